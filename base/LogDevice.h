@@ -1,0 +1,12 @@
+#pragma once
+class Event;
+
+// A sink for events. The logger owns the devices added to it, calls Setup
+// when adding and ShutDown before destroying them.
+class LogDevice {
+public:
+    virtual ~LogDevice() = default;
+    virtual void Setup() = 0;
+    virtual void Write(Event& event) = 0;
+    virtual void ShutDown() = 0;
+};

@@ -1,0 +1,86 @@
+# Build rules shared by every module of the tree.
+#
+# Sources are picked up by name: Foo.cpp is portable, Foo_win32.cpp is built
+# only for Windows, Foo_posix.cpp only natively. Tests live in a tests/ folder
+# beside the module as Foo_test.cpp, with the same _win32/_posix suffixes
+# (Foo_win32_test.cpp).
+
+if(WIN32)
+  add_compile_definitions(UNICODE _UNICODE)
+  add_compile_options(-Wall -Wextra -Wno-unused-parameter -Wno-cast-function-type)
+  # Every binary stands alone: the GCC runtime is linked statically.
+  string(APPEND CMAKE_EXE_LINKER_FLAGS " -static")
+  string(APPEND CMAKE_SHARED_LINKER_FLAGS " -static -Wl,--export-all-symbols -Wl,--exclude-libs,ALL")
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    # 32-bit builds unwind with DWARF tables kept by each module's own copy of
+    # the unwinder; see base/unwind/UnwindJoin.cpp for why every module takes
+    # part in a common registry of frame tables.
+    set(TC_UNWIND_JOIN ON)
+    add_link_options(-Wl,--wrap=__register_frame_info -Wl,--wrap=__deregister_frame_info)
+  endif()
+else()
+  add_compile_options(-Wall -Wextra -Wno-unused-parameter)
+  if(TC_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+  endif()
+  if(TC_FUZZ)
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+  endif()
+endif()
+
+if(TC_TESTS)
+  enable_testing()
+  include(GoogleTest)
+  set(TC_GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources")
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+  add_subdirectory(${TC_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+endif()
+
+# tc_sources(<var> <dir>): the module's sources for this platform.
+function(tc_sources out dir)
+  file(GLOB found CONFIGURE_DEPENDS ${dir}/*.cpp)
+  list(FILTER found EXCLUDE REGEX "_test\\.cpp$")
+  if(WIN32)
+    list(FILTER found EXCLUDE REGEX "_posix\\.cpp$")
+  else()
+    list(FILTER found EXCLUDE REGEX "_win32\\.cpp$")
+  endif()
+  set(${out} ${found} PARENT_SCOPE)
+endfunction()
+
+# tc_add_tests(<target> DIR <dir> LIBS <libs...> [HELPERS <targets...>])
+# One GoogleTest binary from <dir>/*_test.cpp; each test case becomes a ctest
+# test of its own, so every case runs in a fresh process.
+function(tc_add_tests target)
+  cmake_parse_arguments(T "" "DIR" "LIBS;HELPERS;SOURCES" ${ARGN})
+  if(NOT TC_TESTS)
+    return()
+  endif()
+  file(GLOB found CONFIGURE_DEPENDS ${T_DIR}/*_test.cpp)
+  if(WIN32)
+    list(FILTER found EXCLUDE REGEX "_posix_test\\.cpp$")
+  else()
+    list(FILTER found EXCLUDE REGEX "_win32_test\\.cpp$")
+  endif()
+  if(NOT found)
+    return()
+  endif()
+  add_executable(${target} ${found} ${T_SOURCES})
+  target_link_libraries(${target} PRIVATE ${T_LIBS} GTest::gmock_main)
+  if(T_HELPERS)
+    add_dependencies(${target} ${T_HELPERS})
+  endif()
+  gtest_discover_tests(${target}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin
+    PROPERTIES TIMEOUT 120)
+endfunction()
+
+
+# Source paths in exceptions and traces read relative to the tree.
+add_compile_options(-fmacro-prefix-map=${PROJECT_SOURCE_DIR}/=)

@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# Sets up a Debian 12 machine, builds every configuration and runs every
+# test: native (ASan+UBSan), Windows i686 and Windows x86_64 under Wine, and
+# the fuzz targets for a bounded time. Ends with "N passed, N failed".
+#
+#   scripts/test.sh                 everything
+#   TC_CONFIGS="native win32" scripts/test.sh    a subset
+#   TC_FUZZ_SECONDS=5 scripts/test.sh            shorter fuzzing
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+bash scripts/setup.sh || { echo "setup failed"; echo "0 passed, 1 failed"; exit 1; }
+
+configs=${TC_CONFIGS:-native win32 win64 fuzz}
+fuzz_seconds=${TC_FUZZ_SECONDS:-30}
+results=$root/build/results
+rm -rf "$results"
+mkdir -p "$results"
+build_failures=0
+
+configure() { # name, cmake args...
+  local name=$1; shift
+  cmake -S . -B "build/$name" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >"$results/$name-configure.log" 2>&1
+}
+
+build() { # name
+  local name=$1
+  echo "== building $name"
+  if ! cmake --build "build/$name" >"$results/$name-build.log" 2>&1; then
+    echo "!! build of $name failed; see build/results/$name-build.log"
+    tail -n 40 "$results/$name-build.log"
+    build_failures=$((build_failures + 1))
+    return 1
+  fi
+}
+
+# --- Wine and a display for the Windows configurations ----------------------
+export WINEPREFIX=$root/build/wineprefix
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win64
+xvfb_pid=
+start_wine() {
+  if [ -z "${DISPLAY:-}" ]; then
+    local n=97
+    while [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    export DISPLAY=":$n"
+    sleep 1
+  fi
+  mkdir -p "$WINEPREFIX"
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "== creating the Wine prefix"
+    wineboot -i >/dev/null 2>&1 || true
+  fi
+  # One wineserver for the whole run, so each test starts in a tenth of a second.
+  wineserver -p >/dev/null 2>&1
+  wine cmd /c exit >/dev/null 2>&1 || true
+}
+stop_wine() {
+  wineserver -k >/dev/null 2>&1 || true
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+}
+trap stop_wine EXIT
+
+run_ctest() { # name, jobs
+  local name=$1 jobs=$2
+  echo "== testing $name"
+  (cd "build/$name" && ctest -j "$jobs" --timeout 300 --output-junit "$results/$name.xml" \
+      >"$results/$name-ctest.log" 2>&1)
+  tail -n 3 "$results/$name-ctest.log"
+  if grep -q "tests failed out of" "$results/$name-ctest.log" &&
+     ! grep -q " 0 tests failed" "$results/$name-ctest.log"; then
+    sed -n '/The following tests FAILED/,$p' "$results/$name-ctest.log"
+  fi
+}
+
+for c in $configs; do
+  case $c in
+    native)
+      configure native -DTC_SANITIZE=ON && build native && run_ctest native 2 ;;
+    win32)
+      configure win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake && build win32 &&
+        { start_wine; run_ctest win32 2; } ;;
+    win64)
+      configure win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake && build win64 &&
+        { start_wine; run_ctest win64 2; } ;;
+    fuzz)
+      if configure fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTC_FUZZ=ON -DTC_TESTS=OFF &&
+         build fuzz; then
+        echo "== fuzzing, ${fuzz_seconds}s per target"
+        for f in build/fuzz/bin/fuzz_*; do
+          [ -x "$f" ] || continue
+          t=$(basename "$f")
+          corpus=build/fuzz/corpus/$t
+          mkdir -p "$corpus"
+          seeds=fuzz/corpus/${t#fuzz_}
+          [ -d "$seeds" ] || seeds=
+          if "$f" -max_total_time="$fuzz_seconds" -print_final_stats=0 -detect_leaks=1 \
+               "$corpus" $seeds >"$results/$t.log" 2>&1; then
+            echo "   $t: ok"
+            echo "pass" >"$results/$t.fuzz"
+          else
+            echo "   $t: FAILED"
+            tail -n 30 "$results/$t.log"
+            echo "fail" >"$results/$t.fuzz"
+          fi
+        done
+      fi ;;
+    *) echo "unknown configuration $c" ;;
+  esac
+done
+
+python3 scripts/summary.py "$results" "$build_failures"
