@@ -57,6 +57,7 @@ endfunction()
 # test of its own, so every case runs in a fresh process.
 function(tc_add_tests target)
   cmake_parse_arguments(T "" "DIR" "LIBS;HELPERS;SOURCES" ${ARGN})
+  # Test sources see the module root and the test folder (for shared fixtures).
   if(NOT TC_TESTS)
     return()
   endif()
@@ -71,9 +72,24 @@ function(tc_add_tests target)
   endif()
   add_executable(${target} ${found} ${T_SOURCES})
   target_link_libraries(${target} PRIVATE ${T_LIBS} GTest::gmock_main)
+  target_include_directories(${target} PRIVATE ${T_DIR})
   if(T_HELPERS)
     add_dependencies(${target} ${T_HELPERS})
   endif()
+  # Small programs that tests start as second processes: each
+  # <dir>/helpers/name.cpp becomes the executable "name" beside the tests.
+  file(GLOB helper_sources CONFIGURE_DEPENDS ${T_DIR}/helpers/*.cpp)
+  if(WIN32)
+    list(FILTER helper_sources EXCLUDE REGEX "_posix\\.cpp$")
+  else()
+    list(FILTER helper_sources EXCLUDE REGEX "_win32\\.cpp$")
+  endif()
+  foreach(src ${helper_sources})
+    get_filename_component(helper ${src} NAME_WE)
+    add_executable(${helper} ${src})
+    target_link_libraries(${helper} PRIVATE ${T_LIBS})
+    add_dependencies(${target} ${helper})
+  endforeach()
   gtest_discover_tests(${target}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
