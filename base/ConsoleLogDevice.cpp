@@ -1,0 +1,13 @@
+#include "base/ConsoleLogDevice.h"
+
+#include <cstdio>
+
+#include "base/Event.h"
+#include "base/Tools.h"
+
+void ConsoleLogDevice::Write(Event& event)
+{
+    const std::string line = Tools::narrowWideString(event.toString(true));
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fflush(stdout);
+}

@@ -1,0 +1,10 @@
+#pragma once
+#include "base/LogDevice.h"
+
+// Prints each event's line, with headers, to standard output as UTF-8.
+class ConsoleLogDevice : public LogDevice {
+public:
+    void Setup() override {}
+    void Write(Event& event) override;
+    void ShutDown() override {}
+};
