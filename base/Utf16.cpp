@@ -1,0 +1,173 @@
+#include "base/Utf16.h"
+
+namespace {
+
+constexpr bool kWideIsUtf16 = sizeof(wchar_t) == 2;
+
+inline bool isHighSurrogate(uint32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
+inline bool isLowSurrogate(uint32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+
+// wchar_t is signed on some native targets: look at the value as unsigned so
+// that a negative one is treated as out of range rather than as a small code.
+inline uint32_t value(wchar_t c) {
+    return kWideIsUtf16 ? static_cast<uint16_t>(c) : static_cast<uint32_t>(c);
+}
+
+inline size_t unitsOf(uint32_t c) { return (c > 0xFFFF && c <= 0x10FFFF) ? 2 : 1; }
+
+// Yields the code units of a wide string one at a time.
+class UnitReader {
+public:
+    explicit UnitReader(const std::wstring& text)
+        : m_p(text.data()), m_end(text.data() + text.size()) {}
+
+    bool next(uint16_t& unit) {
+        if (m_pending != 0) {
+            unit = m_pending;
+            m_pending = 0;
+            return true;
+        }
+        if (m_p == m_end)
+            return false;
+        uint32_t c = value(*m_p++);
+        if (c <= 0xFFFF) {
+            unit = static_cast<uint16_t>(c);
+        } else if (c <= 0x10FFFF) {
+            c -= 0x10000;
+            unit = static_cast<uint16_t>(0xD800 + (c >> 10));
+            m_pending = static_cast<uint16_t>(0xDC00 + (c & 0x3FF)); // never 0
+        } else {
+            unit = 0xFFFD;
+        }
+        return true;
+    }
+
+private:
+    const wchar_t* m_p;
+    const wchar_t* m_end;
+    uint16_t m_pending = 0;
+};
+
+void appendUtf8(std::string& out, uint32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+} // namespace
+
+namespace Utf16 {
+
+size_t unitCount(const std::wstring& text) {
+    if (kWideIsUtf16)
+        return text.size();
+    size_t n = 0;
+    for (wchar_t c : text)
+        n += unitsOf(value(c));
+    return n;
+}
+
+size_t writeLE(const std::wstring& text, uint8_t* out) {
+    uint8_t* p = out;
+    UnitReader reader(text);
+    uint16_t u;
+    while (reader.next(u)) {
+        *p++ = static_cast<uint8_t>(u & 0xFF);
+        *p++ = static_cast<uint8_t>(u >> 8);
+    }
+    return static_cast<size_t>(p - out);
+}
+
+std::wstring readLE(const uint8_t* bytes, size_t count) {
+    std::wstring text;
+    text.reserve(count);
+    for (size_t i = 0; i < count; ++i) {
+        uint32_t u = bytes[2 * i] | (static_cast<uint32_t>(bytes[2 * i + 1]) << 8);
+        if (!kWideIsUtf16 && isHighSurrogate(u) && i + 1 < count) {
+            uint32_t low = bytes[2 * i + 2] | (static_cast<uint32_t>(bytes[2 * i + 3]) << 8);
+            if (isLowSurrogate(low)) {
+                u = 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00);
+                ++i;
+            }
+        }
+        text += static_cast<wchar_t>(u);
+    }
+    return text;
+}
+
+std::u16string toUnits(const std::wstring& text) {
+    std::u16string units;
+    units.reserve(text.size());
+    UnitReader reader(text);
+    uint16_t u;
+    while (reader.next(u))
+        units += static_cast<char16_t>(u);
+    return units;
+}
+
+std::wstring fromUnits(const std::u16string& units) {
+    std::wstring text;
+    text.reserve(units.size());
+    for (size_t i = 0; i < units.size(); ++i) {
+        uint32_t u = static_cast<uint16_t>(units[i]);
+        if (!kWideIsUtf16 && isHighSurrogate(u) && i + 1 < units.size() &&
+            isLowSurrogate(static_cast<uint16_t>(units[i + 1]))) {
+            u = 0x10000 + ((u - 0xD800) << 10) + (static_cast<uint16_t>(units[i + 1]) - 0xDC00);
+            ++i;
+        }
+        text += static_cast<wchar_t>(u);
+    }
+    return text;
+}
+
+int compare(const std::wstring& a, const std::wstring& b) {
+    if (kWideIsUtf16) {
+        // wchar_t is an unsigned 16-bit type here: the string's own order is
+        // already code-unit order.
+        return a.compare(b);
+    }
+    UnitReader ra(a), rb(b);
+    for (;;) {
+        uint16_t ua, ub;
+        bool ha = ra.next(ua);
+        bool hb = rb.next(ub);
+        if (!ha || !hb)
+            return ha ? 1 : (hb ? -1 : 0);
+        if (ua != ub)
+            return ua < ub ? -1 : 1;
+    }
+}
+
+std::string toUtf8(const std::wstring& text) {
+    std::string out;
+    out.reserve(text.size());
+    UnitReader reader(text);
+    uint16_t u;
+    bool have = reader.next(u);
+    while (have) {
+        uint32_t c = u;
+        have = reader.next(u);
+        if (isHighSurrogate(c) && have && isLowSurrogate(u)) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (u - 0xDC00);
+            have = reader.next(u);
+        } else if (isHighSurrogate(c) || isLowSurrogate(c)) {
+            c = 0xFFFD;
+        }
+        appendUtf8(out, c);
+    }
+    return out;
+}
+
+} // namespace Utf16

@@ -1,0 +1,48 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// The byte boundary for text. On Windows a std::wstring already holds UTF-16
+// code units; natively it holds code points. Everything that leaves the
+// process (wire form, files) and every ordering of attribute names goes
+// through these functions, so that both builds produce the same bytes.
+//
+// Natively, a code point above U+FFFF becomes a surrogate pair; a surrogate
+// stored on its own stays that one code unit; a value that is no code point
+// at all (above U+10FFFF) becomes U+FFFD. Decoding joins a high surrogate
+// followed by a low one into one code point and keeps unpaired surrogates as
+// they are.
+namespace Utf16 {
+
+// Number of UTF-16 code units the text takes.
+size_t unitCount(const std::wstring& text);
+
+// Writes the code units little-endian to out, which must have room for
+// 2 * unitCount(text) bytes. Returns the number of bytes written.
+size_t writeLE(const std::wstring& text, uint8_t* out);
+
+// The text made of the unitCount code units stored little-endian at bytes.
+std::wstring readLE(const uint8_t* bytes, size_t unitCount);
+
+// The text's code units, and the text made of code units.
+std::u16string toUnits(const std::wstring& text);
+std::wstring fromUnits(const std::u16string& units);
+
+// Plain comparison of the two texts' code units: negative, zero or positive.
+// Where one is a prefix of the other the shorter comes first. This is the
+// order of attribute names on the wire; it differs from code-point order
+// (a character above U+FFFF sorts before U+E000..U+FFFF).
+int compare(const std::wstring& a, const std::wstring& b);
+
+struct Less {
+    bool operator()(const std::wstring& a, const std::wstring& b) const {
+        return compare(a, b) < 0;
+    }
+};
+
+// UTF-8 for output meant for people (consoles, tools). Unpaired surrogates
+// become U+FFFD.
+std::string toUtf8(const std::wstring& text);
+
+} // namespace Utf16
