@@ -6,6 +6,9 @@
 # (Foo_win32_test.cpp).
 
 if(WIN32)
+  # The deliverables are named TCBase.dll, not libTCBase.dll.
+  set(CMAKE_SHARED_LIBRARY_PREFIX "")
+  set(CMAKE_SHARED_MODULE_PREFIX "")
   add_compile_definitions(UNICODE _UNICODE)
   add_compile_options(-Wall -Wextra -Wno-unused-parameter -Wno-cast-function-type)
   # Every binary stands alone: the GCC runtime is linked statically.
