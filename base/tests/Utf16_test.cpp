@@ -1,0 +1,104 @@
+#include "base/Utf16.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace {
+
+class Utf16Test : public ::testing::Test {
+protected:
+    static std::vector<uint8_t> encode(const std::wstring& text) {
+        // Pre-filled so that bytes the encoder fails to write show up.
+        std::vector<uint8_t> out(2 * Utf16::unitCount(text) + 2, 0xEE);
+        size_t written = Utf16::writeLE(text, out.data());
+        EXPECT_EQ(2 * Utf16::unitCount(text), written);
+        EXPECT_EQ(0xEE, out[written]) << "wrote past the end";
+        out.resize(written);
+        return out;
+    }
+
+    // A wide string made of the given values, one wchar_t each.
+    static std::wstring chars(std::initializer_list<uint32_t> values) {
+        std::wstring s;
+        for (uint32_t v : values)
+            s += static_cast<wchar_t>(v);
+        return s;
+    }
+};
+
+TEST_F(Utf16Test, CharactersBeyondTheBasicPlaneBecomeSurrogatePairs) {
+    // U+1F600 is D83D DE00 in UTF-16; the literal is one wchar_t natively and
+    // two on Windows, and both must give the same bytes.
+    const std::wstring text = L"A\U0001F600\u00E9";
+    EXPECT_EQ(4u, Utf16::unitCount(text));
+    EXPECT_EQ((std::vector<uint8_t>{0x41, 0x00, 0x3D, 0xD8, 0x00, 0xDE, 0xE9, 0x00}), encode(text));
+    EXPECT_EQ(u"A\U0001F600\u00E9", Utf16::toUnits(text));
+}
+
+TEST_F(Utf16Test, SurrogatePairsOnTheWireBecomeOneCharacterAgain) {
+    const uint8_t bytes[] = {0x3D, 0xD8, 0x00, 0xDE, 0x42, 0x00};
+    EXPECT_EQ(std::wstring(L"\U0001F600B"), Utf16::readLE(bytes, 3));
+    EXPECT_EQ(std::wstring(L"\U0001F600B"), Utf16::fromUnits(u"\U0001F600B"));
+}
+
+TEST_F(Utf16Test, UnpairedSurrogatesSurviveBothWays) {
+    // A high surrogate before an ordinary character, a low one first, and a
+    // high one at the very end.
+    const uint8_t bytes[] = {0x3D, 0xD8, 0x41, 0x00, 0x00, 0xDE, 0x3D, 0xD8};
+    const std::wstring text = Utf16::readLE(bytes, 4);
+    EXPECT_EQ(chars({0xD83D, 0x41, 0xDE00, 0xD83D}), text);
+    EXPECT_EQ(std::vector<uint8_t>(bytes, bytes + sizeof bytes), encode(text));
+    // A low surrogate followed by a high one is not a pair.
+    const uint8_t reversed[] = {0x00, 0xDE, 0x3D, 0xD8};
+    EXPECT_EQ(chars({0xDE00, 0xD83D}), Utf16::readLE(reversed, 2));
+}
+
+TEST_F(Utf16Test, NativeValuesThatAreNoCodePointBecomeReplacementCharacter) {
+    if (sizeof(wchar_t) != 4)
+        GTEST_SKIP() << "a 16-bit wchar_t cannot hold a value beyond U+FFFF";
+    const std::wstring text = chars({0x110000, 0x41, 0xFFFFFFFF});
+    EXPECT_EQ(3u, Utf16::unitCount(text));
+    EXPECT_EQ((std::vector<uint8_t>{0xFD, 0xFF, 0x41, 0x00, 0xFD, 0xFF}), encode(text));
+}
+
+TEST_F(Utf16Test, NamesCompareByCodeUnitsNotByCodePoints) {
+    // In code-point order U+FF21 < U+1F600; in UTF-16 the pair starts with
+    // D83D, which is below FF21, so the emoji sorts first. The same holds
+    // for every character from U+E000 up.
+    EXPECT_LT(Utf16::compare(L"\U0001F600", L"\uFF21"), 0);
+    EXPECT_GT(Utf16::compare(L"\uE000", L"\U00010000"), 0);
+    EXPECT_LT(Utf16::compare(L"\uD7FF", L"\U00010000"), 0);
+    // Two pairs with the same high surrogate are told apart by the low one.
+    EXPECT_LT(Utf16::compare(L"\U0001F600", L"\U0001F601"), 0);
+    // A lone high surrogate followed by more text, against the full pair.
+    EXPECT_LT(Utf16::compare(chars({0xD83D, 0x41}), L"\U0001F600"), 0);
+
+    Utf16::Less less;
+    EXPECT_TRUE(less(L"Msg", L"MsgType")); // a prefix comes first
+    EXPECT_FALSE(less(L"MsgType", L"Msg"));
+    EXPECT_FALSE(less(L"MsgType", L"MsgType"));
+    EXPECT_EQ(0, Utf16::compare(L"", L""));
+    EXPECT_LT(Utf16::compare(L"", L"a"), 0);
+    EXPECT_LT(Utf16::compare(L"Z", L"a"), 0); // no case folding
+    EXPECT_LT(Utf16::compare(L"\u00FF", L"\u0100"), 0);
+}
+
+TEST_F(Utf16Test, NativeTextEqualsItsOwnUtf16Form) {
+    if (sizeof(wchar_t) != 4)
+        GTEST_SKIP() << "on Windows a wide string is its UTF-16 form already";
+    // A pair stored as two separate wchar_t values is the same name on the
+    // wire as the one character it stands for.
+    EXPECT_EQ(0, Utf16::compare(chars({0xD83D, 0xDE00}), L"\U0001F600"));
+}
+
+TEST_F(Utf16Test, Utf8ForPeopleJoinsPairsAndReplacesLoneSurrogates) {
+    EXPECT_EQ("a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", Utf16::toUtf8(L"a\u00E9\u20AC\U0001F600"));
+    EXPECT_EQ("\xEF\xBF\xBD" "x" "\xEF\xBF\xBD", Utf16::toUtf8(chars({0xDE00, 0x78, 0xD83D})));
+    EXPECT_EQ(std::string("\0", 1), Utf16::toUtf8(std::wstring(1, L'\0')));
+    EXPECT_EQ("\xF4\x8F\xBF\xBF", Utf16::toUtf8(L"\U0010FFFF"));
+}
+
+} // namespace
