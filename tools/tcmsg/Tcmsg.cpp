@@ -1,0 +1,130 @@
+#include <cstdint>
+#include <cstdio>
+#include <limits>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "base/ByteArray.h"
+#include "base/Exception.h"
+#include "base/Msg.h"
+#include "base/Utf16.h"
+#include "tools/tcmsg/Platform.h"
+
+// Exit codes: 0 done, 1 usage error or unreadable file, 2 malformed data.
+namespace tcmsg {
+namespace {
+
+const int kOk = 0;
+const int kUsage = 1;
+const int kMalformed = 2;
+
+void writeOut(const std::string& bytes) {
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    std::fflush(stdout);
+}
+
+void writeErr(const std::string& bytes) {
+    std::fwrite(bytes.data(), 1, bytes.size(), stderr);
+    std::fflush(stderr);
+}
+
+// Reads the whole file; false when it cannot be read or does not fit a
+// ByteArray.
+bool readFile(const std::string& path, ByteArray& out) {
+    std::FILE* f = openForReading(path);
+    if (f == nullptr)
+        return false;
+    std::vector<uint8_t> data;
+    uint8_t chunk[65536];
+    bool ok = true;
+    for (;;) {
+        size_t n = std::fread(chunk, 1, sizeof chunk, f);
+        data.insert(data.end(), chunk, chunk + n);
+        if (data.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max())) {
+            ok = false;
+            break;
+        }
+        if (n < sizeof chunk) {
+            ok = std::ferror(f) == 0;
+            break;
+        }
+    }
+    std::fclose(f);
+    if (ok)
+        out.copyData(data.data(), static_cast<int32_t>(data.size()));
+    return ok;
+}
+
+std::string describe(const Exception& e) {
+    return std::to_string(e.getExceptionID()) + " " + Utf16::toUtf8(e.getDescription());
+}
+
+int decode(const std::vector<std::string>& args) {
+    const std::string& path = args[0];
+    ByteArray data;
+    if (!readFile(path, data)) {
+        writeErr("tcmsg: cannot read " + path + "\n");
+        return kUsage;
+    }
+    Msg msg;
+    // The listing shows what the file carries, not the type a new message
+    // starts with.
+    msg.removeIntAttribute(L"MsgType");
+    try {
+        msg.fromByteArray(data);
+    } catch (const CommsException& e) {
+        writeErr("tcmsg: " + path + ": malformed message: " + describe(e) + "\n");
+        return kMalformed;
+    }
+    std::wstring listing;
+    msg.toString(listing);
+    writeOut(Utf16::toUtf8(listing));
+    return kOk;
+}
+
+struct Command {
+    const char* name;
+    const char* arguments;
+    const char* summary;
+    size_t argumentCount;
+    int (*handler)(const std::vector<std::string>&);
+};
+
+const Command kCommands[] = {
+    {"decode", "FILE", "print the attributes of the wire-form message in FILE", 1, decode},
+};
+
+int usage(const std::string& problem) {
+    std::string text;
+    if (!problem.empty())
+        text += "tcmsg: " + problem + "\n";
+    text += "usage:\n";
+    for (const Command& c : kCommands)
+        text += std::string("  tcmsg ") + c.name + " " + c.arguments + "\n      " + c.summary + "\n";
+    writeErr(text);
+    return kUsage;
+}
+
+} // namespace
+
+int run(const std::vector<std::string>& args) {
+    if (args.empty())
+        return usage("no command given");
+    for (const Command& c : kCommands) {
+        if (args[0] != c.name)
+            continue;
+        std::vector<std::string> rest(args.begin() + 1, args.end());
+        if (rest.size() != c.argumentCount)
+            return usage(std::string("wrong number of arguments for ") + c.name);
+        try {
+            return c.handler(rest);
+        } catch (const std::bad_alloc&) {
+            writeErr("tcmsg: out of memory\n");
+            return kMalformed;
+        }
+    }
+    return usage("unknown command \"" + args[0] + "\"");
+}
+
+} // namespace tcmsg
