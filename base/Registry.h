@@ -6,14 +6,19 @@
 // Reads and writes configuration values below one root key and root path.
 // A value path may carry a sub-path ("Sub\Value" reads Value of the key
 // root path + "\Sub"). Reads fall back to their defaults and never throw;
-// writes report false on failure.
+// writes report false on failure and leave the stored value as it was.
 //
-// Natively the registry is a set of files, one per root key, in the folder
-// named by the environment variable ONDRIVEX_REGISTRY_DIR (default
-// $HOME/.ondrivex/registry).
+// On Windows a 32-bit build sees the registry's 32-bit view, as every
+// earlier version of the system did. Natively the registry is a set of
+// files, one per root key, in the folder named by the environment variable
+// ONDRIVEX_REGISTRY_DIR (default $HOME/.ondrivex/registry); each file is
+// replaced as a whole on every write, so readers never see half a change.
 class Registry {
 public:
     enum RootKey { LocalMachine = 0, CurrentUser = 1, ClassesRoot = 2, Users = 3 };
+
+    // The value types as the registry numbers them.
+    enum ValueType { TypeString = 1, TypeBinary = 3, TypeDword = 4 };
 
     static const wchar_t* const SoftwareKey; // "Software\\Ondrivex"
 
@@ -21,26 +26,33 @@ public:
 
     void setRootKey(RootKey root) { m_root = root; }
     RootKey getRootKey() const { return m_root; }
+    // The path is cleaned (Tools::cleanString).
     void setRootKeyPath(const std::wstring& path);
     const std::wstring& getRootKeyPath() const { return m_rootPath; }
 
-    // The value's first four bytes as an integer, whatever its type.
+    // The value's first four bytes as a little-endian integer, whatever its
+    // type; a value of one to three bytes is read as those bytes with the
+    // missing high bytes zero. The default when the key or value is missing,
+    // the value is empty, or the read fails.
     int read(const std::wstring& name, int defaultValue) const;
-    // A string value (REG_SZ), else the default.
+    // A string value (REG_SZ) up to its first terminator, else the default.
     std::wstring read(const std::wstring& name, const std::wstring& defaultValue) const;
     std::wstring read(const std::wstring& name, const wchar_t* defaultValue) const;
-    // The value's bytes, else the default.
+    // A binary value's (REG_BINARY) bytes, else the default.
     ByteArray read(const std::wstring& name, const ByteArray& defaultValue) const;
 
+    // Create the key when missing (non-volatile) and set the value.
     bool write(const std::wstring& name, int value);                 // REG_DWORD
-    bool write(const std::wstring& name, const std::wstring& value); // REG_SZ
-    bool write(const std::wstring& name, const wchar_t* value);      // REG_SZ
+    bool write(const std::wstring& name, const std::wstring& value); // REG_SZ, terminated
+    bool write(const std::wstring& name, const wchar_t* value);      // REG_SZ, terminated
     bool write(const std::wstring& name, const ByteArray& value);    // REG_BINARY
 
-    // Deletes the value directly under the root path.
+    // Deletes the value of that name directly under the root path; the name
+    // is not split into a sub-path. True when it was deleted.
     bool deleteValue(const std::wstring& name);
 
-    // Splits root path + "\" + cleaned value path at its last backslash.
+    // Splits root path + "\" + cleaned value path at its last backslash into
+    // the key path (relative to the root key) and the value name.
     void splitValuePath(const std::wstring& name, std::wstring& keyPath,
                         std::wstring& valueName) const;
 

@@ -10,9 +10,13 @@ public:
     static std::wstring cleanString(const std::wstring& text);
     static void stringToUpper(std::wstring& text); // ASCII letters only
     static void stringToLower(std::wstring& text);
-    static std::wstring widenNarrowString(const std::string& narrow); // UTF-8 to UTF-16
-    static std::string narrowWideString(const std::wstring& wide);    // UTF-16 to UTF-8
+    // UTF-8 to UTF-16 and back. Malformed input becomes U+FFFD; a failure of
+    // the platform's conversion is traced (1051101..1051104) and gives an
+    // empty result.
+    static std::wstring widenNarrowString(const std::string& narrow);
+    static std::string narrowWideString(const std::wstring& wide);
     // The maximal runs of characters not in delimiters, no empty entries.
+    // out is cleared first.
     static void splitString(const std::wstring& text, std::vector<std::wstring>& out,
                             const std::wstring& delimiters);
     // The system's text for an error code, cut at the first line end; empty when none.
@@ -23,16 +27,32 @@ public:
     static void setLastSystemError(unsigned long code);
     static int64_t getCurrentTime(); // seconds since 1970-01-01 UTC
 
+    // The signed-in account as domain and user (see parseUserName). Both are
+    // cleared first; false (traced 1051105 or 1051106) when there is no name.
     static bool getUserName(std::wstring& user, std::wstring& domain);
-    // Splits an account name "DOMAIN\user" (or "/") as getUserName does.
+    // Splits an account name "DOMAIN\user" (or "/"): one part is the user
+    // alone (traced 1051107), more than two take the first two (traced
+    // 1051108), none is false (traced 1051106). Both outputs are cleared first.
     static bool parseUserName(const std::wstring& account, std::wstring& user,
                               std::wstring& domain);
+    // The computer name and its domain or workgroup; both cleared first.
+    // False when either cannot be had (the computer name is kept when only
+    // the group is missing).
     static bool getMachineName(std::wstring& computer, std::wstring& group);
+    // The account is the machine account (computer name + "$"), the name
+    // under which the system account appears.
     static bool isCurrentUserLocalSystem();
     static bool isCurrentApp();
+    // The foreground window (HWND) when it belongs to this process, else null.
     static void* getMyTopLevelHWND();
+    // The lower-cased path of this process's executable contains the
+    // lower-cased text.
     static bool isThisProcess(const std::wstring& text);
+    // Full path of this process's executable; empty when it cannot be had.
+    static std::wstring getExecutablePath();
 
-    // "Local\Ondrivex.Ondrivex." + domain + "." + user + "." + name
+    // "Local\Ondrivex.Ondrivex." + domain + "." + user + "." + name. The
+    // prefix is computed once per process; without a user name, domain and
+    // user are empty.
     static std::wstring createLocalObjectName(const std::wstring& name);
 };

@@ -1,0 +1,135 @@
+#include "base/File.h"
+
+#include <cwctype>
+
+#include "base/Event.h"
+#include "base/Exception.h"
+#include "base/FilePlatform.h"
+#include "base/Logger.h"
+#include "base/Tools.h"
+
+namespace {
+
+// The shell refuses longer patterns; 259 leaves room for the terminator
+// pair it expects.
+const size_t MaxPatternLength = 259;
+
+std::wstring& tempPathCache()
+{
+    static std::wstring path;
+    return path;
+}
+
+std::wstring& dataPathCache()
+{
+    static std::wstring path;
+    return path;
+}
+
+} // namespace
+
+void fileplatform::traceTooLarge(const std::wstring& path)
+{
+    Event e(1060407, L"File::load - file too large. Returning truncated file", TC_AT(L"File::load"));
+    e.addDetails(L"File", path);
+    Logger::Trace(e);
+}
+
+bool File::isOfType(const std::wstring& path, const std::wstring& extension)
+{
+    size_t start = path.size();
+    while (start > 0 && !fileplatform::isSeparator(path[start - 1]))
+        --start;
+    const size_t dot = path.rfind(L'.');
+    if (dot == std::wstring::npos || dot < start)
+        return extension.empty();
+    const std::wstring actual = path.substr(dot + 1);
+    if (actual.size() != extension.size())
+        return false;
+    for (size_t i = 0; i < actual.size(); ++i) {
+        if (std::towlower(static_cast<wint_t>(actual[i])) != std::towlower(static_cast<wint_t>(extension[i])))
+            return false;
+    }
+    return true;
+}
+
+const std::wstring& File::getTempPath()
+{
+    std::wstring& cached = tempPathCache();
+    if (!cached.empty())
+        return cached;
+    std::wstring system;
+    switch (fileplatform::systemTempFolder(system)) {
+    case fileplatform::FolderResult::Ok:
+        cached = fileplatform::cleanFolder(system) + Separator + L"Ondrivex";
+        break;
+    case fileplatform::FolderResult::TooLong: {
+        Event e(1060401, L"Temp path greater than MAX_PATH", TC_AT(L"File::getTempPath"));
+        Logger::Trace(e);
+        break;
+    }
+    case fileplatform::FolderResult::Failed: {
+        Event e(1060402, L"Unable to retrieve Temp path", TC_AT(L"File::getTempPath"));
+        e.addSystemErrorInfo();
+        Logger::Trace(e);
+        break;
+    }
+    }
+    return cached;
+}
+
+void File::initTempPath(bool emptyIt)
+{
+    const std::wstring path = getTempPath();
+    if (path.empty() || !fileplatform::makeFolder(path)) {
+        SystemException e(1060403, L"Unable to create Temp directory", TC_AT(L"File::initTempPath"));
+        e.addSystemErrorInfo();
+        e.addParameter(path);
+        throw e;
+    }
+    if (emptyIt)
+        emptyDirectory(path);
+}
+
+void File::emptyDirectory(const std::wstring& path)
+{
+    const std::wstring pattern = path + Separator + L"*.ico";
+    if (pattern.size() >= MaxPatternLength)
+        return;
+    if (!fileplatform::deleteFilesOfType(path, L"ico")) {
+        Event e(1060404, L"Temp directory clean failed", TC_AT(L"File::emptyDirectory"));
+        e.addSystemErrorInfo();
+        e.addDetails(L"Path", path);
+        Logger::Trace(e);
+    }
+}
+
+const std::wstring& File::getUsersLocalDataPath()
+{
+    std::wstring& cached = dataPathCache();
+    if (!cached.empty())
+        return cached;
+    std::wstring folder;
+    if (fileplatform::localDataFolder(folder) && !folder.empty()) {
+        cached = fileplatform::cleanFolder(folder) + Separator + L"Ondrivex";
+    } else {
+        Event e(1060405, L"Unable to retrieve Data path", TC_AT(L"File::getUsersLocalDataPath"));
+        e.addSystemErrorInfo();
+        Logger::Trace(e);
+        // Not cached: the data folder may still turn up later.
+        return getTempPath();
+    }
+    return cached;
+}
+
+bool File::initUsersLocalDataPath()
+{
+    const std::wstring path = getUsersLocalDataPath();
+    if (!path.empty() && fileplatform::makeFolder(path))
+        return true;
+    Event e(1060406, L"Unable to create users data path", TC_AT(L"File::initUsersLocalDataPath"));
+    e.addDetails(L"Path", path);
+    e.addSystemErrorInfo();
+    Logger::Trace(e);
+    return false;
+}

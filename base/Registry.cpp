@@ -1,0 +1,118 @@
+#include "base/Registry.h"
+
+#include <cstring>
+
+#include "base/RegistryStore.h"
+#include "base/Tools.h"
+#include "base/Utf16.h"
+
+const wchar_t* const Registry::SoftwareKey = L"Software\\Ondrivex";
+
+Registry::Registry(RootKey root, const std::wstring& rootPath)
+    : m_root(root), m_rootPath(Tools::cleanString(rootPath))
+{
+}
+
+void Registry::setRootKeyPath(const std::wstring& path)
+{
+    m_rootPath = Tools::cleanString(path);
+}
+
+void Registry::splitValuePath(const std::wstring& name, std::wstring& keyPath,
+                              std::wstring& valueName) const
+{
+    const std::wstring full = m_rootPath + L"\\" + Tools::cleanString(name);
+    const size_t last = full.rfind(L'\\');
+    keyPath = full.substr(0, last);
+    valueName = full.substr(last + 1);
+}
+
+int Registry::read(const std::wstring& name, int defaultValue) const
+{
+    std::wstring keyPath, valueName;
+    splitValuePath(name, keyPath, valueName);
+    uint32_t type = 0;
+    std::vector<uint8_t> data;
+    if (!registrystore::query(m_root, keyPath, valueName, type, data) || data.empty())
+        return defaultValue;
+    // Whatever the type, the first four bytes; a shorter value is not
+    // padded with whatever happens to follow it.
+    uint32_t value = 0;
+    for (size_t i = 0; i < 4 && i < data.size(); ++i)
+        value |= static_cast<uint32_t>(data[i]) << (8 * i);
+    return static_cast<int>(value);
+}
+
+std::wstring Registry::read(const std::wstring& name, const std::wstring& defaultValue) const
+{
+    std::wstring keyPath, valueName;
+    splitValuePath(name, keyPath, valueName);
+    uint32_t type = 0;
+    std::vector<uint8_t> data;
+    if (!registrystore::query(m_root, keyPath, valueName, type, data) || type != TypeString)
+        return defaultValue;
+    // Stored strings need not be terminated, nor have an even length.
+    size_t units = data.size() / 2;
+    for (size_t i = 0; i < units; ++i) {
+        if (data[2 * i] == 0 && data[2 * i + 1] == 0) {
+            units = i;
+            break;
+        }
+    }
+    return Utf16::readLE(data.data(), units);
+}
+
+std::wstring Registry::read(const std::wstring& name, const wchar_t* defaultValue) const
+{
+    return read(name, std::wstring(defaultValue != nullptr ? defaultValue : L""));
+}
+
+ByteArray Registry::read(const std::wstring& name, const ByteArray& defaultValue) const
+{
+    std::wstring keyPath, valueName;
+    splitValuePath(name, keyPath, valueName);
+    uint32_t type = 0;
+    std::vector<uint8_t> data;
+    if (!registrystore::query(m_root, keyPath, valueName, type, data) || type != TypeBinary)
+        return defaultValue;
+    return ByteArray(data.data(), static_cast<int32_t>(data.size()));
+}
+
+bool Registry::write(const std::wstring& name, int value)
+{
+    std::wstring keyPath, valueName;
+    splitValuePath(name, keyPath, valueName);
+    const uint32_t v = static_cast<uint32_t>(value);
+    const std::vector<uint8_t> data = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8),
+                                       static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 24)};
+    return registrystore::set(m_root, keyPath, valueName, TypeDword, data);
+}
+
+bool Registry::write(const std::wstring& name, const std::wstring& value)
+{
+    std::wstring keyPath, valueName;
+    splitValuePath(name, keyPath, valueName);
+    std::vector<uint8_t> data(2 * (Utf16::unitCount(value) + 1), 0);
+    Utf16::writeLE(value, data.data());
+    return registrystore::set(m_root, keyPath, valueName, TypeString, data);
+}
+
+bool Registry::write(const std::wstring& name, const wchar_t* value)
+{
+    return write(name, std::wstring(value != nullptr ? value : L""));
+}
+
+bool Registry::write(const std::wstring& name, const ByteArray& value)
+{
+    std::wstring keyPath, valueName;
+    splitValuePath(name, keyPath, valueName);
+    std::vector<uint8_t> data;
+    if (value.getSize() > 0)
+        data.assign(value.getData(), value.getData() + value.getSize());
+    return registrystore::set(m_root, keyPath, valueName, TypeBinary, data);
+}
+
+bool Registry::deleteValue(const std::wstring& name)
+{
+    return registrystore::remove(m_root, m_rootPath, name);
+}
