@@ -1,0 +1,37 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+// The computer's name, domain (or workgroup) and IP address, as the server
+// knows the machine.
+class MachineDetails {
+public:
+    // Starts the Windows sockets library (version 1.1) for the object's
+    // lifetime; the destructor stops it again when starting worked.
+    MachineDetails();
+    virtual ~MachineDetails();
+    MachineDetails(const MachineDetails&) = delete;
+    MachineDetails& operator=(const MachineDetails&) = delete;
+
+    // Fills the machine name and domain (empty when unknown), then the IP
+    // address (see getIPDetails).
+    void getDetails();
+
+    const std::wstring& getMachineName() const { return m_machineName; }
+    const std::wstring& getDomain() const { return m_domain; }
+    const std::wstring& getIPAddress() const { return m_ipAddress; }
+
+    // The address bytes as decimal numbers joined by "." (192.168.0.10).
+    static std::wstring formatAddress(const uint8_t bytes[4]);
+
+protected:
+    // The first address the host name resolves to; traces 1063801 when the
+    // host name cannot be had and 1063802 when it resolves to nothing, and
+    // leaves the address as it was.
+    void getIPDetails();
+
+    std::wstring m_machineName;
+    std::wstring m_domain;
+    std::wstring m_ipAddress;
+    bool m_socketsStarted = false;
+};

@@ -1,0 +1,55 @@
+#include "shared/monitoring/MachinePlatform.h"
+
+#include <cstring>
+
+#include "base/WindowsSupport.h"
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+namespace machineplatform {
+
+bool startSockets()
+{
+    WSADATA data;
+    return WSAStartup(MAKEWORD(1, 1), &data) == 0;
+}
+
+void stopSockets()
+{
+    WSACleanup();
+}
+
+bool hostName(std::string& name)
+{
+    char buffer[1024] = {};
+    if (gethostname(buffer, sizeof buffer) != 0) {
+        SetLastError(static_cast<DWORD>(WSAGetLastError()));
+        return false;
+    }
+    buffer[sizeof buffer - 1] = '\0';
+    name = buffer;
+    return true;
+}
+
+bool firstAddress(const std::string& name, uint8_t bytes[4])
+{
+    addrinfo hints;
+    std::memset(&hints, 0, sizeof hints);
+    hints.ai_family = AF_INET;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0 || found == nullptr)
+        return false;
+    bool ok = false;
+    for (const addrinfo* at = found; at != nullptr && !ok; at = at->ai_next) {
+        if (at->ai_family == AF_INET && at->ai_addr != nullptr &&
+            at->ai_addrlen >= sizeof(sockaddr_in)) {
+            const sockaddr_in* in = reinterpret_cast<const sockaddr_in*>(at->ai_addr);
+            std::memcpy(bytes, &in->sin_addr, 4);
+            ok = true;
+        }
+    }
+    freeaddrinfo(found);
+    return ok;
+}
+
+} // namespace machineplatform
