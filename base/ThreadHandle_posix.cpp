@@ -1,0 +1,165 @@
+#include "base/ThreadHandle.h"
+
+#include <pthread.h>
+
+#include <cerrno>
+#include <ctime>
+
+// The stop event is a flag under a mutex with a condition variable on the
+// monotonic clock. Waits use the C primitives rather than the standard ones
+// because kill cancels the thread, and cancellation must be able to unwind
+// out of a wait (the standard library's waits are noexcept).
+struct ThreadHandle::Impl {
+    pthread_t thread{};
+    pthread_mutex_t mutex = PTHREAD_MUTEX_INITIALIZER;
+    pthread_cond_t changed;
+    bool stopSignalled = false;
+    bool ended = false;  // the entry function has returned, or kill ran
+    bool joined = false; // pthread_join has reaped the thread
+    unsigned long exitCode = 0;
+    Entry entry = nullptr;
+    void* context = nullptr;
+
+    Impl()
+    {
+        pthread_condattr_t attr;
+        pthread_condattr_init(&attr);
+        pthread_condattr_setclock(&attr, CLOCK_MONOTONIC);
+        pthread_cond_init(&changed, &attr);
+        pthread_condattr_destroy(&attr);
+    }
+    ~Impl()
+    {
+        if (!joined)
+            pthread_detach(thread);
+        pthread_cond_destroy(&changed);
+        pthread_mutex_destroy(&mutex);
+    }
+
+    static void unlock(void* m) { pthread_mutex_unlock(static_cast<pthread_mutex_t*>(m)); }
+
+    // Waits until ready() holds or ms have passed; true when it holds.
+    template <class Ready>
+    bool waitFor(unsigned long ms, Ready ready)
+    {
+        timespec deadline{};
+        clock_gettime(CLOCK_MONOTONIC, &deadline);
+        deadline.tv_sec += static_cast<time_t>(ms / 1000);
+        deadline.tv_nsec += static_cast<long>(ms % 1000) * 1000000L;
+        if (deadline.tv_nsec >= 1000000000L) {
+            deadline.tv_sec += 1;
+            deadline.tv_nsec -= 1000000000L;
+        }
+        bool result = false;
+        pthread_mutex_lock(&mutex);
+        pthread_cleanup_push(&Impl::unlock, &mutex);
+        for (;;) {
+            if (ready()) {
+                result = true;
+                break;
+            }
+            const int rc = ms == 0xFFFFFFFFul ? pthread_cond_wait(&changed, &mutex)
+                                              : pthread_cond_timedwait(&changed, &mutex, &deadline);
+            if (rc == ETIMEDOUT) {
+                result = ready();
+                break;
+            }
+        }
+        pthread_cleanup_pop(1);
+        return result;
+    }
+
+    static void* main(void* self)
+    {
+        Impl* impl = static_cast<Impl*>(self);
+        const unsigned long code = impl->entry(impl->context);
+        pthread_mutex_lock(&impl->mutex);
+        impl->exitCode = code;
+        impl->ended = true;
+        pthread_cond_broadcast(&impl->changed);
+        pthread_mutex_unlock(&impl->mutex);
+        return nullptr;
+    }
+};
+
+ThreadHandle::ThreadHandle() = default;
+ThreadHandle::~ThreadHandle() = default;
+ThreadHandle::ThreadHandle(ThreadHandle&& other) noexcept = default;
+ThreadHandle& ThreadHandle::operator=(ThreadHandle&& other) noexcept = default;
+
+bool ThreadHandle::start(Entry entry, void* context)
+{
+    auto impl = std::make_unique<Impl>();
+    impl->entry = entry;
+    impl->context = context;
+    if (pthread_create(&impl->thread, nullptr, &Impl::main, impl.get()) != 0)
+        return false;
+    m_impl = std::move(impl);
+    return true;
+}
+
+bool ThreadHandle::isStarted() const
+{
+    return m_impl != nullptr;
+}
+
+void ThreadHandle::signalStop()
+{
+    if (!m_impl)
+        return;
+    pthread_mutex_lock(&m_impl->mutex);
+    m_impl->stopSignalled = true;
+    pthread_cond_broadcast(&m_impl->changed);
+    pthread_mutex_unlock(&m_impl->mutex);
+}
+
+bool ThreadHandle::waitForStop(unsigned long ms)
+{
+    if (!m_impl)
+        return false;
+    Impl* impl = m_impl.get();
+    return impl->waitFor(ms, [impl] { return impl->stopSignalled; });
+}
+
+bool ThreadHandle::join(unsigned long ms)
+{
+    if (!m_impl)
+        return false;
+    Impl* impl = m_impl.get();
+    if (!impl->waitFor(ms, [impl] { return impl->ended; }))
+        return false;
+    if (!impl->joined) {
+        pthread_join(impl->thread, nullptr);
+        impl->joined = true;
+    }
+    return true;
+}
+
+void ThreadHandle::kill(unsigned long exitCode)
+{
+    if (!m_impl || m_impl->joined)
+        return;
+    // Cancellation unwinds the thread at its next cancellation point; the
+    // waits above and the system's sleeps and blocking calls are such points.
+    pthread_cancel(m_impl->thread);
+    pthread_join(m_impl->thread, nullptr);
+    m_impl->joined = true;
+    pthread_mutex_lock(&m_impl->mutex);
+    if (!m_impl->ended) {
+        m_impl->ended = true;
+        m_impl->exitCode = exitCode;
+    }
+    pthread_mutex_unlock(&m_impl->mutex);
+}
+
+bool ThreadHandle::exitCode(unsigned long& code) const
+{
+    if (!m_impl)
+        return false;
+    pthread_mutex_lock(&m_impl->mutex);
+    const bool ended = m_impl->ended;
+    if (ended)
+        code = m_impl->exitCode;
+    pthread_mutex_unlock(&m_impl->mutex);
+    return ended;
+}

@@ -1,0 +1,4 @@
+#include "shared/framework/SimpleTimer.h"
+
+SimpleTimer::SimpleTimer() = default;
+SimpleTimer::~SimpleTimer() = default;

@@ -1,0 +1,16 @@
+#pragma once
+#include "shared/framework/Timer.h"
+
+// A timer whose tick only raises a flag; the owner looks at the flag later.
+class SimpleTimer : public Timer {
+public:
+    SimpleTimer();
+    ~SimpleTimer() override;
+
+    void timerExpired() override { m_elapsed = true; }
+    bool isElapsed() const { return m_elapsed; }
+    void clearElapsed() { m_elapsed = false; }
+
+private:
+    bool m_elapsed = false;
+};

@@ -1,0 +1,98 @@
+#include "shared/framework/Timer.h"
+
+#include <mutex>
+
+#include "base/Event.h"
+#include "base/Exception.h"
+#include "base/Logger.h"
+#include "base/Mutex.h"
+
+HWND__* Timer::s_hwnd = nullptr;
+std::map<uint32_t, Timer*> Timer::s_lstTimers;
+Mutex* Timer::s_mutexTimersList = nullptr;
+uint32_t Timer::s_nTimerCounter = 0;
+
+namespace {
+std::once_flag g_lockCreated;
+}
+
+Mutex& Timer::timersLock()
+{
+    std::call_once(g_lockCreated, [] {
+        auto lock = new Mutex;
+        lock->initialise();
+        s_mutexTimersList = lock;
+    });
+    return *s_mutexTimersList;
+}
+
+Timer::Timer()
+{
+    AutoMutex guard(timersLock());
+    m_timerID = s_nTimerCounter++;
+}
+
+Timer::~Timer()
+{
+    try {
+        reset();
+    } catch (const Exception& e) {
+        // Only the list lock can fail here. A destructor must not throw, so
+        // the failure is recorded under the lock's own id.
+        Event event(static_cast<uint32_t>(e.getExceptionID()), &e, TC_AT(L"Timer::~Timer"));
+        Logger::Trace(event);
+    }
+}
+
+void Timer::setTimer(unsigned delayMs, TimerType type)
+{
+    reset();
+    m_delay = delayMs;
+    m_type = type;
+    armTick(m_timerID, delayMs);
+    AutoMutex guard(timersLock());
+    s_lstTimers[m_timerID] = this;
+}
+
+void Timer::reset()
+{
+    if (m_timerID == NoTimer)
+        return;
+    disarmTick(m_timerID);
+    AutoMutex guard(timersLock());
+    s_lstTimers.erase(m_timerID);
+}
+
+void Timer::restart()
+{
+    if (m_timerID != NoTimer)
+        setTimer(m_delay, m_type);
+}
+
+bool Timer::isArmed() const
+{
+    AutoMutex guard(timersLock());
+    auto it = s_lstTimers.find(m_timerID);
+    return it != s_lstTimers.end() && it->second == this;
+}
+
+void TC_TIMER_CALLBACK Timer::timerFunc(HWND__*, unsigned int, uintptr_t idEvent, unsigned long)
+{
+    // Called from message dispatch: nothing may be thrown out of here.
+    try {
+        // The lock is held across the tick so that a timer cannot be
+        // destroyed on another thread in the middle of it; it is re-entrant,
+        // so a tick may re-arm or reset its own timer.
+        AutoMutex guard(timersLock());
+        auto it = s_lstTimers.find(static_cast<uint32_t>(idEvent));
+        if (it == s_lstTimers.end())
+            return;
+        Timer* timer = it->second;
+        timer->timerExpired();
+        if (timer->m_type == OneShot)
+            timer->reset();
+    } catch (const Exception& e) {
+        Event event(static_cast<uint32_t>(e.getExceptionID()), &e, TC_AT(L"Timer::timerFunc"));
+        Logger::Trace(event);
+    }
+}
