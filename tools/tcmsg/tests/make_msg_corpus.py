@@ -15,7 +15,7 @@ SEEDS = {
         (INT, 'MsgType', 3), (INT, 'UserID', 1234), (INT, 'MachineID', 77),
         (STRING, 'TavelUsername', 'j.doe@example.com'), (STRING, 'EmailAddress', 'j.doe@example.com'),
         (STRING, 'ContextString1', 'R\u00e9sum\u00e9.docx'), (STRING, 'ContextString2', ''),
-        (STRING, 'ContextString3', '\U0001F600'), (STRING, 'OriginalFilename', 'WINWORD.EXE'),
+        (STRING, 'ContextString3', '\U0001F600'), (STRING, 'OriginalFilename', 'Writer.exe'),
         (STRING, 'CompanyName', 'Example Corp'), (BYTES, 'ApplicationHash', bytes(range(20))),
         (BYTES, 'Icon', bytes(range(256)) * 2),
     ]),
