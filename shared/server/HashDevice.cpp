@@ -29,26 +29,56 @@ void Sha1::reset()
 
 void Sha1::compress(const uint8_t* block)
 {
-    uint32_t w[80];
+    // The message schedule is kept as a ring of 16 words and the rounds are
+    // written out, so that the state stays in registers.
+    uint32_t w[16];
     for (int i = 0; i < 16; ++i)
         w[i] = loadBigEndian(block + 4 * i);
-    for (int i = 16; i < 80; ++i)
-        w[i] = rotl(w[i - 3] ^ w[i - 8] ^ w[i - 14] ^ w[i - 16], 1);
 
     uint32_t a = m_state[0], b = m_state[1], c = m_state[2], d = m_state[3], e = m_state[4];
-    auto round = [&](uint32_t f, uint32_t k, uint32_t wi) {
-        uint32_t t = rotl(a, 5) + f + e + k + wi;
-        e = d;
-        d = c;
-        c = rotl(b, 30);
-        b = a;
-        a = t;
-    };
-    int i = 0;
-    for (; i < 20; ++i) round((b & c) | (~b & d), 0x5A827999u, w[i]);
-    for (; i < 40; ++i) round(b ^ c ^ d, 0x6ED9EBA1u, w[i]);
-    for (; i < 60; ++i) round((b & c) | (b & d) | (c & d), 0x8F1BBCDCu, w[i]);
-    for (; i < 80; ++i) round(b ^ c ^ d, 0xCA62C1D6u, w[i]);
+
+#define TC_SHA1_W(i) (w[(i) & 15] = rotl(w[((i) + 13) & 15] ^ w[((i) + 8) & 15] ^ w[((i) + 2) & 15] ^ w[(i) & 15], 1))
+#define TC_SHA1_STEP(f, k, wi, a, b, c, d, e)        \
+    do {                                           \
+        e += rotl(a, 5) + (f) + (k) + (wi);        \
+        b = rotl(b, 30);                           \
+    } while (0)
+#define TC_SHA1_F1(b, c, d) (d ^ (b & (c ^ d)))
+#define TC_SHA1_F2(b, c, d) (b ^ c ^ d)
+#define TC_SHA1_F3(b, c, d) ((b & c) | (d & (b | c)))
+#define TC_SHA1_FIVE(F, k, i, W)                                   \
+    TC_SHA1_STEP(F(b, c, d), k, W(i), a, b, c, d, e);             \
+    TC_SHA1_STEP(F(a, b, c), k, W(i + 1), e, a, b, c, d);         \
+    TC_SHA1_STEP(F(e, a, b), k, W(i + 2), d, e, a, b, c);         \
+    TC_SHA1_STEP(F(d, e, a), k, W(i + 3), c, d, e, a, b);         \
+    TC_SHA1_STEP(F(c, d, e), k, W(i + 4), b, c, d, e, a)
+#define TC_SHA1_INPUT(i) w[i]
+
+    TC_SHA1_FIVE(TC_SHA1_F1, 0x5A827999u, 0, TC_SHA1_INPUT);
+    TC_SHA1_FIVE(TC_SHA1_F1, 0x5A827999u, 5, TC_SHA1_INPUT);
+    TC_SHA1_FIVE(TC_SHA1_F1, 0x5A827999u, 10, TC_SHA1_INPUT);
+    TC_SHA1_STEP(TC_SHA1_F1(b, c, d), 0x5A827999u, w[15], a, b, c, d, e);
+    TC_SHA1_STEP(TC_SHA1_F1(a, b, c), 0x5A827999u, TC_SHA1_W(16), e, a, b, c, d);
+    TC_SHA1_STEP(TC_SHA1_F1(e, a, b), 0x5A827999u, TC_SHA1_W(17), d, e, a, b, c);
+    TC_SHA1_STEP(TC_SHA1_F1(d, e, a), 0x5A827999u, TC_SHA1_W(18), c, d, e, a, b);
+    TC_SHA1_STEP(TC_SHA1_F1(c, d, e), 0x5A827999u, TC_SHA1_W(19), b, c, d, e, a);
+    for (int i = 20; i < 40; i += 5) {
+        TC_SHA1_FIVE(TC_SHA1_F2, 0x6ED9EBA1u, i, TC_SHA1_W);
+    }
+    for (int i = 40; i < 60; i += 5) {
+        TC_SHA1_FIVE(TC_SHA1_F3, 0x8F1BBCDCu, i, TC_SHA1_W);
+    }
+    for (int i = 60; i < 80; i += 5) {
+        TC_SHA1_FIVE(TC_SHA1_F2, 0xCA62C1D6u, i, TC_SHA1_W);
+    }
+
+#undef TC_SHA1_INPUT
+#undef TC_SHA1_FIVE
+#undef TC_SHA1_F3
+#undef TC_SHA1_F2
+#undef TC_SHA1_F1
+#undef TC_SHA1_STEP
+#undef TC_SHA1_W
 
     m_state[0] += a;
     m_state[1] += b;
