@@ -56,14 +56,6 @@ TEST_F(Utf16Test, UnpairedSurrogatesSurviveBothWays) {
     EXPECT_EQ(chars({0xDE00, 0xD83D}), Utf16::readLE(reversed, 2));
 }
 
-TEST_F(Utf16Test, NativeValuesThatAreNoCodePointBecomeReplacementCharacter) {
-    if (sizeof(wchar_t) != 4)
-        GTEST_SKIP() << "a 16-bit wchar_t cannot hold a value beyond U+FFFF";
-    const std::wstring text = chars({0x110000, 0x41, 0xFFFFFFFF});
-    EXPECT_EQ(3u, Utf16::unitCount(text));
-    EXPECT_EQ((std::vector<uint8_t>{0xFD, 0xFF, 0x41, 0x00, 0xFD, 0xFF}), encode(text));
-}
-
 TEST_F(Utf16Test, NamesCompareByCodeUnitsNotByCodePoints) {
     // In code-point order U+FF21 < U+1F600; in UTF-16 the pair starts with
     // D83D, which is below FF21, so the emoji sorts first. The same holds
@@ -84,14 +76,6 @@ TEST_F(Utf16Test, NamesCompareByCodeUnitsNotByCodePoints) {
     EXPECT_LT(Utf16::compare(L"", L"a"), 0);
     EXPECT_LT(Utf16::compare(L"Z", L"a"), 0); // no case folding
     EXPECT_LT(Utf16::compare(L"\u00FF", L"\u0100"), 0);
-}
-
-TEST_F(Utf16Test, NativeTextEqualsItsOwnUtf16Form) {
-    if (sizeof(wchar_t) != 4)
-        GTEST_SKIP() << "on Windows a wide string is its UTF-16 form already";
-    // A pair stored as two separate wchar_t values is the same name on the
-    // wire as the one character it stands for.
-    EXPECT_EQ(0, Utf16::compare(chars({0xD83D, 0xDE00}), L"\U0001F600"));
 }
 
 TEST_F(Utf16Test, Utf8ForPeopleJoinsPairsAndReplacesLoneSurrogates) {
