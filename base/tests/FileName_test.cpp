@@ -1,0 +1,94 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "PlatformTestSupport.h"
+#include "base/File.h"
+#include "base/FileName.h"
+
+namespace {
+
+using platformtest::TempFolder;
+
+TEST(FileNameTest, FolderNameAndExtensionComposeTheFullPath)
+{
+    TempFolder folder(L"compose");
+    FileName name(folder.path(), L"report", L"ico");
+    EXPECT_EQ(name.getFullPath(), folder.path() + File::Separator + L"report.ico");
+    EXPECT_EQ(name.getName(), L"report");
+    EXPECT_EQ(name.getExtension(), L"ico");
+    EXPECT_EQ(name.getDriveAndFolder(), folder.path());
+    // A folder given with its trailing separator composes the same path.
+    EXPECT_EQ(FileName(folder.path() + File::Separator, L"report", L"ico"), name);
+    const std::wstring& asText = name;
+    EXPECT_EQ(asText, name.getFullPath());
+}
+
+TEST(FileNameTest, PartSettersRecomposeTheFullPath)
+{
+    TempFolder folder(L"setters");
+    FileName name(folder.path(), L"report", L"ico");
+    name.setName(L"summary");
+    EXPECT_EQ(name.getFullPath(), folder.path() + File::Separator + L"summary.ico");
+    name.setExtension(L"txt");
+    EXPECT_EQ(name.getFullPath(), folder.path() + File::Separator + L"summary.txt");
+    EXPECT_TRUE(name.isOfType(L"TXT"));
+    name.setExtension(L"");
+    EXPECT_EQ(name.getFullPath(), folder.path() + File::Separator + L"summary");
+    name.setFullPath(folder.file(L"other.dat"));
+    EXPECT_EQ(name.getName(), L"other");
+    EXPECT_EQ(name.getExtension(), L"dat");
+}
+
+TEST(FileNameTest, EmptyNameHasNoParts)
+{
+    FileName name;
+    EXPECT_EQ(name.getFullPath(), L"");
+    EXPECT_EQ(name.getFolder(), L"");
+    EXPECT_EQ(name.getName(), L"");
+    EXPECT_FALSE(name.exists());
+    EXPECT_EQ(FileName::cleanPath(L"\\\\server\\share\\"), L"server\\share");
+}
+
+TEST(FileNameTest, ComparesAndOrdersByFullPath)
+{
+    TempFolder folder(L"order");
+    const FileName a(folder.path(), L"a", L"txt");
+    const FileName b(folder.path(), L"b", L"txt");
+    EXPECT_TRUE(a < b);
+    EXPECT_FALSE(b < a);
+    EXPECT_NE(a, b);
+    EXPECT_EQ(a, FileName(folder.file(L"a.txt")));
+    std::set<FileName> names{b, a, FileName(folder.file(L"a.txt"))};
+    EXPECT_EQ(names.size(), 2u);
+}
+
+TEST(FileNameTest, NextAvailableIndexedNameSkipsExistingFiles)
+{
+    TempFolder folder(L"indexed");
+    platformtest::writeFile(folder.file(L"report0001.ico"), "x");
+    platformtest::writeFile(folder.file(L"report0002.ico"), "x");
+    FileName name(folder.path(), L"report", L"ico");
+    ASSERT_TRUE(name.getNextAvailableIndexedName());
+    EXPECT_EQ(name.getFullPath(), folder.file(L"report0003.ico"));
+    EXPECT_FALSE(name.exists());
+}
+
+TEST(FileNameTest, FirstIndexedNameFindsTheFirstExistingFile)
+{
+    TempFolder folder(L"first");
+    platformtest::writeFile(folder.file(L"icon0003.ico"), "x");
+    platformtest::writeFile(folder.file(L"icon0012.ico"), "x");
+    FileName name(folder.path(), L"icon", L"ico");
+    ASSERT_TRUE(name.setFirstIndexedName());
+    EXPECT_EQ(name.getName(), L"icon0003");
+    EXPECT_TRUE(name.exists());
+
+    // None there: false, and the name is what it was.
+    FileName none(folder.path(), L"absent", L"ico");
+    EXPECT_FALSE(none.setFirstIndexedName());
+    EXPECT_EQ(none.getName(), L"absent");
+    EXPECT_EQ(none.getFullPath(), folder.file(L"absent.ico"));
+}
+
+} // namespace

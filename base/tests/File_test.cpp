@@ -1,0 +1,177 @@
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <filesystem>
+
+#include "PlatformTestSupport.h"
+#include "base/File.h"
+#include "base/Tools.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using platformtest::EventRecorder;
+using platformtest::TempFolder;
+
+ByteArray bytesOf(const std::string& text)
+{
+    return ByteArray(text.data(), static_cast<int32_t>(text.size()));
+}
+
+TEST(FileTest, ExistsSeesOnlyFilesAndDirectoryExistsOnlyFolders)
+{
+    TempFolder folder(L"exists");
+    const std::wstring file = folder.file(L"a.txt");
+    platformtest::writeFile(file, "x");
+    EXPECT_TRUE(File::exists(file));
+    EXPECT_FALSE(File::directoryExists(file));
+    EXPECT_TRUE(File::directoryExists(folder.path()));
+    EXPECT_FALSE(File::exists(folder.path()));
+    EXPECT_FALSE(File::exists(folder.file(L"missing")));
+    EXPECT_FALSE(File::directoryExists(folder.file(L"missing")));
+    EXPECT_FALSE(File::exists(L""));
+    EXPECT_FALSE(File::directoryExists(L""));
+}
+
+TEST(FileTest, IsOfTypeComparesTheLastExtensionIgnoringCase)
+{
+    EXPECT_TRUE(File::isOfType(L"report.TXT", L"txt"));
+    EXPECT_TRUE(File::isOfType(L"archive.tar.gz", L"GZ"));
+    EXPECT_FALSE(File::isOfType(L"archive.tar.gz", L"tar"));
+    EXPECT_FALSE(File::isOfType(L"report.txt", L"tx"));
+    EXPECT_FALSE(File::isOfType(std::wstring(L"dir.ico") + File::Separator + L"file", L"ico"));
+    EXPECT_TRUE(File::isOfType(L"noextension", L""));
+}
+
+TEST(FileTest, SaveReplacesTheFileAndLoadReadsItBack)
+{
+    TempFolder folder(L"saveload");
+    const std::wstring path = folder.file(L"data.bin");
+    File::save(path, bytesOf(std::string("0123456789\0tail", 15)));
+    ByteArray loaded = bytesOf("stale");
+    ASSERT_TRUE(File::load(path, loaded, 100));
+    EXPECT_EQ(loaded, bytesOf(std::string("0123456789\0tail", 15)));
+    File::save(path, bytesOf("abc"));
+    ASSERT_TRUE(File::load(path, loaded, 100));
+    EXPECT_EQ(loaded, bytesOf("abc"));
+    File::save(path, ByteArray());
+    loaded = bytesOf("stale");
+    ASSERT_TRUE(File::load(path, loaded, 100));
+    EXPECT_EQ(loaded.getSize(), 0);
+}
+
+TEST(FileTest, LoadCutsALargerFileAtTheMaximumAndTraces1060407)
+{
+    EventRecorder recorder;
+    TempFolder folder(L"truncate");
+    const std::wstring path = folder.file(L"ten.bin");
+    platformtest::writeFile(path, "0123456789");
+    ByteArray loaded;
+    ASSERT_TRUE(File::load(path, loaded, 4));
+    EXPECT_EQ(loaded, bytesOf("0123"));
+    ASSERT_EQ(recorder.count(1060407), 1u);
+    EXPECT_EQ(recorder.find(1060407)->description, L"File::load - file too large. Returning truncated file");
+    EXPECT_EQ(recorder.find(1060407)->details, L" File:" + path);
+    // Exactly the maximum is not too large.
+    ASSERT_TRUE(File::load(path, loaded, 10));
+    EXPECT_EQ(loaded, bytesOf("0123456789"));
+    EXPECT_EQ(recorder.count(1060407), 1u);
+}
+
+TEST(FileTest, LoadOfAMissingFileFailsWithNothingRead)
+{
+    TempFolder folder(L"missing");
+    ByteArray loaded = bytesOf("stale");
+    EXPECT_FALSE(File::load(folder.file(L"none"), loaded, 10));
+    EXPECT_EQ(loaded.getSize(), 0);
+}
+
+TEST(FileTest, TempFileNamesAreNewEmptyFilesInTheSystemFolder)
+{
+    std::wstring first = L"stale", second = L"stale";
+    ASSERT_TRUE(File::createTempFileName(first));
+    ASSERT_TRUE(File::createTempFileName(second, L"odx"));
+    EXPECT_NE(first, second);
+    for (const std::wstring& path : {first, second}) {
+        EXPECT_TRUE(File::exists(path));
+        EXPECT_EQ(fs::file_size(fs::path(path)), 0u);
+        EXPECT_EQ(fs::equivalent(fs::path(path).parent_path(), fs::temp_directory_path()), true) << fs::path(path);
+    }
+    EXPECT_EQ(fs::path(first).filename().wstring().rfind(L"obt", 0), 0u);
+    EXPECT_EQ(fs::path(second).filename().wstring().rfind(L"odx", 0), 0u);
+    fs::remove(fs::path(first));
+    fs::remove(fs::path(second));
+}
+
+TEST(FileTest, ModificationTimeIsInSecondsSinceTheUnixEpoch)
+{
+    TempFolder folder(L"mtime");
+    const std::wstring path = folder.file(L"now.txt");
+    const int64_t before = static_cast<int64_t>(std::time(nullptr));
+    platformtest::writeFile(path, "x");
+    const int64_t after = static_cast<int64_t>(std::time(nullptr));
+    const int64_t modified = File::getLastModificationTime(path);
+    // File systems keep coarser times than the clock; allow for rounding.
+    EXPECT_GE(modified, before - 2);
+    EXPECT_LE(modified, after + 2);
+    EXPECT_EQ(File::getLastModificationTime(folder.file(L"missing")), 0);
+}
+
+TEST(FileTest, TempPathIsTheSystemFolderPlusOndrivexAndIsCreated)
+{
+    const std::wstring path = File::getTempPath();
+    const fs::path system = fs::temp_directory_path();
+    EXPECT_EQ(fs::path(path).filename().wstring(), L"Ondrivex");
+    EXPECT_TRUE(fs::equivalent(fs::path(path).parent_path(), system)) << fs::path(path);
+    EXPECT_NE(path.back(), File::Separator[0]);
+    File::initTempPath(false);
+    EXPECT_TRUE(File::directoryExists(path));
+    File::initTempPath(false); // already there: no failure
+}
+
+TEST(FileTest, EmptyDirectoryDeletesOnlyIconFiles)
+{
+    EventRecorder recorder;
+    TempFolder folder(L"empty");
+    for (const wchar_t* name : {L"a.ico", L"B.ICO", L"keep.txt", L"ico"})
+        platformtest::writeFile(folder.file(name), "x");
+    fs::create_directory(fs::path(folder.file(L"sub.ico")));
+    File::emptyDirectory(folder.path());
+    EXPECT_FALSE(platformtest::fileExists(folder.file(L"a.ico")));
+    EXPECT_FALSE(platformtest::fileExists(folder.file(L"B.ICO")));
+    EXPECT_TRUE(platformtest::fileExists(folder.file(L"keep.txt")));
+    EXPECT_TRUE(platformtest::fileExists(folder.file(L"ico")));
+    EXPECT_TRUE(File::directoryExists(folder.file(L"sub.ico")));
+    // Nothing left to delete is not a failure.
+    File::emptyDirectory(folder.path());
+    EXPECT_EQ(recorder.count(1060404), 0u);
+}
+
+TEST(FileTest, EmptyDirectoryReportsAMissingFolderAndSkipsOverlongPatterns)
+{
+    EventRecorder recorder;
+    TempFolder folder(L"emptyfail");
+    File::emptyDirectory(folder.file(L"missing"));
+    ASSERT_EQ(recorder.count(1060404), 1u);
+    EXPECT_EQ(recorder.find(1060404)->description, L"Temp directory clean failed");
+    // The folder and "/*.ico" must stay below 259 characters: at 258 the
+    // (missing) folder is tried and fails, at 259 nothing is attempted.
+    const std::wstring stem = folder.path() + File::Separator;
+    const std::wstring tried = stem + std::wstring(252 - stem.size(), L'x');
+    const std::wstring skipped = stem + std::wstring(253 - stem.size(), L'x');
+    File::emptyDirectory(tried);
+    EXPECT_EQ(recorder.count(1060404), 2u);
+    File::emptyDirectory(skipped);
+    EXPECT_EQ(recorder.count(1060404), 2u);
+}
+
+TEST(FileTest, UsersLocalDataPathEndsInOndrivexAndIsCreated)
+{
+    const std::wstring path = File::getUsersLocalDataPath();
+    EXPECT_EQ(fs::path(path).filename().wstring(), L"Ondrivex");
+    EXPECT_NE(path, File::getTempPath());
+    EXPECT_TRUE(File::initUsersLocalDataPath());
+    EXPECT_TRUE(File::directoryExists(path));
+}
+
+} // namespace
