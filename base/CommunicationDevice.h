@@ -19,7 +19,7 @@ public:
 
     using MsgQueue = std::deque<std::unique_ptr<Msg>>;
 
-    static const unsigned DefaultMaxQSize = 1000;
+    static constexpr unsigned DefaultMaxQSize = 1000;
 
     CommunicationDevice();
     // Destroys the messages left in both queues. The thread must have been

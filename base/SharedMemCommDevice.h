@@ -26,11 +26,11 @@ class SharedMemCommDevice : public CommunicationDevice {
 public:
     enum ReaderWriter { Reader = 0, Writer = 1 };
 
-    static const uint32_t IpcLimit = 0x40000; // the largest message, 262144 bytes
-    static const uint32_t BlockSize = IpcLimit + 8;
-    static const uint32_t FlagOffset = 0;
-    static const uint32_t LengthOffset = 4;
-    static const uint32_t DataOffset = 8;
+    static constexpr uint32_t IpcLimit = 0x40000; // the largest message, 262144 bytes
+    static constexpr uint32_t BlockSize = IpcLimit + 8;
+    static constexpr uint32_t FlagOffset = 0;
+    static constexpr uint32_t LengthOffset = 4;
+    static constexpr uint32_t DataOffset = 8;
 
     // Builds the object names from the channel name ("ContextInfo"); opens
     // nothing yet: setup, on the device thread, does.

@@ -22,12 +22,12 @@ public:
     enum ThreadState { NotStarted = 0, Running = 1, Finished = 2 };
 
     // For terminate: wait without limit.
-    static const unsigned long Infinite = 0xFFFFFFFFul;
+    static constexpr unsigned long Infinite = 0xFFFFFFFFul;
     // The exit codes of a thread that ran to its end, was stopped by a
     // request, or was killed after the grace time.
-    static const unsigned long ExitNormal = 0;
-    static const unsigned long ExitStopped = 1;
-    static const unsigned long ExitKilled = 0xFFFFFFFFul;
+    static constexpr unsigned long ExitNormal = 0;
+    static constexpr unsigned long ExitStopped = 1;
+    static constexpr unsigned long ExitKilled = 0xFFFFFFFFul;
 
     Thread();
     // Stops the thread without time limit. A derived class whose execute uses

@@ -27,7 +27,7 @@ public:
     enum TimerType { OneShot = 0, Repeating = 1 };
 
     // An id that reset and restart take to mean that there is no timer.
-    static const uint32_t NoTimer = 0xFFFFFFFFu;
+    static constexpr uint32_t NoTimer = 0xFFFFFFFFu;
 
     // Takes the next id of the process.
     Timer();
