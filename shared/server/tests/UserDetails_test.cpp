@@ -66,6 +66,9 @@ TEST(UserDetailsTest, LookupEndsAndFillsWhatTheAccountGives)
     }
     EXPECT_FALSE(details.getDisplayName().empty());
     EXPECT_FALSE(details.getFirstName().empty());
+    const std::wstring sid = details.getSID();
+    if (!sid.empty())
+        EXPECT_EQ(sid.rfind(L"S-1-", 0), 0u) << std::string(sid.begin(), sid.end());
     if (details.getFullDName().empty()) {
         // Without a directory only display name and the split are filled.
         EXPECT_EQ(details.getEmail(), L"");
