@@ -9,7 +9,6 @@
 
 #include "SecurityTestSupport.h"
 #include "base/Msg.h"
-#include "shared/server/CRijndael.h"
 #include "shared/server/HashDevice.h"
 #include "shared/server/SecurityConstants.h"
 #include "shared/server/SecurityDevice.h"
@@ -81,28 +80,6 @@ TEST(CryptoCrossCheckTest, ZeroPaddedCbcMatchesOpenSslBothWays)
         ASSERT_EQ(toHex(*ours), toHex(theirs)) << "length " << n;
         std::unique_ptr<ByteArray> back(SecurityDeviceTestAccess::decryptByteArray(theirs, key));
         ASSERT_EQ(toHex(*back), toHex(zeroPadded(data))) << "length " << n;
-    }
-}
-
-TEST(CryptoCrossCheckTest, LongerKeysMatchOpenSslInEcb)
-{
-    const EVP_CIPHER* ciphers[] = {EVP_aes_192_ecb(), EVP_aes_256_ecb()};
-    const int keyLengths[] = {24, 32};
-    for (int k = 0; k < 2; ++k) {
-        ByteArray key = randomBytes(500u + static_cast<uint32_t>(k), keyLengths[k]);
-        ByteArray data = randomBytes(600u + static_cast<uint32_t>(k), 160);
-        CRijndael cipher;
-        cipher.MakeKey(key.getData(), nullptr, keyLengths[k], 16);
-        ByteArray ours(data);
-        cipher.Encrypt(data.getData(), ours.getData(), 160, CRijndael::ECB);
-
-        std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)> ctx(EVP_CIPHER_CTX_new(), EVP_CIPHER_CTX_free);
-        ASSERT_EQ(EVP_EncryptInit_ex(ctx.get(), ciphers[k], nullptr, key.getData(), nullptr), 1);
-        EVP_CIPHER_CTX_set_padding(ctx.get(), 0);
-        std::vector<uint8_t> theirs(176);
-        int n = 0;
-        ASSERT_EQ(EVP_EncryptUpdate(ctx.get(), theirs.data(), &n, data.getData(), 160), 1);
-        EXPECT_EQ(toHex(ours), toHex(theirs.data(), static_cast<size_t>(n)));
     }
 }
 

@@ -221,17 +221,6 @@ TEST_F(SecurityDeviceTest, LengthFieldIntoThePaddingFailsAsAFormatError)
     EXPECT_LE(id, 1050609);
 }
 
-TEST_F(SecurityDeviceTest, SignatureComparisonNeedsEqualLengthAndBytes)
-{
-    ByteArray data = randomBytes(20, 64);
-    std::unique_ptr<ByteArray> signature(SecurityDevice::signByteArray(data, key_));
-    EXPECT_EQ(signature->getSize(), 20);
-    EXPECT_TRUE(SecurityDeviceTestAccess::verifyByteArray(*signature, data, key_));
-    ByteArray longer = *signature + fromHex("00");
-    EXPECT_FALSE(SecurityDeviceTestAccess::verifyByteArray(longer, data, key_));
-    EXPECT_FALSE(SecurityDeviceTestAccess::verifyByteArray(ByteArray(), data, key_));
-}
-
 TEST_F(SecurityDeviceTest, PasswordHashIsTwentyEightCharactersOfBase64)
 {
     ByteArray hash = SecurityDevice::computePasswordHash(L"password");

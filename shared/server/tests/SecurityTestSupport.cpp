@@ -77,16 +77,6 @@ ByteArray* SecurityDeviceTestAccess::decryptByteArray(const ByteArray& data, con
     return SecurityDevice::decryptByteArray(data, key);
 }
 
-bool SecurityDeviceTestAccess::verifyByteArray(const ByteArray& signature, const ByteArray& data, const ByteArray& key)
-{
-    return SecurityDevice::verifyByteArray(signature, data, key);
-}
-
-int SecurityDeviceTestAccess::getEncodedMsgSize(const ByteArray& decrypted)
-{
-    return SecurityDevice::getEncodedMsgSize(decrypted);
-}
-
 ByteArray SecurityDeviceTestAccess::assembleStringKey()
 {
     return SecurityDevice::assembleStringKey();

@@ -24,7 +24,5 @@ ByteArray randomBytes(uint32_t seed, int n);
 struct SecurityDeviceTestAccess {
     static ByteArray* encryptByteArray(const ByteArray& data, const ByteArray& key);
     static ByteArray* decryptByteArray(const ByteArray& data, const ByteArray& key);
-    static bool verifyByteArray(const ByteArray& signature, const ByteArray& data, const ByteArray& key);
-    static int getEncodedMsgSize(const ByteArray& decrypted);
     static ByteArray assembleStringKey();
 };
