@@ -6,8 +6,10 @@ foreach(variant TestComponent TestComponentBare)
   set_target_properties(${variant} PROPERTIES PREFIX "" SUFFIX ".dll")
   if(WIN32)
     # Exports without the stdcall decoration, as the registration calls
-    # look them up; TCBase brings the 32-bit build's unwinding glue.
-    target_link_options(${variant} PRIVATE -Wl,--kill-at)
+    # look them up; the GCC runtime linked in, as for every other binary
+    # (the project's static flag covers programs and shared libraries, not
+    # modules); TCBase brings the 32-bit build's unwinding glue.
+    target_link_options(${variant} PRIVATE -static -Wl,--kill-at)
     target_link_libraries(${variant} PRIVATE TCBase)
   endif()
   target_include_directories(${variant} PRIVATE ${PROJECT_SOURCE_DIR})

@@ -31,6 +31,24 @@ std::wstring TempFolder::file(const std::wstring& name) const
     return m_path + File::Separator + name;
 }
 
+bool sameFolder(const std::wstring& a, const std::wstring& b)
+{
+    auto normal = [](std::wstring path) {
+        while (path.size() > 1 && (path.back() == L'/' || path.back() == L'\\'))
+            path.pop_back();
+        if (File::Separator[0] == L'\\') {
+            for (wchar_t& c : path) {
+                if (c >= L'A' && c <= L'Z')
+                    c = static_cast<wchar_t>(c - L'A' + L'a');
+                if (c == L'/')
+                    c = L'\\';
+            }
+        }
+        return path;
+    };
+    return normal(a) == normal(b);
+}
+
 void writeFile(const std::wstring& path, const std::string& bytes)
 {
     std::ofstream out(fs::path(path), std::ios::binary | std::ios::trunc);

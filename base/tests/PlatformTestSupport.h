@@ -40,6 +40,11 @@ private:
     std::wstring m_path;
 };
 
+// Whether two folder paths name the same folder, ignoring trailing
+// separators and, on Windows, case. (std::filesystem::equivalent cannot be
+// used: under Wine it tells no two folders apart.)
+bool sameFolder(const std::wstring& a, const std::wstring& b);
+
 // Writes bytes to a file without the code under test.
 void writeFile(const std::wstring& path, const std::string& bytes);
 bool fileExists(const std::wstring& path);
