@@ -8,7 +8,7 @@
 // One image of an executable's icon group: the group directory entry as the
 // resource stores it and the image's bytes.
 struct IconImage {
-    static const size_t EntryBytes = 14;
+    static constexpr size_t EntryBytes = 14;
 
     // width, height, colour count, reserved (one byte each), planes, bit
     // count (16 bits each), bytes in the resource (32 bits), resource id
@@ -36,12 +36,12 @@ struct IconImage {
 // and offset is checked before it is used.
 class IconFile {
 public:
-    static const size_t GroupHeaderBytes = 6; // reserved, type, count
-    static const size_t FileHeaderBytes = 6;  // reserved, type 1, count
-    static const size_t FileEntryBytes = 16;
+    static constexpr size_t GroupHeaderBytes = 6; // reserved, type, count
+    static constexpr size_t FileHeaderBytes = 6;  // reserved, type 1, count
+    static constexpr size_t FileEntryBytes = 16;
     // The largest ".ico" file the system writes: what Icon::getIconBytes
     // reads back whole. Larger groups lose their last images.
-    static const uint32_t MaxFileBytes = 4194304;
+    static constexpr uint32_t MaxFileBytes = 4194304;
 
     // The count the group directory declares (16 bits at byte 4); 0 when the
     // data is too short to hold a header.

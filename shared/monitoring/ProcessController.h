@@ -7,7 +7,7 @@
 // interactive desktop (the Windows service does both for the client).
 class ProcessController {
 public:
-    static const uint32_t NotFound = 0xFFFFFFFF;
+    static constexpr uint32_t NotFound = 0xFFFFFFFF;
 
     // Whether a process of that executable file name (any case) runs.
     static bool isProcessRunning(const wchar_t* exeName);

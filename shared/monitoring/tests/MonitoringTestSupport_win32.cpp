@@ -1,0 +1,29 @@
+#include "MonitoringTestSupport.h"
+
+#include "base/WindowsSupport.h"
+#include <winsock2.h>
+
+namespace montest {
+
+std::vector<std::wstring> hostAddresses()
+{
+    std::vector<std::wstring> out;
+    WSADATA data;
+    if (WSAStartup(MAKEWORD(2, 2), &data) != 0)
+        return out;
+    char name[1024] = {};
+    if (gethostname(name, sizeof name - 1) == 0) {
+        const hostent* host = gethostbyname(name);
+        if (host != nullptr && host->h_addrtype == AF_INET) {
+            for (char** at = host->h_addr_list; *at != nullptr; ++at) {
+                const unsigned char* b = reinterpret_cast<const unsigned char*>(*at);
+                out.push_back(std::to_wstring(b[0]) + L"." + std::to_wstring(b[1]) + L"." +
+                              std::to_wstring(b[2]) + L"." + std::to_wstring(b[3]));
+            }
+        }
+    }
+    WSACleanup();
+    return out;
+}
+
+} // namespace montest

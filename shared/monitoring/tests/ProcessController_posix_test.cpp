@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include "MonitoringTestSupport.h"
+#include "base/Tools.h"
+#include "shared/monitoring/ProcessController.h"
+
+extern char** environ;
+
+namespace {
+
+class ProcessControllerProbe : public ProcessController {
+public:
+    using ProcessController::getProcessID;
+};
+
+class ProcessControllerPosixTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        montest::EventRecord::install();
+        montest::EventRecord::clear();
+    }
+};
+
+TEST_F(ProcessControllerPosixTest, FindsARunningProgramByNameInAnyCase)
+{
+    montest::TempFolder folder(L"ProcessControllerPosixTest");
+    const std::wstring name = montest::uniqueName(L"TcSleeper");
+    const std::wstring program = folder.file(name);
+    std::filesystem::copy_file("/bin/sleep", std::filesystem::path(program));
+    const std::string narrow = Tools::narrowWideString(program);
+    char* argv[] = {const_cast<char*>(narrow.c_str()), const_cast<char*>("30"), nullptr};
+    pid_t child = 0;
+    ASSERT_EQ(0, posix_spawn(&child, narrow.c_str(), nullptr, nullptr, argv, environ));
+
+    std::wstring lower = name;
+    Tools::stringToLower(lower);
+    // The child may still be the test's own image for a moment after the spawn.
+    uint32_t found = ProcessController::NotFound;
+    for (int i = 0; i < 500 && found == ProcessController::NotFound; ++i) {
+        found = ProcessControllerProbe::getProcessID(lower.c_str());
+        if (found == ProcessController::NotFound)
+            usleep(10000);
+    }
+    EXPECT_EQ(static_cast<uint32_t>(child), found);
+    EXPECT_TRUE(ProcessController::isProcessRunning(name.c_str()));
+
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_FALSE(ProcessController::isProcessRunning(name.c_str()));
+    EXPECT_TRUE(montest::EventRecord::withId(1063908).empty());
+}
+
+TEST_F(ProcessControllerPosixTest, StartingWithoutAShellFailsWith1063911)
+{
+    // No process here is called explorer.exe.
+    EXPECT_FALSE(ProcessController::startProcess(L"/bin/true"));
+    const std::vector<montest::Recorded> traced = montest::EventRecord::withId(1063911);
+    ASSERT_EQ(1u, traced.size());
+    EXPECT_EQ(L"Can not find explorer.exe process", traced[0].description);
+    EXPECT_NE(std::wstring::npos, traced[0].details.find(L"ProcessID"));
+    EXPECT_FALSE(traced[0].logged);
+    EXPECT_TRUE(montest::EventRecord::withId(1063907).empty());
+}
+
+} // namespace
