@@ -97,8 +97,10 @@ int32_t Msg::getSerializedSizeRequirement() const {
 void Msg::toByteArray(ByteArray& out) const {
     out.clear();
     int32_t size = getSerializedSizeRequirement();
-    // One allocation: every append below fits the reservation.
-    out.ensure(size);
+    // At most one allocation: every append below fits the reservation, and
+    // a buffer reused for each message keeps its block.
+    if (out.getCapacity() < size)
+        out.ensure(size);
     out += Version;
     out += size;
     for (const auto& [name, value] : m_ints) {
