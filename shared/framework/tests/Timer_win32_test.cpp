@@ -9,22 +9,22 @@ using namespace frameworktest;
 
 namespace {
 
+BOOL CALLBACK findTimerWindow(HWND hwnd, LPARAM param)
+{
+    wchar_t name[64] = {};
+    GetClassNameW(hwnd, name, 64);
+    if (std::wstring(name) == L"TavelinTimerWindow") {
+        *reinterpret_cast<HWND*>(param) = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // The hidden timer window of the calling thread, null when there is none.
 HWND timerWindow()
 {
     HWND found = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            wchar_t name[64] = {};
-            GetClassNameW(hwnd, name, 64);
-            if (std::wstring(name) == L"TavelinTimerWindow") {
-                *reinterpret_cast<HWND*>(param) = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumThreadWindows(GetCurrentThreadId(), &findTimerWindow, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
