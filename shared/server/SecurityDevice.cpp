@@ -1,7 +1,9 @@
 #include "shared/server/SecurityDevice.h"
 
+#include <cstdint>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <stdexcept>
 
 #include "base/Event.h"
@@ -170,6 +172,9 @@ ByteArray* SecurityDevice::encryptByteArray(const ByteArray& data, const ByteArr
 {
     if (data.getSize() <= 0 || key.getSize() <= 0)
         throw CommsException(1062906, L"Empty data or key passed to function", TC_AT(L"SecurityDevice::encryptByteArray"));
+    // The padded size must still fit the signed 32-bit size of a ByteArray.
+    if (data.getSize() > INT32_MAX - CRijndael::BlockSize)
+        throw std::bad_alloc();
 
     std::unique_ptr<ByteArray> result(new ByteArray());
     runTraced(
