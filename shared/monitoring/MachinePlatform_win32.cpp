@@ -4,7 +4,6 @@
 
 #include "base/WindowsSupport.h"
 #include <winsock2.h>
-#include <ws2tcpip.h>
 
 namespace machineplatform {
 
@@ -33,23 +32,16 @@ bool hostName(std::string& name)
 
 bool firstAddress(const std::string& name, uint8_t bytes[4])
 {
-    addrinfo hints;
-    std::memset(&hints, 0, sizeof hints);
-    hints.ai_family = AF_INET;
-    addrinfo* found = nullptr;
-    if (getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0 || found == nullptr)
+    // The sockets library's own host look-up: for the machine's own name it
+    // lists the addresses of the network interfaces, where the newer
+    // resolver may answer with the loopback address. Its result lives in
+    // storage of the calling thread.
+    const hostent* host = gethostbyname(name.c_str());
+    if (host == nullptr || host->h_addrtype != AF_INET || host->h_length != 4 ||
+        host->h_addr_list == nullptr || host->h_addr_list[0] == nullptr)
         return false;
-    bool ok = false;
-    for (const addrinfo* at = found; at != nullptr && !ok; at = at->ai_next) {
-        if (at->ai_family == AF_INET && at->ai_addr != nullptr &&
-            at->ai_addrlen >= sizeof(sockaddr_in)) {
-            const sockaddr_in* in = reinterpret_cast<const sockaddr_in*>(at->ai_addr);
-            std::memcpy(bytes, &in->sin_addr, 4);
-            ok = true;
-        }
-    }
-    freeaddrinfo(found);
-    return ok;
+    std::memcpy(bytes, host->h_addr_list[0], 4);
+    return true;
 }
 
 } // namespace machineplatform

@@ -62,3 +62,34 @@ namespace montest {
 // does not resolve.
 std::vector<std::wstring> hostAddresses();
 } // namespace montest
+
+#if defined(_WIN32)
+namespace montest {
+// The folder of the running test program, where the test programs are built.
+std::wstring programFolder();
+// The bytes the system's version API gives for the file; empty when none.
+std::vector<uint8_t> systemVersionInfo(const std::wstring& path);
+} // namespace montest
+#endif
+
+#if defined(_WIN32)
+namespace montest {
+// A process started by a test; ended (killed if need be) with the object.
+class Child {
+public:
+    // Starts program (a path) with the arguments, each quoted.
+    Child(const std::wstring& program, const std::vector<std::wstring>& arguments);
+    ~Child();
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+    bool started() const { return m_process != nullptr; }
+    uint32_t id() const { return m_id; }
+    // The exit code, or -1 when it has not ended within the time.
+    long wait(unsigned milliseconds);
+
+private:
+    void* m_process = nullptr;
+    uint32_t m_id = 0;
+};
+} // namespace montest
+#endif

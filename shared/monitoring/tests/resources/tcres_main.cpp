@@ -1,0 +1,5 @@
+// The resource test programs only carry resources; they are read, never run.
+int main()
+{
+    return 0;
+}
