@@ -48,11 +48,6 @@ bool runRegExe(const std::wstring& arguments, std::string& output, DWORD& exitCo
     return true;
 }
 
-std::string narrow(const std::wstring& text)
-{
-    return std::string(text.begin(), text.end()); // the tests use ASCII names
-}
-
 // The "<name> <type> <data>" line of a reg.exe query listing, blanks collapsed.
 std::string queriedValue(const std::string& output, const std::string& name)
 {
