@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <set>
 
 #include "PlatformTestSupport.h"
 #include "base/File.h"
@@ -38,29 +37,6 @@ TEST(FileNameTest, PartSettersRecomposeTheFullPath)
     name.setFullPath(folder.file(L"other.dat"));
     EXPECT_EQ(name.getName(), L"other");
     EXPECT_EQ(name.getExtension(), L"dat");
-}
-
-TEST(FileNameTest, EmptyNameHasNoParts)
-{
-    FileName name;
-    EXPECT_EQ(name.getFullPath(), L"");
-    EXPECT_EQ(name.getFolder(), L"");
-    EXPECT_EQ(name.getName(), L"");
-    EXPECT_FALSE(name.exists());
-    EXPECT_EQ(FileName::cleanPath(L"\\\\server\\share\\"), L"server\\share");
-}
-
-TEST(FileNameTest, ComparesAndOrdersByFullPath)
-{
-    TempFolder folder(L"order");
-    const FileName a(folder.path(), L"a", L"txt");
-    const FileName b(folder.path(), L"b", L"txt");
-    EXPECT_TRUE(a < b);
-    EXPECT_FALSE(b < a);
-    EXPECT_NE(a, b);
-    EXPECT_EQ(a, FileName(folder.file(L"a.txt")));
-    std::set<FileName> names{b, a, FileName(folder.file(L"a.txt"))};
-    EXPECT_EQ(names.size(), 2u);
 }
 
 TEST(FileNameTest, NextAvailableIndexedNameSkipsExistingFiles)

@@ -147,14 +147,6 @@ TEST(ToolsTest, ErrorDescriptionsAreOneLineAndEmptyForUnknownCodes)
     EXPECT_EQ(text, L"");
 }
 
-TEST(ToolsTest, LastSystemErrorIsTheThreadsOwn)
-{
-    Tools::setLastSystemError(0x1234);
-    EXPECT_EQ(Tools::getLastSystemError(), 0x1234ul);
-    Tools::setLastSystemError(0);
-    EXPECT_EQ(Tools::getLastSystemError(), 0ul);
-}
-
 TEST(ToolsTest, CurrentTimeIsSecondsSinceTheUnixEpoch)
 {
     const int64_t before = static_cast<int64_t>(std::time(nullptr));
