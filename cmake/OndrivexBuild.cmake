@@ -14,6 +14,8 @@ if(WIN32)
   # Every binary stands alone: the GCC runtime is linked statically.
   string(APPEND CMAKE_EXE_LINKER_FLAGS " -static")
   string(APPEND CMAKE_SHARED_LINKER_FLAGS " -static -Wl,--export-all-symbols -Wl,--exclude-libs,ALL")
+  # Plug-ins (MODULE libraries) stand alone too; they export only what they declare.
+  string(APPEND CMAKE_MODULE_LINKER_FLAGS " -static -Wl,--exclude-libs,ALL")
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     # 32-bit builds unwind with DWARF tables kept by each module's own copy of
     # the unwinder; see base/unwind/UnwindJoin.cpp for why every module takes
