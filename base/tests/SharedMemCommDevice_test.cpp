@@ -346,20 +346,6 @@ TEST_F(SharedMemChannelTest, AWaitingWriterLeavesTheLockFreeAndStopsWhenAsked)
     EXPECT_EQ(m_trace.journal->count(1050702), 0u) << "the stopped writer abandoned the lock";
 }
 
-TEST_F(SharedMemChannelTest, DevicesOnTheirThreadsCarryAStream)
-{
-    TestDevice reader(m_channel, SharedMemCommDevice::Reader);
-    TestDevice writer(m_channel, SharedMemCommDevice::Writer);
-    ASSERT_TRUE(reader.startThread(nullptr));
-    ASSERT_TRUE(writer.startThread(nullptr));
-    for (int i = 0; i < 20; ++i)
-        writer.pushMessage(channeltest::makeReport(L"w", i).release());
-    const auto got = collect(reader, 20);
-    ASSERT_EQ(got.size(), 20u);
-    for (int i = 0; i < 20; ++i)
-        EXPECT_EQ(seqOf(*got[i]), i);
-}
-
 // --- with writers in other processes ----------------------------------------
 
 TEST_F(SharedMemChannelTest, AStreamFromAnotherProcessArrivesInOrderThroughContextInfo)

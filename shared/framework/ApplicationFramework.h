@@ -55,8 +55,8 @@ protected:
     void addCommunicationDevice(CommunicationDevice* device);
     // The first device of that mechanism, null when there is none.
     CommunicationDevice* getCommunicationDevice(CommunicationDevice::CommMechanism mechanism) const;
-    // A hook for derived frameworks; does nothing here.
-    virtual void traceMsg(Msg* msg);
+    // Does nothing; kept for derived frameworks that call it.
+    void traceMsg(Msg* msg);
 
 private:
     std::vector<std::unique_ptr<Service>> m_services;
