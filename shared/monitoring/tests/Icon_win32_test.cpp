@@ -130,17 +130,4 @@ TEST_F(IconWin32Test, UnreadableFileThrows1062002)
     }
 }
 
-TEST_F(IconWin32Test, ProgramOfTheSystem)
-{
-    wchar_t windows[MAX_PATH] = {};
-    ASSERT_NE(0u, GetWindowsDirectoryW(windows, MAX_PATH));
-    Icon icon;
-    ASSERT_TRUE(icon.getIconFromExecutable((std::wstring(windows) + L"\\regedit.exe").c_str()));
-    ASSERT_FALSE(icon.getImages().empty());
-    for (const IconImage& image : icon.getImages())
-        EXPECT_GT(image.bytes.getSize(), 0);
-    ASSERT_TRUE(icon.saveToLibrary(m_stem.c_str()));
-    EXPECT_NE(nullptr, icon.getHICON());
-}
-
 } // namespace

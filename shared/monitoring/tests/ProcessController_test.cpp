@@ -9,7 +9,6 @@ namespace {
 class ProcessControllerProbe : public ProcessController {
 public:
     using ProcessController::chooseProcess;
-    using ProcessController::sameExeName;
 };
 
 // Sessions of the processes in the tests below; unknown ids fail the look-up.
@@ -73,14 +72,6 @@ TEST_F(ProcessControllerTest, AProcessOfUnknownSessionCountsAsConsole)
     const auto processes = list({{200, L"explorer.exe"}, {777, L"Explorer.EXE"}, {300, L"explorer.exe"}});
     EXPECT_EQ(777u, ProcessControllerProbe::chooseProcess(processes, L"explorer.exe", 1, &lookUp));
     EXPECT_EQ(200u, ProcessControllerProbe::chooseProcess(processes, L"explorer.exe", 1, nullptr));
-}
-
-TEST_F(ProcessControllerTest, NamesCompareWithoutCaseButWhole)
-{
-    EXPECT_TRUE(ProcessControllerProbe::sameExeName(L"Ondrivex.exe", L"oNDRIVEX.EXE"));
-    EXPECT_FALSE(ProcessControllerProbe::sameExeName(L"Ondrivex.exe", L"Ondrivex.exe "));
-    EXPECT_FALSE(ProcessControllerProbe::sameExeName(L"Ondrivex.ex", L"Ondrivex.exe"));
-    EXPECT_FALSE(ProcessControllerProbe::sameExeName(L"Ondrivex.exe", L"Ondrivey.exe"));
 }
 
 } // namespace

@@ -90,23 +90,6 @@ TEST_F(VersionTest, FirstLookupThatSucceedsWinsEvenWhenEmpty)
     EXPECT_EQ(L"", out);
 }
 
-TEST_F(VersionTest, QueriesAreCutAt1023Characters)
-{
-    const std::vector<uint8_t> bytes =
-        montest::versionInfo({{u"040904E4", {{u"CompanyName", u"cut"}}}}, {{0x0409, 0x04e4}});
-    const VersionBlock block(bytes.data(), bytes.size());
-    VersionProbe v;
-    // Empty components are skipped, so only the cut decides whether the
-    // trailing "X" takes part in the look-up.
-    const std::wstring prefix = L"\\StringFileInfo\\040904E4\\";
-    const std::wstring key = L"CompanyNameX";
-    const std::wstring padding(1023 - prefix.size() - (key.size() - 1), L'\\');
-    std::wstring out;
-    EXPECT_TRUE(v.getStringInner(&block, (prefix + padding).c_str(), key.c_str(), out));
-    EXPECT_EQ(L"cut", out);
-    EXPECT_FALSE(v.getStringInner(&block, (prefix + padding.substr(1)).c_str(), key.c_str(), out));
-}
-
 TEST_F(VersionTest, NullParametersThrow1062503)
 {
     const std::vector<uint8_t> bytes = montest::versionInfo({}, {{0x0409, 0x04e4}});
