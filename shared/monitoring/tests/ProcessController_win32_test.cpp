@@ -28,6 +28,9 @@ public:
     ~ProbeCopy()
     {
         SetEvent(m_quit);
+        // The copy can only be deleted with its folder once it has ended.
+        for (int i = 0; i < 100 && ProcessController::isProcessRunning((m_name + L".exe").c_str()); ++i)
+            Sleep(50);
         CloseHandle(m_ready);
         CloseHandle(m_quit);
     }
