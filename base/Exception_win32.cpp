@@ -88,9 +88,9 @@ void Exception::captureStackTrace(_EXCEPTION_POINTERS* pointers)
 void Exception::registerWin32ExceptionHandler()
 {
     g_mode = Registry(Registry::LocalMachine).read(L"Win32ExceptionHandler", 1);
-    if (g_mode < 1)
+    t_registered = g_mode >= 1;
+    if (!t_registered)
         return;
-    t_registered = true;
     if (g_handler == nullptr)
         g_handler = AddVectoredExceptionHandler(1, vectoredHandler);
 }
