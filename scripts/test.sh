@@ -21,7 +21,13 @@ build_failures=0
 
 configure() { # name, cmake args...
   local name=$1; shift
-  cmake -S . -B "build/$name" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >"$results/$name-configure.log" 2>&1
+  if ! cmake -S . -B "build/$name" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" \
+       >"$results/$name-configure.log" 2>&1; then
+    echo "!! configuring $name failed; see build/results/$name-configure.log"
+    tail -n 40 "$results/$name-configure.log"
+    build_failures=$((build_failures + 1))
+    return 1
+  fi
 }
 
 build() { # name
@@ -71,6 +77,10 @@ run_ctest() { # name, jobs
   (cd "build/$name" && ctest -j "$jobs" --timeout 300 --output-junit "$results/$name.xml" \
       >"$results/$name-ctest.log" 2>&1)
   tail -n 3 "$results/$name-ctest.log"
+  if [ ! -s "$results/$name.xml" ]; then
+    echo "!! ctest of $name produced no results"
+    build_failures=$((build_failures + 1))
+  fi
   if grep -q "tests failed out of" "$results/$name-ctest.log" &&
      ! grep -q " 0 tests failed" "$results/$name-ctest.log"; then
     sed -n '/The following tests FAILED/,$p' "$results/$name-ctest.log"
