@@ -10,9 +10,10 @@ public:
     static std::wstring cleanString(const std::wstring& text);
     static void stringToUpper(std::wstring& text); // ASCII letters only
     static void stringToLower(std::wstring& text);
-    // UTF-8 to UTF-16 and back. Malformed input becomes U+FFFD; a failure of
-    // the platform's conversion is traced (1051101..1051104) and gives an
-    // empty result.
+    // UTF-8 to UTF-16 and back. Malformed input becomes U+FFFD. On Windows
+    // the system converts, and a failure of its conversion (or a text too
+    // long for it) is traced (1051101..1051104) and gives an empty result;
+    // natively Utf16::fromUtf8 and Utf16::toUtf8 convert, which cannot fail.
     static std::wstring widenNarrowString(const std::string& narrow);
     static std::string narrowWideString(const std::wstring& wide);
     // The maximal runs of characters not in delimiters, no empty entries.

@@ -10,73 +10,9 @@
 #include <vector>
 
 #include "base/ToolsPlatform.h"
+#include "base/Utf16.h"
 
 namespace {
-
-const wchar_t Replacement = 0xFFFD;
-
-// Decodes one UTF-8 sequence starting at i; malformed or overlong input and
-// encoded surrogates give U+FFFD for one byte so decoding always advances.
-wchar_t decodeOne(const std::string& s, size_t& i)
-{
-    const unsigned char b0 = static_cast<unsigned char>(s[i]);
-    if (b0 < 0x80) {
-        ++i;
-        return static_cast<wchar_t>(b0);
-    }
-    int extra;
-    uint32_t cp;
-    uint32_t minimum;
-    if ((b0 & 0xE0) == 0xC0) {
-        extra = 1; cp = b0 & 0x1F; minimum = 0x80;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        extra = 2; cp = b0 & 0x0F; minimum = 0x800;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        extra = 3; cp = b0 & 0x07; minimum = 0x10000;
-    } else {
-        ++i;
-        return Replacement;
-    }
-    if (i + static_cast<size_t>(extra) >= s.size()) {
-        ++i;
-        return Replacement;
-    }
-    for (int k = 1; k <= extra; ++k) {
-        const unsigned char b = static_cast<unsigned char>(s[i + k]);
-        if ((b & 0xC0) != 0x80) {
-            ++i;
-            return Replacement;
-        }
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        ++i;
-        return Replacement;
-    }
-    i += static_cast<size_t>(extra) + 1;
-    return static_cast<wchar_t>(cp);
-}
-
-void encodeOne(uint32_t cp, std::string& out)
-{
-    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        cp = 0xFFFD;
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
 
 // strerror_r comes in two shapes; either way the text ends up in the buffer
 // or behind the returned pointer.
@@ -93,33 +29,15 @@ std::string hostName()
 
 } // namespace
 
+// Natively the conversion cannot fail: malformed input becomes U+FFFD.
 std::wstring Tools::widenNarrowString(const std::string& narrow)
 {
-    std::wstring wide;
-    wide.reserve(narrow.size());
-    size_t i = 0;
-    while (i < narrow.size())
-        wide += decodeOne(narrow, i);
-    return wide;
+    return Utf16::fromUtf8(narrow);
 }
 
 std::string Tools::narrowWideString(const std::wstring& wide)
 {
-    std::string narrow;
-    narrow.reserve(wide.size());
-    for (size_t i = 0; i < wide.size(); ++i) {
-        uint32_t cp = static_cast<uint32_t>(wide[i]);
-        // A surrogate pair kept as two units still means one character.
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < wide.size()) {
-            const uint32_t low = static_cast<uint32_t>(wide[i + 1]);
-            if (low >= 0xDC00 && low <= 0xDFFF) {
-                cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
-                ++i;
-            }
-        }
-        encodeOne(cp, narrow);
-    }
-    return narrow;
+    return Utf16::toUtf8(wide);
 }
 
 std::wstring Tools::lookupErrorDescription(unsigned long code)

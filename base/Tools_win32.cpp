@@ -1,5 +1,6 @@
 #include "base/Tools.h"
 
+#include <climits>
 #include <vector>
 
 #include "base/Event.h"
@@ -12,12 +13,27 @@
 #include <lm.h>
 #include <security.h>
 
+namespace {
+
+// The system takes a text's length as an int: a longer text is refused
+// (and reported as a failed conversion) rather than cut short.
+bool fitsLength(size_t length)
+{
+    if (length <= static_cast<size_t>(INT_MAX))
+        return true;
+    SetLastError(ERROR_ARITHMETIC_OVERFLOW);
+    return false;
+}
+
+} // namespace
+
 std::wstring Tools::widenNarrowString(const std::string& narrow)
 {
     if (narrow.empty())
         return std::wstring();
     const int length = static_cast<int>(narrow.size());
-    const int size = MultiByteToWideChar(CP_UTF8, 0, narrow.data(), length, nullptr, 0);
+    const int size =
+        fitsLength(narrow.size()) ? MultiByteToWideChar(CP_UTF8, 0, narrow.data(), length, nullptr, 0) : 0;
     if (size <= 0) {
         Event e(1051101, L"Failed to get size of string when widened", TC_AT(L"Tools::widenNarrowString"));
         e.addSystemErrorInfo();
@@ -39,7 +55,8 @@ std::string Tools::narrowWideString(const std::wstring& wide)
     if (wide.empty())
         return std::string();
     const int length = static_cast<int>(wide.size());
-    const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    const int size =
+        fitsLength(wide.size()) ? WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr) : 0;
     if (size <= 0) {
         Event e(1051103, L"Failed to get size of string when narrow", TC_AT(L"Tools::narrowWideString"));
         e.addSystemErrorInfo();

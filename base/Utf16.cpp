@@ -48,6 +48,49 @@ private:
     uint16_t m_pending = 0;
 };
 
+// Decodes the UTF-8 sequence starting at i and moves i past it. Malformed
+// or overlong input and encoded surrogates give U+FFFD for one byte, so
+// decoding always advances.
+uint32_t decodeUtf8(const std::string& s, size_t& i) {
+    const uint32_t replacement = 0xFFFD;
+    const unsigned char b0 = static_cast<unsigned char>(s[i]);
+    if (b0 < 0x80) {
+        ++i;
+        return b0;
+    }
+    size_t extra;
+    uint32_t cp;
+    uint32_t minimum;
+    if ((b0 & 0xE0) == 0xC0) {
+        extra = 1; cp = b0 & 0x1F; minimum = 0x80;
+    } else if ((b0 & 0xF0) == 0xE0) {
+        extra = 2; cp = b0 & 0x0F; minimum = 0x800;
+    } else if ((b0 & 0xF8) == 0xF0) {
+        extra = 3; cp = b0 & 0x07; minimum = 0x10000;
+    } else {
+        ++i;
+        return replacement;
+    }
+    if (i + extra >= s.size()) {
+        ++i;
+        return replacement;
+    }
+    for (size_t k = 1; k <= extra; ++k) {
+        const unsigned char b = static_cast<unsigned char>(s[i + k]);
+        if ((b & 0xC0) != 0x80) {
+            ++i;
+            return replacement;
+        }
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    if (cp < minimum || cp > 0x10FFFF || isHighSurrogate(cp) || isLowSurrogate(cp)) {
+        ++i;
+        return replacement;
+    }
+    i += extra + 1;
+    return cp;
+}
+
 void appendUtf8(std::string& out, uint32_t c) {
     if (c < 0x80) {
         out += static_cast<char>(c);
@@ -166,6 +209,23 @@ std::string toUtf8(const std::wstring& text) {
             c = 0xFFFD;
         }
         appendUtf8(out, c);
+    }
+    return out;
+}
+
+std::wstring fromUtf8(const std::string& text) {
+    std::wstring out;
+    out.reserve(text.size());
+    size_t i = 0;
+    while (i < text.size()) {
+        uint32_t c = decodeUtf8(text, i);
+        if (kWideIsUtf16 && c > 0xFFFF) {
+            c -= 0x10000;
+            out += static_cast<wchar_t>(0xD800 + (c >> 10));
+            out += static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
+        } else {
+            out += static_cast<wchar_t>(c);
+        }
     }
     return out;
 }

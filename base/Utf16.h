@@ -41,8 +41,13 @@ struct Less {
     }
 };
 
-// UTF-8 for output meant for people (consoles, tools). Unpaired surrogates
-// become U+FFFD.
+// The text as UTF-8 (for people, and natively for the system's names and
+// paths). Unpaired surrogates become U+FFFD.
 std::string toUtf8(const std::wstring& text);
+
+// UTF-8 to text. Each byte that does not begin a well-formed character
+// (malformed, overlong or cut-off input, an encoded surrogate) becomes one
+// U+FFFD, so decoding always moves on.
+std::wstring fromUtf8(const std::string& text);
 
 } // namespace Utf16

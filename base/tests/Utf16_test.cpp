@@ -78,11 +78,43 @@ TEST_F(Utf16Test, NamesCompareByCodeUnitsNotByCodePoints) {
     EXPECT_LT(Utf16::compare(L"\u00FF", L"\u0100"), 0);
 }
 
-TEST_F(Utf16Test, Utf8ForPeopleJoinsPairsAndReplacesLoneSurrogates) {
+TEST_F(Utf16Test, Utf8JoinsPairsAndReplacesLoneSurrogates) {
     EXPECT_EQ("a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", Utf16::toUtf8(L"a\u00E9\u20AC\U0001F600"));
     EXPECT_EQ("\xEF\xBF\xBD" "x" "\xEF\xBF\xBD", Utf16::toUtf8(chars({0xDE00, 0x78, 0xD83D})));
     EXPECT_EQ(std::string("\0", 1), Utf16::toUtf8(std::wstring(1, L'\0')));
     EXPECT_EQ("\xF4\x8F\xBF\xBF", Utf16::toUtf8(L"\U0010FFFF"));
+}
+
+TEST_F(Utf16Test, Utf8DecodesEveryPlaneAsTheBuildHoldsText) {
+    // A character above U+FFFF is a surrogate pair where wchar_t is 16 bits.
+    const std::wstring text = Utf16::fromUtf8("a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80");
+    EXPECT_EQ(std::wstring(L"a\u00E9\u20AC\U0001F600"), text);
+    EXPECT_EQ(5u, Utf16::unitCount(text));
+    EXPECT_EQ(std::wstring(L"\U0010FFFF"), Utf16::fromUtf8("\xF4\x8F\xBF\xBF"));
+    EXPECT_EQ(std::wstring(1, L'\0'), Utf16::fromUtf8(std::string("\0", 1)));
+    EXPECT_EQ(std::wstring(), Utf16::fromUtf8(""));
+}
+
+TEST_F(Utf16Test, Utf8BytesThatBeginNoCharacterBecomeOneReplacementEach) {
+    const wchar_t r = 0xFFFD;
+    const std::wstring expected[] = {
+        std::wstring{L'x', r, L'y'}, // a byte that never begins a character
+        std::wstring{L'a', L'b', r, r}, // a three-byte sequence cut off
+        std::wstring{r, r}, // "/" encoded in two bytes (overlong)
+        std::wstring{r, r, r}, // U+D800 encoded: a surrogate
+        std::wstring{r, r, r, r}, // above U+10FFFF
+        std::wstring{r, L'A'}, // a lead byte followed by no continuation
+    };
+    const std::string inputs[] = {"x\xFFy", "ab\xE2\x82", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
+                                  "\xC3" "A"};
+    for (size_t i = 0; i < 6; ++i)
+        EXPECT_EQ(expected[i], Utf16::fromUtf8(inputs[i])) << i;
+}
+
+TEST_F(Utf16Test, Utf8RoundTripsWhatItEncodes) {
+    const std::wstring text = chars({0x41, 0x7FF, 0x800, 0xFFFD, 0xFFFF});
+    EXPECT_EQ(text, Utf16::fromUtf8(Utf16::toUtf8(text)));
+    EXPECT_EQ(std::wstring(L"\U00010000\U0001F600"), Utf16::fromUtf8(Utf16::toUtf8(L"\U00010000\U0001F600")));
 }
 
 } // namespace
