@@ -1,10 +1,9 @@
+#include "base/RegistryRoot_win32.h"
 #include "base/RegistryStore.h"
 #include "base/ScopedHandle_win32.h"
 #include "base/WindowsSupport.h"
 
-namespace {
-
-HKEY rootHandle(Registry::RootKey root)
+HKEY registrystore::rootHandle(Registry::RootKey root)
 {
     switch (root) {
     case Registry::LocalMachine: return HKEY_LOCAL_MACHINE;
@@ -14,8 +13,6 @@ HKEY rootHandle(Registry::RootKey root)
     }
     return nullptr;
 }
-
-} // namespace
 
 bool registrystore::query(Registry::RootKey root, const std::wstring& keyPath,
                           const std::wstring& valueName, uint32_t& type, std::vector<uint8_t>& data)

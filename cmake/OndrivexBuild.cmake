@@ -84,7 +84,9 @@ function(tc_add_tests target)
     list(FILTER support EXCLUDE REGEX "_win32\\.cpp$")
   endif()
   add_executable(${target} ${found} ${support} ${T_SOURCES})
-  target_link_libraries(${target} PRIVATE ${T_LIBS} GTest::gmock_main)
+  # TCTestSupport (testsupport/) brings the main and the fixtures every
+  # test program shares.
+  target_link_libraries(${target} PRIVATE ${T_LIBS} TCTestSupport)
   target_include_directories(${target} PRIVATE ${T_DIR})
   if(T_HELPERS)
     add_dependencies(${target} ${T_HELPERS})

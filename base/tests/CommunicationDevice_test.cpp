@@ -5,10 +5,10 @@
 #include <thread>
 #include <vector>
 
-#include "ConcurrentCapture.h"
-#include "TestSupport.h"
 #include "base/CommunicationDevice.h"
 #include "base/Exception.h"
+#include "testsupport/EventCapture.h"
+#include "testsupport/TestSupport.h"
 
 using testsupport::eventually;
 
@@ -69,7 +69,7 @@ private:
 
 class CommunicationDeviceTest : public ::testing::Test {
 protected:
-    testsupport::TraceJournal m_trace{testsupport::uniqueName(L"CommDeviceTest")};
+    testsupport::EventRecorder m_trace{testsupport::uniqueName(L"CommDeviceTest")};
     std::shared_ptr<std::atomic<int>> m_destroyed = std::make_shared<std::atomic<int>>(0);
 };
 

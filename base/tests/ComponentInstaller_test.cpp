@@ -4,25 +4,27 @@
 #include <fstream>
 #include <sstream>
 
-#include "PlatformTestSupport.h"
 #include "base/ComponentInstaller.h"
 #include "base/Event.h"
 #include "base/File.h"
 #include "base/Registry.h"
+#include "testsupport/ChildProcess.h"
+#include "testsupport/EventCapture.h"
+#include "testsupport/TestSupport.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using platformtest::EventRecorder;
-using platformtest::TempFolder;
+using testsupport::EventRecorder;
+using testsupport::TempFolder;
 
 class ComponentInstallerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         m_startFolder = fs::current_path();
-        platformtest::setEnvironment(L"ONDRIVEX_TEST_COMPONENT_LOG", folder.file(L"calls.txt"));
-        platformtest::setEnvironment(L"ONDRIVEX_TEST_COMPONENT_RESULT", L"ok");
+        testsupport::setEnvironment(L"ONDRIVEX_TEST_COMPONENT_LOG", folder.file(L"calls.txt"));
+        testsupport::setEnvironment(L"ONDRIVEX_TEST_COMPONENT_RESULT", L"ok");
     }
     void TearDown() override
     {
@@ -35,7 +37,7 @@ protected:
     std::wstring place(const wchar_t* library, const wchar_t* addIn)
     {
         const std::wstring target = folder.file(std::wstring(addIn) + L".dll");
-        fs::copy_file(fs::path(platformtest::binFolder()) / library, fs::path(target));
+        fs::copy_file(fs::path(testsupport::binFolder()) / library, fs::path(target));
         return target;
     }
 
@@ -50,7 +52,7 @@ protected:
     std::vector<uint32_t> ids() const
     {
         std::vector<uint32_t> out;
-        for (const auto& e : recorder.events())
+        for (const auto& e : recorder.all())
             out.push_back(e.id);
         return out;
     }
@@ -93,7 +95,7 @@ TEST_F(ComponentInstallerTest, InstallRegistersPresentComponentsAndReportsMissin
     ComponentInstaller::installComponents(folder.path());
 
     EXPECT_EQ(ids(), (std::vector<uint32_t>{1051304, 1051301, 1051304, 1051301}));
-    const auto& events = recorder.events();
+    const auto& events = recorder.all();
     ASSERT_EQ(events.size(), 4u);
     EXPECT_EQ(events[0].description, L"Dll Registration Successful");
     EXPECT_EQ(events[0].type, Event::Info);
@@ -111,21 +113,21 @@ TEST_F(ComponentInstallerTest, UninstallCallsTheUnregistrationExport)
     place(L"TestComponent.dll", L"TavelInstaller");
     ComponentInstaller::uninstallComponents(folder.path());
     EXPECT_EQ(ids(), (std::vector<uint32_t>{1051305, 1051308, 1051305, 1051308}));
-    EXPECT_EQ(recorder.find(1051308)->description, L"Dll Unregistration Successful");
-    EXPECT_EQ(recorder.find(1051305)->description, L"Failed to load DLL");
+    EXPECT_EQ(recorder.find(1051308).description, L"Dll Unregistration Successful");
+    EXPECT_EQ(recorder.find(1051305).description, L"Failed to load DLL");
     EXPECT_EQ(calls(), "unregister\nunregister\n");
 }
 
 TEST_F(ComponentInstallerTest, FailingRegistrationExportsAreReported)
 {
     const std::wstring path = place(L"TestComponent.dll", L"TPIOffice");
-    platformtest::setEnvironment(L"ONDRIVEX_TEST_COMPONENT_RESULT", L"fail");
+    testsupport::setEnvironment(L"ONDRIVEX_TEST_COMPONENT_RESULT", L"fail");
     EXPECT_FALSE(ComponentInstaller::installComponent(path));
     EXPECT_FALSE(ComponentInstaller::uninstallComponent(path));
     EXPECT_EQ(ids(), (std::vector<uint32_t>{1051303, 1051307}));
-    EXPECT_EQ(recorder.find(1051303)->description, L"Failed to register DLL");
-    EXPECT_EQ(recorder.find(1051307)->description, L"Failed to unregister DLL");
-    EXPECT_NE(recorder.find(1051303)->details.find(L"0x80004005"), std::wstring::npos);
+    EXPECT_EQ(recorder.find(1051303).description, L"Failed to register DLL");
+    EXPECT_EQ(recorder.find(1051307).description, L"Failed to unregister DLL");
+    EXPECT_NE(recorder.find(1051303).details.find(L"0x80004005"), std::wstring::npos);
     EXPECT_EQ(calls(), "register\nunregister\n");
 }
 
@@ -135,8 +137,8 @@ TEST_F(ComponentInstallerTest, LibrariesWithoutTheExportsAreReported)
     EXPECT_FALSE(ComponentInstaller::installComponent(path));
     EXPECT_FALSE(ComponentInstaller::uninstallComponent(path));
     EXPECT_EQ(ids(), (std::vector<uint32_t>{1051302, 1051306}));
-    EXPECT_EQ(recorder.find(1051302)->description, L"Failed to locate DllRegisterServer");
-    EXPECT_EQ(recorder.find(1051306)->description, L"Failed to locate DllUnregisterServer");
+    EXPECT_EQ(recorder.find(1051302).description, L"Failed to locate DllRegisterServer");
+    EXPECT_EQ(recorder.find(1051306).description, L"Failed to locate DllUnregisterServer");
     EXPECT_EQ(calls(), "");
 }
 

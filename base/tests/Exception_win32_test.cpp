@@ -3,15 +3,16 @@
 #include <memory>
 #include <vector>
 
-#include "TestSupport.h"
 #include "base/Exception.h"
 #include "base/Logger.h"
 #include "base/Registry.h"
 #include "base/WindowsSupport.h"
+#include "testsupport/EventCapture.h"
+#include "testsupport/TestSupport.h"
 
 namespace {
 
-using Sink = std::shared_ptr<std::vector<testsupport::CapturedEvent>>;
+using Sink = std::shared_ptr<testsupport::EventJournal>;
 
 // Lets a raised access violation resume after RaiseException, so the test
 // survives the fault once the handler under test has seen it.
@@ -50,7 +51,7 @@ protected:
     }
 
     testsupport::MachineSettingsLock m_machineSettings;
-    Sink m_sink = std::make_shared<std::vector<testsupport::CapturedEvent>>();
+    Sink m_sink = std::make_shared<testsupport::EventJournal>();
     PVOID m_resume = nullptr;
 };
 

@@ -4,17 +4,18 @@
 #include <filesystem>
 #include <thread>
 
-#include "PlatformTestSupport.h"
 #include "base/Execute.h"
+#include "testsupport/ChildProcess.h"
+#include "testsupport/TestSupport.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using platformtest::TempFolder;
+using testsupport::TempFolder;
 
 std::wstring probeFileName()
 {
-    return fs::path(platformtest::helperProgram(L"exec_probe")).filename().wstring();
+    return fs::path(testsupport::helperProgram(L"exec_probe")).filename().wstring();
 }
 
 std::wstring probeCommand(const TempFolder& markers, int milliseconds)
@@ -25,7 +26,7 @@ std::wstring probeCommand(const TempFolder& markers, int milliseconds)
 bool waitForFile(const std::wstring& path, std::chrono::seconds limit)
 {
     const auto end = std::chrono::steady_clock::now() + limit;
-    while (!platformtest::fileExists(path)) {
+    while (!testsupport::fileExists(path)) {
         if (std::chrono::steady_clock::now() > end)
             return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -51,31 +52,31 @@ TEST(ExecuteTest, SplitCommandSeparatesTheProgramFromItsArguments)
 
 TEST(ExecuteTest, EmptyOrMissingProgramsAreNotStarted)
 {
-    EXPECT_FALSE(Execute::exec(L"", platformtest::binFolder()));
-    EXPECT_FALSE(Execute::exec(L"  ", platformtest::binFolder()));
-    EXPECT_FALSE(Execute::exec(L"no_such_program.exe /x", platformtest::binFolder()));
+    EXPECT_FALSE(Execute::exec(L"", testsupport::binFolder()));
+    EXPECT_FALSE(Execute::exec(L"  ", testsupport::binFolder()));
+    EXPECT_FALSE(Execute::exec(L"no_such_program.exe /x", testsupport::binFolder()));
 }
 
 TEST(ExecuteTest, AProgramThatEndsInTimeGivesTrue)
 {
     TempFolder markers(L"exec-quick");
-    EXPECT_TRUE(Execute::exec(probeCommand(markers, 0), platformtest::binFolder()));
-    EXPECT_TRUE(platformtest::fileExists(markers.file(L"finished")));
+    EXPECT_TRUE(Execute::exec(probeCommand(markers, 0), testsupport::binFolder()));
+    EXPECT_TRUE(testsupport::fileExists(markers.file(L"finished")));
 }
 
 TEST(ExecuteTest, WithoutAFolderTheProgramIsLookedUpBesideThisOne)
 {
     TempFolder markers(L"exec-own");
     EXPECT_TRUE(Execute::exec(probeCommand(markers, 0)));
-    EXPECT_TRUE(platformtest::fileExists(markers.file(L"finished")));
+    EXPECT_TRUE(testsupport::fileExists(markers.file(L"finished")));
 }
 
 TEST(ExecuteTest, AProgramThatRunsLongerGivesFalseAndKeepsRunning)
 {
     TempFolder markers(L"exec-long");
-    EXPECT_FALSE(Execute::exec(probeCommand(markers, 8000), platformtest::binFolder()));
-    EXPECT_TRUE(platformtest::fileExists(markers.file(L"started")));
-    EXPECT_FALSE(platformtest::fileExists(markers.file(L"finished")));
+    EXPECT_FALSE(Execute::exec(probeCommand(markers, 8000), testsupport::binFolder()));
+    EXPECT_TRUE(testsupport::fileExists(markers.file(L"started")));
+    EXPECT_FALSE(testsupport::fileExists(markers.file(L"finished")));
     // Not stopped: it gets to the end of its sleep on its own.
     EXPECT_TRUE(waitForFile(markers.file(L"finished"), std::chrono::seconds(60)));
 }

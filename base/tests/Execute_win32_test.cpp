@@ -2,13 +2,14 @@
 
 #include <filesystem>
 
-#include "PlatformTestSupport.h"
 #include "base/Execute.h"
+#include "testsupport/ChildProcess.h"
+#include "testsupport/TestSupport.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using platformtest::TempFolder;
+using testsupport::TempFolder;
 
 // Unquoted, "...\odx exec\exec_probe.exe" would first be tried as the
 // program "...\odx.exe" with the rest as its arguments. A decoy of that
@@ -19,15 +20,15 @@ TEST(ExecuteWindowsTest, AFolderWithBlanksIsNotMistakenForAShorterProgram)
     TempFolder markers(L"exec-blank-markers");
     const fs::path folder = fs::path(parent.path()) / L"odx exec";
     fs::create_directory(folder);
-    const fs::path probe = platformtest::helperProgram(L"exec_probe");
-    const fs::path library = fs::path(platformtest::binFolder()) / L"TCBase.dll";
+    const fs::path probe = testsupport::helperProgram(L"exec_probe");
+    const fs::path library = fs::path(testsupport::binFolder()) / L"TCBase.dll";
     fs::copy_file(probe, folder / probe.filename());
     fs::copy_file(library, folder / library.filename());
     fs::copy_file(probe, fs::path(parent.path()) / L"odx.exe");
     fs::copy_file(library, fs::path(parent.path()) / library.filename());
 
     EXPECT_TRUE(Execute::exec(probe.filename().wstring() + L" \"" + markers.path() + L"\" 0", folder.wstring()));
-    EXPECT_TRUE(platformtest::fileExists(markers.file(L"finished")));
+    EXPECT_TRUE(testsupport::fileExists(markers.file(L"finished")));
 }
 
 } // namespace

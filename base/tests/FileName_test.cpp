@@ -1,13 +1,12 @@
 #include <gtest/gtest.h>
 
-
-#include "PlatformTestSupport.h"
 #include "base/File.h"
 #include "base/FileName.h"
+#include "testsupport/TestSupport.h"
 
 namespace {
 
-using platformtest::TempFolder;
+using testsupport::TempFolder;
 
 TEST(FileNameTest, FolderNameAndExtensionComposeTheFullPath)
 {
@@ -42,8 +41,8 @@ TEST(FileNameTest, PartSettersRecomposeTheFullPath)
 TEST(FileNameTest, NextAvailableIndexedNameSkipsExistingFiles)
 {
     TempFolder folder(L"indexed");
-    platformtest::writeFile(folder.file(L"report0001.ico"), "x");
-    platformtest::writeFile(folder.file(L"report0002.ico"), "x");
+    testsupport::writeFile(folder.file(L"report0001.ico"), "x");
+    testsupport::writeFile(folder.file(L"report0002.ico"), "x");
     FileName name(folder.path(), L"report", L"ico");
     ASSERT_TRUE(name.getNextAvailableIndexedName());
     EXPECT_EQ(name.getFullPath(), folder.file(L"report0003.ico"));
@@ -53,8 +52,8 @@ TEST(FileNameTest, NextAvailableIndexedNameSkipsExistingFiles)
 TEST(FileNameTest, FirstIndexedNameFindsTheFirstExistingFile)
 {
     TempFolder folder(L"first");
-    platformtest::writeFile(folder.file(L"icon0003.ico"), "x");
-    platformtest::writeFile(folder.file(L"icon0012.ico"), "x");
+    testsupport::writeFile(folder.file(L"icon0003.ico"), "x");
+    testsupport::writeFile(folder.file(L"icon0012.ico"), "x");
     FileName name(folder.path(), L"icon", L"ico");
     ASSERT_TRUE(name.setFirstIndexedName());
     EXPECT_EQ(name.getName(), L"icon0003");

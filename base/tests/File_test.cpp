@@ -3,15 +3,16 @@
 #include <ctime>
 #include <filesystem>
 
-#include "PlatformTestSupport.h"
 #include "base/File.h"
 #include "base/Tools.h"
+#include "testsupport/EventCapture.h"
+#include "testsupport/TestSupport.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using platformtest::EventRecorder;
-using platformtest::TempFolder;
+using testsupport::EventRecorder;
+using testsupport::TempFolder;
 
 ByteArray bytesOf(const std::string& text)
 {
@@ -22,7 +23,7 @@ TEST(FileTest, ExistsSeesOnlyFilesAndDirectoryExistsOnlyFolders)
 {
     TempFolder folder(L"exists");
     const std::wstring file = folder.file(L"a.txt");
-    platformtest::writeFile(file, "x");
+    testsupport::writeFile(file, "x");
     EXPECT_TRUE(File::exists(file));
     EXPECT_FALSE(File::directoryExists(file));
     EXPECT_TRUE(File::directoryExists(folder.path()));
@@ -65,13 +66,13 @@ TEST(FileTest, LoadCutsALargerFileAtTheMaximumAndTraces1060407)
     EventRecorder recorder;
     TempFolder folder(L"truncate");
     const std::wstring path = folder.file(L"ten.bin");
-    platformtest::writeFile(path, "0123456789");
+    testsupport::writeFile(path, "0123456789");
     ByteArray loaded;
     ASSERT_TRUE(File::load(path, loaded, 4));
     EXPECT_EQ(loaded, bytesOf("0123"));
     ASSERT_EQ(recorder.count(1060407), 1u);
-    EXPECT_EQ(recorder.find(1060407)->description, L"File::load - file too large. Returning truncated file");
-    EXPECT_EQ(recorder.find(1060407)->details, L" File:" + path);
+    EXPECT_EQ(recorder.find(1060407).description, L"File::load - file too large. Returning truncated file");
+    EXPECT_EQ(recorder.find(1060407).details, L" File:" + path);
     // Exactly the maximum is not too large.
     ASSERT_TRUE(File::load(path, loaded, 10));
     EXPECT_EQ(loaded, bytesOf("0123456789"));
@@ -95,7 +96,7 @@ TEST(FileTest, TempFileNamesAreNewEmptyFilesInTheSystemFolder)
     for (const std::wstring& path : {first, second}) {
         EXPECT_TRUE(File::exists(path));
         EXPECT_EQ(fs::file_size(fs::path(path)), 0u);
-        EXPECT_TRUE(platformtest::sameFolder(fs::path(path).parent_path().wstring(),
+        EXPECT_TRUE(testsupport::sameFolder(fs::path(path).parent_path().wstring(),
                                              fs::temp_directory_path().wstring()))
             << fs::path(path);
     }
@@ -110,7 +111,7 @@ TEST(FileTest, ModificationTimeIsInSecondsSinceTheUnixEpoch)
     TempFolder folder(L"mtime");
     const std::wstring path = folder.file(L"now.txt");
     const int64_t before = static_cast<int64_t>(std::time(nullptr));
-    platformtest::writeFile(path, "x");
+    testsupport::writeFile(path, "x");
     const int64_t after = static_cast<int64_t>(std::time(nullptr));
     const int64_t modified = File::getLastModificationTime(path);
     // File systems keep coarser times than the clock; allow for rounding.
@@ -124,7 +125,7 @@ TEST(FileTest, TempPathIsTheSystemFolderPlusOndrivexAndIsCreated)
     const std::wstring path = File::getTempPath();
     const fs::path system = fs::temp_directory_path();
     EXPECT_EQ(fs::path(path).filename().wstring(), L"Ondrivex");
-    EXPECT_TRUE(platformtest::sameFolder(fs::path(path).parent_path().wstring(), system.wstring()))
+    EXPECT_TRUE(testsupport::sameFolder(fs::path(path).parent_path().wstring(), system.wstring()))
         << fs::path(path);
     EXPECT_NE(path.back(), File::Separator[0]);
     File::initTempPath(false);
@@ -137,13 +138,13 @@ TEST(FileTest, EmptyDirectoryDeletesOnlyIconFiles)
     EventRecorder recorder;
     TempFolder folder(L"empty");
     for (const wchar_t* name : {L"a.ico", L"B.ICO", L"keep.txt", L"ico"})
-        platformtest::writeFile(folder.file(name), "x");
+        testsupport::writeFile(folder.file(name), "x");
     fs::create_directory(fs::path(folder.file(L"sub.ico")));
     File::emptyDirectory(folder.path());
-    EXPECT_FALSE(platformtest::fileExists(folder.file(L"a.ico")));
-    EXPECT_FALSE(platformtest::fileExists(folder.file(L"B.ICO")));
-    EXPECT_TRUE(platformtest::fileExists(folder.file(L"keep.txt")));
-    EXPECT_TRUE(platformtest::fileExists(folder.file(L"ico")));
+    EXPECT_FALSE(testsupport::fileExists(folder.file(L"a.ico")));
+    EXPECT_FALSE(testsupport::fileExists(folder.file(L"B.ICO")));
+    EXPECT_TRUE(testsupport::fileExists(folder.file(L"keep.txt")));
+    EXPECT_TRUE(testsupport::fileExists(folder.file(L"ico")));
     EXPECT_TRUE(File::directoryExists(folder.file(L"sub.ico")));
     // Nothing left to delete is not a failure.
     File::emptyDirectory(folder.path());
@@ -156,7 +157,7 @@ TEST(FileTest, EmptyDirectoryReportsAMissingFolderAndSkipsOverlongPatterns)
     TempFolder folder(L"emptyfail");
     File::emptyDirectory(folder.file(L"missing"));
     ASSERT_EQ(recorder.count(1060404), 1u);
-    EXPECT_EQ(recorder.find(1060404)->description, L"Temp directory clean failed");
+    EXPECT_EQ(recorder.find(1060404).description, L"Temp directory clean failed");
     // The folder and "/*.ico" must stay below 259 characters: at 258 the
     // (missing) folder is tried and fails, at 259 nothing is attempted.
     const std::wstring stem = folder.path() + File::Separator;

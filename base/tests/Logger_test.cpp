@@ -8,7 +8,7 @@
 #include <regex>
 #include <vector>
 
-#include "TestSupport.h"
+#include "ExclusiveFileHold.h"
 #include "base/ByteArray.h"
 #include "base/Event.h"
 #include "base/File.h"
@@ -16,13 +16,15 @@
 #include "base/Logger.h"
 #include "base/Registry.h"
 #include "base/Tools.h"
+#include "testsupport/EventCapture.h"
+#include "testsupport/TestSupport.h"
 
-using testsupport::CapturedEvent;
+using testsupport::EventJournal;
 using testsupport::CaptureDevice;
 
 namespace {
 
-using Sink = std::shared_ptr<std::vector<CapturedEvent>>;
+using Sink = std::shared_ptr<EventJournal>;
 
 // Records the order in which devices are shut down and destroyed.
 class OrderDevice : public LogDevice {
@@ -71,7 +73,7 @@ protected:
 
 TEST_F(LoggerTest, DoesNothingBeforeInitialise)
 {
-    Sink sink = std::make_shared<std::vector<CapturedEvent>>();
+    Sink sink = std::make_shared<EventJournal>();
     Logger::addCustomTraceDevice(new CaptureDevice(sink));
     Event e(1, L"before", TC_AT(L"f"));
     Logger::Log(e);
@@ -87,8 +89,8 @@ TEST_F(LoggerTest, DoesNothingBeforeInitialise)
 TEST_F(LoggerTest, LogReachesLogAndTraceDevicesTraceOnlyTrace)
 {
     Logger::initialise(m_app);
-    Sink logged = std::make_shared<std::vector<CapturedEvent>>();
-    Sink traced = std::make_shared<std::vector<CapturedEvent>>();
+    Sink logged = std::make_shared<EventJournal>();
+    Sink traced = std::make_shared<EventJournal>();
     Logger::addCustomLogDevice(new CaptureDevice(logged));
     Logger::addCustomTraceDevice(new CaptureDevice(traced));
 
@@ -108,8 +110,8 @@ TEST_F(LoggerTest, LogReachesLogAndTraceDevicesTraceOnlyTrace)
 TEST_F(LoggerTest, ThrowingDeviceIsSwallowedAndSkipsTheRestOfThatCall)
 {
     Logger::initialise(m_app);
-    Sink first = std::make_shared<std::vector<CapturedEvent>>();
-    Sink last = std::make_shared<std::vector<CapturedEvent>>();
+    Sink first = std::make_shared<EventJournal>();
+    Sink last = std::make_shared<EventJournal>();
     Logger::addCustomTraceDevice(new CaptureDevice(first));
     Logger::addCustomTraceDevice(new ThrowingDevice);
     Logger::addCustomTraceDevice(new CaptureDevice(last));
@@ -124,7 +126,7 @@ TEST_F(LoggerTest, ThrowingDeviceIsSwallowedAndSkipsTheRestOfThatCall)
 TEST_F(LoggerTest, DeviceTracingFromInsideWriteDoesNotDeadlock)
 {
     Logger::initialise(m_app);
-    Sink sink = std::make_shared<std::vector<CapturedEvent>>();
+    Sink sink = std::make_shared<EventJournal>();
     Logger::addCustomLogDevice(new SelfTracingDevice);
     Logger::addCustomTraceDevice(new CaptureDevice(sink));
     Event e(13, L"x", TC_AT(L"f"));

@@ -3,14 +3,16 @@
 #include <functional>
 #include <thread>
 
-#include "PlatformTestSupport.h"
 #include "base/Exception.h"
 #include "base/Mutex.h"
 #include "base/Tools.h"
+#include "testsupport/ChildProcess.h"
+#include "testsupport/EventCapture.h"
+#include "testsupport/TestSupport.h"
 
 namespace {
 
-using platformtest::EventRecorder;
+using testsupport::EventRecorder;
 
 // Exit codes of the probe process.
 const int ProbeTaken = 0;
@@ -22,7 +24,7 @@ int probe(const std::wstring& mode, const std::wstring& name)
     std::vector<std::wstring> arguments{mode, name};
     if (mode == L"try")
         arguments.push_back(L"200");
-    return platformtest::runProgram(platformtest::mutexProbe(), arguments);
+    return testsupport::runProgram(testsupport::platformHelperProgram(L"mutex_probe"), arguments);
 }
 
 // Whether another thread can take the mutex within a short time; it lets
@@ -143,9 +145,9 @@ TEST(MutexTest, MutexLeftHeldByAnEndedProcessIsReportedAndTakenOver)
     ASSERT_EQ(probe(L"hold-exit", name), 0);
     mutex.lock();
     ASSERT_EQ(recorder.count(1050702), 1u);
-    const testsupport::CapturedEvent* event = recorder.find(1050702);
-    EXPECT_EQ(event->description, L"Mutex Wait Abandoned");
-    EXPECT_NE(event->details.find(L" Name:" + name), std::wstring::npos) << event->details;
+    const testsupport::CapturedEvent event = recorder.find(1050702);
+    EXPECT_EQ(event.description, L"Mutex Wait Abandoned");
+    EXPECT_NE(event.details.find(L" Name:" + name), std::wstring::npos) << event.details;
     EXPECT_EQ(probe(L"try", name), ProbeTimedOut) << "taken over by this process";
     mutex.release();
     // Released properly this time: the next owner finds nothing amiss.

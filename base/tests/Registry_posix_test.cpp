@@ -6,8 +6,9 @@
 #include <sstream>
 #include <thread>
 
-#include "PlatformTestSupport.h"
 #include "base/Registry.h"
+#include "testsupport/ChildProcess.h"
+#include "testsupport/TestSupport.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ protected:
         return s.str();
     }
 
-    platformtest::TestKey key{L"store-"};
+    testsupport::TestKey key{L"store-"};
     Registry registry{key.root(), key.path()};
 };
 
@@ -77,7 +78,7 @@ TEST_F(RegistryStoreTest, ConcurrentWritersInProcessesAndThreadsLoseNothing)
 {
     const int perWriter = 40;
     auto writer = [&](const std::wstring& prefix) {
-        return platformtest::runProgram(platformtest::helperProgram(L"registry_writer_posix"),
+        return testsupport::runProgram(testsupport::helperProgram(L"registry_writer_posix"),
                                         {key.path(), prefix, std::to_wstring(perWriter)});
     };
     int rcA = -1, rcB = -1;

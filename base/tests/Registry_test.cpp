@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "PlatformTestSupport.h"
 #include "base/Registry.h"
+#include "testsupport/TestSupport.h"
 
 namespace {
 
 class RegistryTest : public ::testing::Test {
 protected:
-    platformtest::TestKey key{L"registry-"};
+    testsupport::TestKey key{L"registry-"};
     Registry registry{key.root(), key.path()};
 };
 
@@ -138,7 +138,7 @@ TEST_F(RegistryTest, DeleteValueRemovesAValueDirectlyUnderTheRootPath)
 
 TEST_F(RegistryTest, RootKeysAreSeparateStores)
 {
-    platformtest::TestKey machineKey(L"registry-root-", Registry::LocalMachine);
+    testsupport::TestKey machineKey(L"registry-root-", Registry::LocalMachine);
     Registry machine(Registry::LocalMachine, machineKey.path());
     ASSERT_TRUE(machine.write(L"Where", L"machine"));
     ASSERT_TRUE(registry.write(L"Where", L"user"));

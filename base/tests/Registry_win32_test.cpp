@@ -1,51 +1,20 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <string>
 #include <vector>
 
-#include "PlatformTestSupport.h"
 #include "base/Registry.h"
 #include "base/WindowsSupport.h"
+#include "testsupport/ChildProcess.h"
+#include "testsupport/TestSupport.h"
 
 namespace {
 
 // Runs Wine's or Windows' own reg.exe and returns what it printed.
 bool runRegExe(const std::wstring& arguments, std::string& output, DWORD& exitCode)
 {
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd = nullptr, writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0))
-        return false;
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    std::wstring line = L"reg.exe " + arguments;
-    std::vector<wchar_t> buffer(line.begin(), line.end());
-    buffer.push_back(L'\0');
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = writeEnd;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION info{};
-    const BOOL started = CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                                        nullptr, nullptr, &startup, &info);
-    CloseHandle(writeEnd);
-    if (!started) {
-        CloseHandle(readEnd);
-        return false;
-    }
-    output.clear();
-    char chunk[4096];
-    DWORD got = 0;
-    while (ReadFile(readEnd, chunk, sizeof chunk, &got, nullptr) && got > 0)
-        output.append(chunk, got);
-    CloseHandle(readEnd);
-    WaitForSingleObject(info.hProcess, INFINITE);
-    exitCode = 0xDEADBEEF;
-    GetExitCodeProcess(info.hProcess, &exitCode);
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-    return true;
+    return testsupport::runCapturingOutput(L"reg.exe " + arguments, output, exitCode);
 }
 
 // The "<name> <type> <data>" line of a reg.exe query listing, blanks collapsed.
@@ -77,7 +46,7 @@ protected:
         return GetParam() == Registry::LocalMachine ? L"HKLM\\" : L"HKCU\\";
     }
 
-    platformtest::TestKey key{L"regexe-", GetParam()};
+    testsupport::TestKey key{L"regexe-", GetParam()};
     Registry registry{key.root(), key.path()};
 };
 

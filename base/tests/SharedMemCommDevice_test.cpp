@@ -8,17 +8,17 @@
 #include <vector>
 
 #include "ChannelTestMessages.h"
-#include "ConcurrentCapture.h"
-#include "HelperProcess.h"
-#include "TestSupport.h"
 #include "base/Mutex.h"
 #include "base/SharedMemCommDevice.h"
 #include "base/SharedMemoryBlock.h"
 #include "base/Tools.h"
+#include "testsupport/ChildProcess.h"
+#include "testsupport/EventCapture.h"
+#include "testsupport/TestSupport.h"
 
 using testsupport::eventually;
-using testsupport::HelperProcess;
-using testsupport::TracedEvent;
+using testsupport::ChildProcess;
+using testsupport::CapturedEvent;
 
 namespace {
 
@@ -125,12 +125,12 @@ protected:
 
     void expectGivenUp(TestDevice& reader, BlockPeer& peer, int exceptionId, const std::wstring& text)
     {
-        const size_t before = m_trace.journal->count(1050908);
+        const size_t before = m_trace.count(1050908);
         EXPECT_FALSE(reader.sendReceiveMsgs());
         EXPECT_EQ(peer.flag(), 0) << "the block was not given up";
         EXPECT_EQ(reader.inbound(), 0u);
-        TracedEvent e{};
-        ASSERT_TRUE(m_trace.journal->waitFor(1050908, e, before + 1));
+        CapturedEvent e{};
+        ASSERT_TRUE(m_trace.waitFor(1050908, e, before + 1));
         EXPECT_EQ(e.description, L"A Comms exception occured while sending and receiving data");
         if (exceptionId != 0)
             EXPECT_EQ(e.exceptionId, exceptionId);
@@ -150,7 +150,10 @@ protected:
         EXPECT_EQ(peer.flag(), 0);
     }
 
-    testsupport::TraceJournal m_trace{testsupport::uniqueName(L"ChannelTest")};
+    // The helper program that writes to a channel from a second process.
+    static std::wstring writerProgram() { return testsupport::helperProgram(L"SharedMemWriter"); }
+
+    testsupport::EventRecorder m_trace{testsupport::uniqueName(L"ChannelTest")};
     std::wstring m_channel;
 };
 
@@ -251,8 +254,8 @@ TEST_F(SharedMemChannelTest, TheLargestMessagePassesAndOneByteMoreIsRefusedLeavi
 
     writer.pushMessage(channeltest::makeReportOfSize(L"w", 2, Limit + 1).release());
     EXPECT_FALSE(writer.sendReceiveMsgs());
-    TracedEvent e{};
-    ASSERT_TRUE(m_trace.journal->waitFor(1050908, e));
+    CapturedEvent e{};
+    ASSERT_TRUE(m_trace.waitFor(1050908, e));
     EXPECT_EQ(e.exceptionId, 1050905);
     EXPECT_NE(e.exceptionText.find(L"Msg bigger than IPC limit: "), std::wstring::npos) << e.exceptionText;
     EXPECT_NE(e.exceptionText.find(L"262145"), std::wstring::npos) << e.exceptionText;
@@ -274,7 +277,7 @@ TEST_F(SharedMemChannelTest, ImpossibleLengthsAreGivenUp)
 
     peer.put(1, 300000);
     expectGivenUp(reader, peer, 1050906, L"300000");
-    EXPECT_NE(m_trace.journal->all().back().exceptionText.find(L"Msg size exceeds IPC buffer limit: "),
+    EXPECT_NE(m_trace.all().back().exceptionText.find(L"Msg size exceeds IPC buffer limit: "),
               std::wstring::npos);
     peer.put(1, 0xFFFFFFFFu);
     expectGivenUp(reader, peer, 1050906, L"4294967295");
@@ -343,7 +346,7 @@ TEST_F(SharedMemChannelTest, AWaitingWriterLeavesTheLockFreeAndStopsWhenAsked)
     EXPECT_EQ(code, Thread::ExitStopped);
     peer.lock.lock();
     peer.lock.release();
-    EXPECT_EQ(m_trace.journal->count(1050702), 0u) << "the stopped writer abandoned the lock";
+    EXPECT_EQ(m_trace.count(1050702), 0u) << "the stopped writer abandoned the lock";
 }
 
 // --- with writers in other processes ----------------------------------------
@@ -358,8 +361,8 @@ TEST_F(SharedMemChannelTest, AStreamFromAnotherProcessArrivesInOrderThroughConte
 
     TestDevice reader(L"ContextInfo", SharedMemCommDevice::Reader);
     ASSERT_TRUE(reader.startThread(nullptr));
-    HelperProcess helper;
-    ASSERT_TRUE(helper.start(L"SharedMemWriter", {L"ContextInfo", L"A", L"30"}));
+    ChildProcess helper;
+    ASSERT_TRUE(helper.start(writerProgram(), {L"ContextInfo", L"A", L"30"}));
     const auto got = collect(reader, 30);
     ASSERT_EQ(got.size(), 30u);
     for (int i = 0; i < 30; ++i) {
@@ -377,8 +380,8 @@ TEST_F(SharedMemChannelTest, AWriterStartedBeforeTheReaderDeliversItsFirstMessag
 {
     BlockPeer peer(m_channel);
     ASSERT_TRUE(peer.ok);
-    HelperProcess helper;
-    ASSERT_TRUE(helper.start(L"SharedMemWriter", {m_channel, L"early", L"3"}));
+    ChildProcess helper;
+    ASSERT_TRUE(helper.start(writerProgram(), {m_channel, L"early", L"3"}));
     ASSERT_TRUE(eventually([&] { return peer.flag() == 1; })) << "the writer did not fill the block";
 
     TestDevice reader(m_channel, SharedMemCommDevice::Reader);
@@ -397,10 +400,10 @@ TEST_F(SharedMemChannelTest, TwoWritersAtOnceBothArrive)
 {
     TestDevice reader(m_channel, SharedMemCommDevice::Reader);
     ASSERT_TRUE(reader.startThread(nullptr));
-    HelperProcess first;
-    HelperProcess second;
-    ASSERT_TRUE(first.start(L"SharedMemWriter", {m_channel, L"A", L"15"}));
-    ASSERT_TRUE(second.start(L"SharedMemWriter", {m_channel, L"B", L"15"}));
+    ChildProcess first;
+    ChildProcess second;
+    ASSERT_TRUE(first.start(writerProgram(), {m_channel, L"A", L"15"}));
+    ASSERT_TRUE(second.start(writerProgram(), {m_channel, L"B", L"15"}));
     const auto got = collect(reader, 30);
     ASSERT_EQ(got.size(), 30u);
     int nextA = 0;
@@ -415,7 +418,7 @@ TEST_F(SharedMemChannelTest, TwoWritersAtOnceBothArrive)
     }
     EXPECT_EQ(nextA, 15);
     EXPECT_EQ(nextB, 15);
-    for (HelperProcess* h : {&first, &second}) {
+    for (ChildProcess* h : {&first, &second}) {
         h->closeInput();
         int code = -1;
         ASSERT_TRUE(h->wait(20000, code));
@@ -427,8 +430,8 @@ TEST_F(SharedMemChannelTest, TheLargestMessageCrossesFromAnotherProcess)
 {
     TestDevice reader(m_channel, SharedMemCommDevice::Reader);
     ASSERT_TRUE(reader.startThread(nullptr));
-    HelperProcess helper;
-    ASSERT_TRUE(helper.start(L"SharedMemWriter", {m_channel, L"big", L"2", std::to_wstring(Limit)}));
+    ChildProcess helper;
+    ASSERT_TRUE(helper.start(writerProgram(), {m_channel, L"big", L"2", std::to_wstring(Limit)}));
     const auto got = collect(reader, 2);
     ASSERT_EQ(got.size(), 2u);
     for (int i = 0; i < 2; ++i) {

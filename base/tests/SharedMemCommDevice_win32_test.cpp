@@ -2,15 +2,15 @@
 
 #include <aclapi.h>
 
-#include "ConcurrentCapture.h"
-#include "TestSupport.h"
 #include "base/ScopedHandle_win32.h"
 #include "base/SharedMemCommDevice.h"
 #include "base/Tools.h"
 #include "base/WindowsSupport.h"
+#include "testsupport/EventCapture.h"
+#include "testsupport/TestSupport.h"
 
 using testsupport::eventually;
-using testsupport::TracedEvent;
+using testsupport::CapturedEvent;
 
 namespace {
 
@@ -50,7 +50,7 @@ bool readLabel(HANDLE object, DWORD& level, DWORD& policy)
 
 class SharedMemChannelWin32Test : public ::testing::Test {
 protected:
-    testsupport::TraceJournal m_trace{testsupport::uniqueName(L"ChannelWin32Test")};
+    testsupport::EventRecorder m_trace{testsupport::uniqueName(L"ChannelWin32Test")};
     std::wstring m_channel = testsupport::uniqueName(L"ChannelWin32Test");
 };
 
@@ -58,7 +58,7 @@ TEST_F(SharedMemChannelWin32Test, BlockAndLockAreOpenToLowIntegrityWriters)
 {
     SharedMemCommDevice device(m_channel, SharedMemCommDevice::Writer);
     ASSERT_TRUE(device.setup());
-    EXPECT_EQ(m_trace.journal->count(1050910) + m_trace.journal->count(1050911) + m_trace.journal->count(1050912),
+    EXPECT_EQ(m_trace.count(1050910) + m_trace.count(1050911) + m_trace.count(1050912),
               0u)
         << "lowering the integrity failed";
 
@@ -87,12 +87,12 @@ TEST_F(SharedMemChannelWin32Test, ABlockTooSmallToMapLeavesTheDeviceIdle)
 
     SharedMemCommDevice device(m_channel, SharedMemCommDevice::Reader);
     ASSERT_TRUE(device.startThread(nullptr));
-    TracedEvent e{};
-    ASSERT_TRUE(m_trace.journal->waitFor(1050909, e));
+    CapturedEvent e{};
+    ASSERT_TRUE(m_trace.waitFor(1050909, e));
     EXPECT_EQ(e.description, L"An exception occured while creating shared global memory");
     EXPECT_EQ(e.exceptionId, 1050904);
     EXPECT_NE(e.exceptionText.find(L"Error occurred mapping shared memory"), std::wstring::npos);
-    ASSERT_TRUE(m_trace.journal->waitFor(1051002, e)) << "the thread went on after the failed setup";
+    ASSERT_TRUE(m_trace.waitFor(1051002, e)) << "the thread went on after the failed setup";
     ASSERT_TRUE(eventually([&] { return device.getThreadState() == Thread::Finished; }));
     EXPECT_FALSE(device.sendReceiveMsgs());
 }

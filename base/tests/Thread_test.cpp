@@ -8,43 +8,18 @@
 #include <thread>
 #include <vector>
 
-#include "ConcurrentCapture.h"
-#include "TestSupport.h"
 #include "base/Exception.h"
 #include "base/Mutex.h"
 #include "base/Thread.h"
+#include "testsupport/EventCapture.h"
+#include "testsupport/TestSupport.h"
 
+using testsupport::CapturedEvent;
 using testsupport::eventually;
-using testsupport::TraceJournal;
-using testsupport::TracedEvent;
+using testsupport::EventRecorder;
+using testsupport::Journal;
 
 namespace {
-
-// Records what the thread did, in order, from whichever thread did it.
-class Journal {
-public:
-    void add(const std::string& entry)
-    {
-        std::lock_guard<std::mutex> g(m_mutex);
-        m_entries.push_back(entry);
-    }
-    std::vector<std::string> entries() const
-    {
-        std::lock_guard<std::mutex> g(m_mutex);
-        return m_entries;
-    }
-    bool contains(const std::string& entry) const
-    {
-        for (const auto& e : entries())
-            if (e == entry)
-                return true;
-        return false;
-    }
-
-private:
-    mutable std::mutex m_mutex;
-    std::vector<std::string> m_entries;
-};
 
 // A gate the test opens for a waiting worker.
 class Gate {
@@ -140,7 +115,7 @@ private:
 
 class ThreadTest : public ::testing::Test {
 protected:
-    TraceJournal m_trace{testsupport::uniqueName(L"ThreadTest")};
+    EventRecorder m_trace{testsupport::uniqueName(L"ThreadTest")};
 };
 
 TEST_F(ThreadTest, RunsSetupExecuteAndCleanUpInOrderWithTheArgument)
@@ -170,8 +145,8 @@ TEST_F(ThreadTest, FailedSetupTracesAndCleansUpWithoutExecuting)
     EXPECT_EQ(t.journal.entries(), (std::vector<std::string>{"setup", "cleanUp", "cleanUp done"}));
     EXPECT_EQ(t.getThreadState(), Thread::Finished);
 
-    TracedEvent e{};
-    ASSERT_TRUE(m_trace.journal->waitFor(1051002, e));
+    CapturedEvent e{};
+    ASSERT_TRUE(m_trace.waitFor(1051002, e));
     EXPECT_EQ(e.description, L"Setup failed in Thread::run()");
 }
 
@@ -181,8 +156,8 @@ TEST_F(ThreadTest, ExceptionFromExecuteIsTracedAndTheThreadEndsCleanly)
     ASSERT_TRUE(t.startThread(nullptr));
     t.terminate(Thread::Infinite);
 
-    TracedEvent e{};
-    ASSERT_TRUE(m_trace.journal->waitFor(1051001, e));
+    CapturedEvent e{};
+    ASSERT_TRUE(m_trace.waitFor(1051001, e));
     EXPECT_EQ(e.description, L"An unexpected exception occured in Thread::run()");
     EXPECT_EQ(e.exceptionId, 4711);
     EXPECT_TRUE(t.journal.contains("cleanUp done"));
@@ -237,7 +212,7 @@ TEST_F(ThreadTest, StoppingReleasesALockTheWorkerHeld)
     // Ended where it stood, the worker would have left the lock abandoned.
     lock.lock();
     lock.release();
-    EXPECT_EQ(m_trace.journal->count(1050702), 0u) << "the lock was abandoned, not released";
+    EXPECT_EQ(m_trace.count(1050702), 0u) << "the lock was abandoned, not released";
     EXPECT_TRUE(t.frameDestroyed);
 }
 

@@ -2,12 +2,13 @@
 
 #include <ctime>
 
-#include "PlatformTestSupport.h"
 #include "base/Tools.h"
+#include "testsupport/ChildProcess.h"
+#include "testsupport/EventCapture.h"
 
 namespace {
 
-using platformtest::EventRecorder;
+using testsupport::EventRecorder;
 
 TEST(ToolsTest, CleanStringStripsSeparatorsAndPunctuationFromBothEnds)
 {
@@ -77,7 +78,7 @@ TEST(ToolsTest, ParseUserNameSplitsDomainAndUser)
     EXPECT_TRUE(Tools::parseUserName(L"CORP/jsmith", user, domain));
     EXPECT_EQ(domain, L"CORP");
     EXPECT_EQ(user, L"jsmith");
-    EXPECT_TRUE(recorder.events().empty());
+    EXPECT_TRUE(recorder.all().empty());
 }
 
 TEST(ToolsTest, ParseUserNameWithoutDomainGivesUserAloneAndTraces1051107)
@@ -88,8 +89,8 @@ TEST(ToolsTest, ParseUserNameWithoutDomainGivesUserAloneAndTraces1051107)
     EXPECT_EQ(user, L"jsmith");
     EXPECT_EQ(domain, L"");
     ASSERT_EQ(recorder.count(1051107), 1u);
-    EXPECT_EQ(recorder.find(1051107)->description, L"Unexpected user name format");
-    EXPECT_EQ(recorder.find(1051107)->details, L" UserName:jsmith");
+    EXPECT_EQ(recorder.find(1051107).description, L"Unexpected user name format");
+    EXPECT_EQ(recorder.find(1051107).details, L" UserName:jsmith");
 }
 
 TEST(ToolsTest, ParseUserNameWithExtraPartsTakesFirstTwoAndTraces1051108)
@@ -112,7 +113,7 @@ TEST(ToolsTest, ParseUserNameWithNoPartFailsAndTraces1051106)
         EXPECT_EQ(domain, L"");
     }
     EXPECT_EQ(recorder.count(1051106), 2u);
-    EXPECT_EQ(recorder.find(1051106)->description, L"Failed to parse user name");
+    EXPECT_EQ(recorder.find(1051106).description, L"Failed to parse user name");
 }
 
 TEST(ToolsTest, LocalObjectNameCarriesDomainAndUser)
@@ -161,7 +162,7 @@ TEST(ToolsTest, IsThisProcessMatchesTheExecutablePathIgnoringCase)
     EXPECT_TRUE(Tools::isThisProcess(L"tcbasetests"));
     EXPECT_TRUE(Tools::isThisProcess(L"TCBaseTests"));
     EXPECT_FALSE(Tools::isThisProcess(L"NoSuchProgramName"));
-    EXPECT_EQ(Tools::getExecutablePath(), platformtest::helperProgram(L"TCBaseTests"));
+    EXPECT_EQ(Tools::getExecutablePath(), testsupport::helperProgram(L"TCBaseTests"));
 }
 
 } // namespace

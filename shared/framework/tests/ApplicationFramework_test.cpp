@@ -3,9 +3,10 @@
 #include <memory>
 
 #include "FrameworkFakes.h"
-#include "base/tests/ConcurrentCapture.h"
 #include "shared/framework/FrameworkException.h"
 #include "shared/framework/InternalCommDevice.h"
+#include "testsupport/EventCapture.h"
+#include "testsupport/TestSupport.h"
 
 using namespace frameworktest;
 using testsupport::eventually;
@@ -45,7 +46,7 @@ protected:
         }
     }
 
-    testsupport::TraceJournal m_trace{uniqueName(L"FrameworkTest")};
+    testsupport::EventRecorder m_trace{testsupport::uniqueName(L"FrameworkTest")};
     std::shared_ptr<Journal> m_journal = std::make_shared<Journal>();
     std::shared_ptr<std::atomic<int>> m_destroyed = std::make_shared<std::atomic<int>>(0);
     std::unique_ptr<TestFramework> m_framework{new TestFramework};

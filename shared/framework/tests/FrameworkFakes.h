@@ -4,7 +4,6 @@
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -13,34 +12,11 @@
 #include "base/Msg.h"
 #include "shared/framework/ApplicationFramework.h"
 #include "shared/framework/Service.h"
+#include "testsupport/EventCapture.h"
 
 namespace frameworktest {
 
-// A name unique to this test process.
-std::wstring uniqueName(const std::wstring& stem);
-
-class Journal {
-public:
-    void add(const std::string& entry)
-    {
-        std::lock_guard<std::mutex> g(m_mutex);
-        m_entries.push_back(entry);
-    }
-    std::vector<std::string> entries() const
-    {
-        std::lock_guard<std::mutex> g(m_mutex);
-        return m_entries;
-    }
-    void clear()
-    {
-        std::lock_guard<std::mutex> g(m_mutex);
-        m_entries.clear();
-    }
-
-private:
-    mutable std::mutex m_mutex;
-    std::vector<std::string> m_entries;
-};
+using testsupport::Journal;
 
 // A message that counts its own destruction and carries a number.
 class CountedMsg : public Msg {

@@ -5,10 +5,11 @@
 #include <thread>
 
 #include "FrameworkFakes.h"
-#include "base/tests/ConcurrentCapture.h"
 #include "shared/framework/SimpleTimer.h"
 #include "shared/framework/Timer.h"
+#include "base/Exception.h"
 #include "base/Mutex.h"
+#include "testsupport/EventCapture.h"
 
 using namespace frameworktest;
 

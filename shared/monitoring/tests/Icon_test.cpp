@@ -6,6 +6,7 @@
 #include "base/Exception.h"
 #include "base/File.h"
 #include "shared/monitoring/Icon.h"
+#include "testsupport/TestSupport.h"
 
 namespace {
 
@@ -44,12 +45,12 @@ protected:
         montest::EventRecord::install();
         montest::EventRecord::clear();
         File::initTempPath(false);
-        m_stem = montest::uniqueName(L"IconTest");
+        m_stem = testsupport::uniqueName(L"IconTest");
     }
     void TearDown() override
     {
         for (int i = 1; i <= 3; ++i)
-            montest::removeFile(library(i));
+            testsupport::removeFile(library(i));
     }
     std::wstring library(int index) const
     {
@@ -125,7 +126,7 @@ TEST_F(IconTest, LibraryFilesAreNumberedFromOne)
 
     ByteArray expected;
     ASSERT_TRUE(IconFile::layout(first.getImages(), expected));
-    const std::vector<uint8_t> written = montest::readFile(library(1));
+    const std::vector<uint8_t> written = testsupport::readFile(library(1));
     ASSERT_EQ(static_cast<size_t>(expected.getSize()), written.size());
     EXPECT_EQ(0, std::memcmp(expected.getData(), written.data(), written.size()));
 
@@ -138,7 +139,7 @@ TEST_F(IconTest, NoImagesWriteNoFile)
 {
     IconProbe icon;
     EXPECT_FALSE(icon.saveToLibrary(m_stem.c_str()));
-    EXPECT_FALSE(montest::fileExists(library(1)));
+    EXPECT_FALSE(testsupport::fileExists(library(1)));
     EXPECT_TRUE(icon.getLibraryPath().empty());
     ByteArray bytes(reinterpret_cast<const uint8_t*>("old"), 3);
     EXPECT_FALSE(icon.getIconBytes(bytes));
@@ -162,7 +163,7 @@ TEST_F(IconTest, LibraryNameIsFoundFromTheFirstSavedFile)
     EXPECT_EQ(library(1), path);
     ByteArray bytes;
     ASSERT_TRUE(fresh.getIconBytes(bytes));
-    EXPECT_EQ(montest::readFile(library(1)).size(), static_cast<size_t>(bytes.getSize()));
+    EXPECT_EQ(testsupport::readFile(library(1)).size(), static_cast<size_t>(bytes.getSize()));
 
     // A known library path is kept whatever name is asked for.
     ASSERT_TRUE(saved.getLibraryFileName(L"other", path));
@@ -171,7 +172,7 @@ TEST_F(IconTest, LibraryNameIsFoundFromTheFirstSavedFile)
 
 TEST_F(IconTest, UnwritableLibraryThrows1062001)
 {
-    montest::TempFolder folder(L"IconTestMissing");
+    testsupport::TempFolder folder(L"IconTestMissing");
     const std::wstring path = folder.file(L"absent") + File::Separator + L"x.ico";
     IconProbe icon;
     fill(icon);

@@ -7,6 +7,8 @@
 #include "base/File.h"
 #include "base/WindowsSupport.h"
 #include "shared/monitoring/Icon.h"
+#include "testsupport/ChildProcess.h"
+#include "testsupport/TestSupport.h"
 
 namespace {
 
@@ -22,10 +24,10 @@ protected:
         montest::EventRecord::install();
         montest::EventRecord::clear();
         File::initTempPath(false);
-        m_stem = montest::uniqueName(L"IconWin32Test");
+        m_stem = testsupport::uniqueName(L"IconWin32Test");
     }
-    void TearDown() override { montest::removeFile(library()); }
-    static std::wstring program(const wchar_t* name) { return montest::programFolder() + L"\\" + name; }
+    void TearDown() override { testsupport::removeFile(library()); }
+    static std::wstring program(const wchar_t* name) { return testsupport::binFolder() + L"\\" + name; }
     std::wstring library() const { return File::getTempPath() + L"\\" + m_stem + L"0001.ico"; }
 
     std::wstring m_stem;
@@ -55,7 +57,7 @@ TEST_F(IconWin32Test, FirstGroupOfThreeImagesBecomesAnIcoFile)
 
     ASSERT_TRUE(icon.saveToLibrary(m_stem.c_str()));
     EXPECT_EQ(library(), icon.getLibraryPath());
-    const std::vector<uint8_t> file = montest::readFile(library());
+    const std::vector<uint8_t> file = testsupport::readFile(library());
     ASSERT_GE(file.size(), 54u);
     EXPECT_EQ(54u, le32(file.data() + 6 + 12));
     EXPECT_EQ(0, std::memcmp(file.data() + 54, icon.getImages()[0].bytes.getData(),
@@ -103,7 +105,7 @@ TEST_F(IconWin32Test, ProgramWithoutIconWritesNothing)
         EXPECT_FALSE(icon.getIconFromExecutable(program(name).c_str()));
         EXPECT_TRUE(icon.getImages().empty());
         EXPECT_FALSE(icon.saveToLibrary(m_stem.c_str()));
-        EXPECT_FALSE(montest::fileExists(library()));
+        EXPECT_FALSE(testsupport::fileExists(library()));
         std::wstring path = L"sentinel";
         EXPECT_FALSE(icon.getLibraryFileName(m_stem.c_str(), path));
         EXPECT_EQ(L"sentinel", path);
@@ -113,9 +115,9 @@ TEST_F(IconWin32Test, ProgramWithoutIconWritesNothing)
 
 TEST_F(IconWin32Test, UnreadableFileThrows1062002)
 {
-    montest::TempFolder folder(L"IconWin32Test");
+    testsupport::TempFolder folder(L"IconWin32Test");
     const std::wstring text = folder.file(L"not a program.exe");
-    montest::writeFile(text, {'M', 'Z', 0, 0, 'n', 'o'});
+    testsupport::writeFile(text, std::vector<uint8_t>{'M', 'Z', 0, 0, 'n', 'o'});
     for (const std::wstring& path : {program(L"no such program.exe"), text}) {
         Icon icon;
         try {

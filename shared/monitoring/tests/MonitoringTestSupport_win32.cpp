@@ -26,18 +26,6 @@ std::vector<std::wstring> hostAddresses()
     return out;
 }
 
-} // namespace montest
-
-namespace montest {
-
-std::wstring programFolder()
-{
-    wchar_t path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path, length);
-    return folder.substr(0, folder.find_last_of(L"\\/"));
-}
-
 std::vector<uint8_t> systemVersionInfo(const std::wstring& path)
 {
     DWORD ignored = 0;
@@ -46,46 +34,6 @@ std::vector<uint8_t> systemVersionInfo(const std::wstring& path)
     if (size == 0 || !GetFileVersionInfoW(path.c_str(), 0, size, bytes.data()))
         bytes.clear();
     return bytes;
-}
-
-} // namespace montest
-
-namespace montest {
-
-Child::Child(const std::wstring& program, const std::vector<std::wstring>& arguments)
-{
-    std::wstring command = L"\"" + program + L"\"";
-    for (const std::wstring& argument : arguments)
-        command += L" \"" + argument + L"\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(program.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info))
-        return;
-    CloseHandle(info.hThread);
-    m_process = info.hProcess;
-    m_id = info.dwProcessId;
-}
-
-Child::~Child()
-{
-    if (m_process == nullptr)
-        return;
-    if (WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT) {
-        TerminateProcess(m_process, 99);
-        WaitForSingleObject(m_process, 5000);
-    }
-    CloseHandle(m_process);
-}
-
-long Child::wait(unsigned milliseconds)
-{
-    if (m_process == nullptr || WaitForSingleObject(m_process, milliseconds) != WAIT_OBJECT_0)
-        return -1;
-    DWORD code = 0;
-    GetExitCodeProcess(m_process, &code);
-    return static_cast<long>(code);
 }
 
 } // namespace montest

@@ -1,15 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
-#include <spawn.h>
-#include <sys/wait.h>
+#include <unistd.h>
 
 #include "MonitoringTestSupport.h"
 #include "base/Tools.h"
 #include "shared/monitoring/ProcessController.h"
-
-extern char** environ;
+#include "testsupport/ChildProcess.h"
+#include "testsupport/TestSupport.h"
 
 namespace {
 
@@ -29,14 +27,12 @@ protected:
 
 TEST_F(ProcessControllerPosixTest, FindsARunningProgramByNameInAnyCase)
 {
-    montest::TempFolder folder(L"ProcessControllerPosixTest");
-    const std::wstring name = montest::uniqueName(L"TcSleeper");
+    testsupport::TempFolder folder(L"ProcessControllerPosixTest");
+    const std::wstring name = testsupport::uniqueName(L"TcSleeper");
     const std::wstring program = folder.file(name);
     std::filesystem::copy_file("/bin/sleep", std::filesystem::path(program));
-    const std::string narrow = Tools::narrowWideString(program);
-    char* argv[] = {const_cast<char*>(narrow.c_str()), const_cast<char*>("30"), nullptr};
-    pid_t child = 0;
-    ASSERT_EQ(0, posix_spawn(&child, narrow.c_str(), nullptr, nullptr, argv, environ));
+    testsupport::ChildProcess child;
+    ASSERT_TRUE(child.start(program, {L"30"}));
 
     std::wstring lower = name;
     Tools::stringToLower(lower);
@@ -47,12 +43,10 @@ TEST_F(ProcessControllerPosixTest, FindsARunningProgramByNameInAnyCase)
         if (found == ProcessController::NotFound)
             usleep(10000);
     }
-    EXPECT_EQ(static_cast<uint32_t>(child), found);
+    EXPECT_EQ(child.id(), found);
     EXPECT_TRUE(ProcessController::isProcessRunning(name.c_str()));
 
-    kill(child, SIGKILL);
-    int status = 0;
-    waitpid(child, &status, 0);
+    child.kill();
     EXPECT_FALSE(ProcessController::isProcessRunning(name.c_str()));
     EXPECT_TRUE(montest::EventRecord::withId(1063908).empty());
 }

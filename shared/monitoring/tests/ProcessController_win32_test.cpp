@@ -4,6 +4,8 @@
 #include "base/Tools.h"
 #include "base/WindowsSupport.h"
 #include "shared/monitoring/ProcessController.h"
+#include "testsupport/ChildProcess.h"
+#include "testsupport/TestSupport.h"
 
 namespace {
 
@@ -18,10 +20,10 @@ public:
 class ProbeCopy {
 public:
     explicit ProbeCopy(const std::wstring& stem)
-        : m_folder(L"ProcessControllerTest"), m_name(montest::uniqueName(stem))
+        : m_folder(L"ProcessControllerTest"), m_name(testsupport::uniqueName(stem))
     {
         m_path = m_folder.file(m_name + L".exe");
-        CopyFileW((montest::programFolder() + L"\\tcprobe.exe").c_str(), m_path.c_str(), FALSE);
+        CopyFileW(testsupport::helperProgram(L"tcprobe").c_str(), m_path.c_str(), FALSE);
         m_ready = CreateEventW(nullptr, TRUE, FALSE, (L"Local\\" + m_name + L".Ready").c_str());
         m_quit = CreateEventW(nullptr, TRUE, FALSE, (L"Local\\" + m_name + L".Quit").c_str());
     }
@@ -40,7 +42,7 @@ public:
     void quit() const { SetEvent(m_quit); }
 
 private:
-    montest::TempFolder m_folder;
+    testsupport::TempFolder m_folder;
     std::wstring m_name;
     std::wstring m_path;
     HANDLE m_ready = nullptr;
@@ -73,8 +75,8 @@ TEST_F(ProcessControllerWin32Test, FindsARunningProgramByNameInAnyCase)
     Tools::stringToLower(lower);
     EXPECT_EQ(ProcessController::NotFound, ProcessControllerProbe::getProcessID(lower.c_str()));
 
-    montest::Child child(probe.path(), {});
-    ASSERT_TRUE(child.started());
+    testsupport::ChildProcess child;
+    ASSERT_TRUE(child.start(probe.path(), {}));
     ASSERT_TRUE(probe.waitReady());
     EXPECT_EQ(child.id(), ProcessControllerProbe::getProcessID(lower.c_str()));
     std::wstring upper = exe;
@@ -83,7 +85,9 @@ TEST_F(ProcessControllerWin32Test, FindsARunningProgramByNameInAnyCase)
     EXPECT_FALSE(ProcessController::isProcessRunning(probe.name().c_str())); // without extension
 
     probe.quit();
-    EXPECT_EQ(0, child.wait(30000));
+    int code = -1;
+    EXPECT_TRUE(child.wait(30000, code));
+    EXPECT_EQ(0, code);
     EXPECT_FALSE(ProcessController::isProcessRunning(exe.c_str()));
     EXPECT_TRUE(montest::EventRecord::withId(1063908).empty());
 }
@@ -139,7 +143,7 @@ TEST_F(ProcessControllerWin32Test, MissingProgramFailsWith1063907)
 {
     if (!shellRuns())
         GTEST_SKIP() << "no shell process (explorer.exe) runs on this desktop";
-    montest::TempFolder folder(L"ProcessControllerMissing");
+    testsupport::TempFolder folder(L"ProcessControllerMissing");
     EXPECT_FALSE(ProcessController::startProcess(folder.file(L"absent.exe")));
     const std::vector<montest::Recorded> traced = montest::EventRecord::withId(1063907);
     ASSERT_EQ(1u, traced.size());

@@ -5,6 +5,8 @@
 #include "MonitoringTestSupport.h"
 #include "base/WindowsSupport.h"
 #include "shared/monitoring/SystemSingleton.h"
+#include "testsupport/ChildProcess.h"
+#include "testsupport/TestSupport.h"
 
 namespace {
 
@@ -15,10 +17,10 @@ protected:
         montest::EventRecord::install();
         montest::EventRecord::clear();
         const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        m_name = L"Local\\" + montest::uniqueName(L"OndrivexTests.Singleton.") + L"." +
+        m_name = L"Local\\" + testsupport::uniqueName(L"OndrivexTests.Singleton.") + L"." +
                  std::wstring(test.begin(), test.end());
     }
-    static std::wstring probe() { return montest::programFolder() + L"\\mon_singleton_probe_win32.exe"; }
+    static std::wstring probe() { return testsupport::helperProgram(L"mon_singleton_probe_win32"); }
 
     std::wstring m_name;
 };
@@ -61,10 +63,12 @@ TEST_F(SystemSingletonTest, AnotherProcessIsRefusedWhileThisOneHoldsTheName)
 {
     SystemSingleton held;
     ASSERT_TRUE(held.create(m_name.c_str()));
-    montest::Child child(probe(), {L"check", m_name});
-    ASSERT_TRUE(child.started());
+    testsupport::ChildProcess child;
+    ASSERT_TRUE(child.start(probe(), {L"check", m_name}));
     // create refused (no 1), event 1061602 logged (2), object exists (4)
-    EXPECT_EQ(2 + 4, child.wait(30000));
+    int code = -1;
+    EXPECT_TRUE(child.wait(30000, code));
+    EXPECT_EQ(2 + 4, code);
 }
 
 TEST_F(SystemSingletonTest, NameHeldByAnotherProcessRefusesThisOne)
@@ -74,8 +78,8 @@ TEST_F(SystemSingletonTest, NameHeldByAnotherProcessRefusesThisOne)
     HANDLE quitEvent = CreateEventW(nullptr, TRUE, FALSE, quit.c_str());
     ASSERT_NE(nullptr, readyEvent);
     ASSERT_NE(nullptr, quitEvent);
-    montest::Child holder(probe(), {L"hold", m_name, ready, quit});
-    ASSERT_TRUE(holder.started());
+    testsupport::ChildProcess holder;
+    ASSERT_TRUE(holder.start(probe(), {L"hold", m_name, ready, quit}));
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(readyEvent, 30000));
 
     EXPECT_TRUE(SystemSingleton::doesObjectExist(m_name.c_str()));
@@ -86,7 +90,9 @@ TEST_F(SystemSingletonTest, NameHeldByAnotherProcessRefusesThisOne)
     }
 
     SetEvent(quitEvent);
-    EXPECT_EQ(0, holder.wait(30000));
+    int code = -1;
+    EXPECT_TRUE(holder.wait(30000, code));
+    EXPECT_EQ(0, code);
     EXPECT_FALSE(SystemSingleton::doesObjectExist(m_name.c_str()));
     SystemSingleton after;
     EXPECT_TRUE(after.create(m_name.c_str()));

@@ -6,6 +6,7 @@
 #include "base/File.h"
 #include "shared/monitoring/Version.h"
 #include "shared/monitoring/VersionBlock.h"
+#include "testsupport/TestSupport.h"
 
 namespace {
 
@@ -163,9 +164,9 @@ TEST_F(VersionTest, FieldsAreCleanedBeforeBlanksAreFilled)
 
 TEST_F(VersionTest, FileWithoutVersionInformationGetsBlanksAndFalse)
 {
-    montest::TempFolder folder(L"VersionTest");
+    testsupport::TempFolder folder(L"VersionTest");
     const std::wstring file = folder.file(L"Plain Tool.exe");
-    montest::writeFile(file, {'n', 'o', 't', ' ', 'a', 'n', ' ', 'e', 'x', 'e'});
+    testsupport::writeFile(file, "not an exe");
 
     VersionProbe v;
     // Fields of an earlier file must not survive into the next one.

@@ -5,6 +5,7 @@
 #include "base/WindowsSupport.h"
 #include "shared/monitoring/Version.h"
 #include "shared/monitoring/VersionBlock.h"
+#include "testsupport/ChildProcess.h"
 
 namespace {
 
@@ -14,7 +15,7 @@ const wchar_t* const Keys[] = {L"OriginalFilename", L"FileDescription", L"Intern
 class VersionWin32Test : public ::testing::Test {
 protected:
     void SetUp() override { montest::EventRecord::install(); }
-    static std::wstring program(const wchar_t* name) { return montest::programFolder() + L"\\" + name; }
+    static std::wstring program(const wchar_t* name) { return testsupport::binFolder() + L"\\" + name; }
 
     // Every look-up the product makes, answered by VersionBlock and by the
     // system's own VerQueryValue on the same bytes, must agree.

@@ -1,29 +1,33 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
-#include "RegistryScope.h"
 #include "base/Msg.h"
 #include "base/Registry.h"
 #include "shared/server/ClientProfile.h"
+#include "testsupport/TestSupport.h"
 
 namespace {
 
 class ClientProfileTest : public ::testing::Test {
 protected:
-    ClientProfileTest()
-        : scope_(::testing::UnitTest::GetInstance()->current_test_info()->name()),
-          machine_(Registry::LocalMachine, scope_.keyPath()), user_(Registry::CurrentUser, scope_.keyPath())
+    static std::wstring testName()
     {
+        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        return std::wstring(name.begin(), name.end());
     }
-    RegistryScope scope_;
-    Registry machine_;
-    Registry user_;
+
+    // One key path, under both roots.
+    testsupport::TestKey userKey_{testName(), Registry::CurrentUser};
+    testsupport::TestKey machineKey_{testName(), Registry::LocalMachine};
+    Registry machine_{Registry::LocalMachine, machineKey_.path()};
+    Registry user_{Registry::CurrentUser, userKey_.path()};
 };
 
 TEST_F(ClientProfileTest, DefaultsWhenNothingIsStored)
 {
-    ClientProfile profile(scope_.keyPath());
+    ClientProfile profile(userKey_.path());
     EXPECT_FALSE(profile.hideLinks());
     EXPECT_FALSE(profile.hideGUI());
     EXPECT_FALSE(profile.enablePrivateMode());
@@ -43,7 +47,7 @@ TEST_F(ClientProfileTest, MachineValueWinsOverUserValue)
     ASSERT_TRUE(user_.write(L"MaximumMeetingTimeSpan", 30));
     ASSERT_TRUE(user_.write(L"MaximumPrivateTimeSpan", 12));
     ASSERT_TRUE(user_.write(L"HideClientGUI", 1));
-    ClientProfile profile(scope_.keyPath());
+    ClientProfile profile(userKey_.path());
     EXPECT_EQ(profile.getMaximumMeetingMinutes(), 90);
     EXPECT_EQ(profile.getMaximumPrivateMinutes(), 12);
     EXPECT_TRUE(profile.hideGUI());
@@ -56,7 +60,7 @@ TEST_F(ClientProfileTest, StoredMinusOneCountsAsMissing)
     ASSERT_TRUE(user_.write(L"MaximumPrivateTimeSpan", 20));
     ASSERT_TRUE(machine_.write(L"MaximumMeetingTimeSpan", -1));
     ASSERT_TRUE(user_.write(L"MaximumMeetingTimeSpan", -1));
-    ClientProfile profile(scope_.keyPath());
+    ClientProfile profile(userKey_.path());
     EXPECT_EQ(profile.getMaximumPrivateMinutes(), 20);
     EXPECT_EQ(profile.getMaximumMeetingMinutes(), 60);
 }
@@ -66,7 +70,7 @@ TEST_F(ClientProfileTest, FlagsAreTrueOnlyForOne)
     ASSERT_TRUE(user_.write(L"HideClientReportLinks", 1));
     ASSERT_TRUE(user_.write(L"EnablePrivateMode", 2));
     ASSERT_TRUE(user_.write(L"AllowPhoneOverrideActivity", 1));
-    ClientProfile profile(scope_.keyPath());
+    ClientProfile profile(userKey_.path());
     EXPECT_TRUE(profile.hideLinks());
     EXPECT_FALSE(profile.enablePrivateMode());
     EXPECT_TRUE(profile.overrideActivityWhenOnPhone());
@@ -74,7 +78,7 @@ TEST_F(ClientProfileTest, FlagsAreTrueOnlyForOne)
 
 TEST_F(ClientProfileTest, ExtractReplacesTheProfileAndSavesEveryKind)
 {
-    ClientProfile profile(scope_.keyPath());
+    ClientProfile profile(userKey_.path());
     profile.setAttributeValue(L"Stale", std::wstring(L"from before"));
 
     Msg response;
@@ -104,7 +108,7 @@ TEST_F(ClientProfileTest, ExtractReplacesTheProfileAndSavesEveryKind)
     EXPECT_EQ(machine_.read(L"HideClientGUI", -5), -5);
 
     // The saved profile is what the next start reads.
-    ClientProfile restarted(scope_.keyPath());
+    ClientProfile restarted(userKey_.path());
     EXPECT_TRUE(restarted.hideGUI());
     EXPECT_EQ(restarted.getMaximumPrivateMinutes(), 15);
 }

@@ -5,7 +5,6 @@
 #include "shared/server/TavelinSessionDetails.h"
 #include "shared/server/UserDetails.h"
 #include "shared/server/UserStatus.h"
-#include "RegistryScope.h"
 
 namespace {
 
@@ -141,10 +140,7 @@ TEST(UserStatusTest, ReasonFollowsTheDeclaredState)
     EXPECT_LE(status.start(), Tools::getCurrentTime());
 }
 
-class SessionDetailsTest : public ::testing::Test {
-protected:
-    RegistryScope scope_{"SessionDetailsTest"};
-};
+class SessionDetailsTest : public ::testing::Test {};
 
 TEST_F(SessionDetailsTest, DescriptionsAndUnknownValues)
 {
