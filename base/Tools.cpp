@@ -11,17 +11,6 @@ namespace {
 
 const wchar_t* const CleanCharacters = L"\\\t/. :;";
 
-bool equalsIgnoringCase(const std::wstring& a, const std::wstring& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::towlower(static_cast<wint_t>(a[i])) != std::towlower(static_cast<wint_t>(b[i])))
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 std::wstring Tools::cleanString(const std::wstring& text)
@@ -31,6 +20,17 @@ std::wstring Tools::cleanString(const std::wstring& text)
         return std::wstring();
     const size_t first = text.find_first_not_of(CleanCharacters);
     return text.substr(first, last - first + 1);
+}
+
+bool Tools::equalsIgnoringCase(const std::wstring& a, const std::wstring& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (std::towlower(static_cast<wint_t>(a[i])) != std::towlower(static_cast<wint_t>(b[i])))
+            return false;
+    }
+    return true;
 }
 
 void Tools::stringToUpper(std::wstring& text)

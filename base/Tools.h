@@ -10,6 +10,8 @@ public:
     static std::wstring cleanString(const std::wstring& text);
     static void stringToUpper(std::wstring& text); // ASCII letters only
     static void stringToLower(std::wstring& text);
+    // The same characters but for case (as std::towlower sees it).
+    static bool equalsIgnoringCase(const std::wstring& a, const std::wstring& b);
     // UTF-8 to UTF-16 and back. Malformed input becomes U+FFFD. On Windows
     // the system converts, and a failure of its conversion (or a text too
     // long for it) is traced (1051101..1051104) and gives an empty result;

@@ -30,6 +30,16 @@ TEST(ToolsTest, CaseChangesTouchOnlyAsciiLetters)
     EXPECT_EQ(text, L"abz abz 09 @[`{ \u00e9\u00c9");
 }
 
+TEST(ToolsTest, EqualsIgnoringCaseComparesEveryCharacterButForCase)
+{
+    EXPECT_TRUE(Tools::equalsIgnoringCase(L"Explorer.EXE", L"explorer.exe"));
+    EXPECT_TRUE(Tools::equalsIgnoringCase(L"", L""));
+    EXPECT_FALSE(Tools::equalsIgnoringCase(L"explorer.ex", L"explorer.exe"));
+    EXPECT_FALSE(Tools::equalsIgnoringCase(L"explorer.exe", L"explorer.ex"));
+    EXPECT_FALSE(Tools::equalsIgnoringCase(L"explorer.exe", L"explorer.exf"));
+    EXPECT_FALSE(Tools::equalsIgnoringCase(L"a-b", L"a_b"));
+}
+
 TEST(ToolsTest, SplitStringGivesMaximalRunsWithoutEmptyEntries)
 {
     std::vector<std::wstring> parts{L"stale"};

@@ -1,21 +1,15 @@
 #include "shared/monitoring/ProcessController.h"
 
 #include <atomic>
-#include <cwctype>
 
 #include "base/Event.h"
 #include "base/Logger.h"
+#include "base/Tools.h"
 #include "shared/monitoring/ProcessPlatform.h"
 
 bool ProcessController::sameExeName(const std::wstring& a, const std::wstring& b)
 {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::towlower(static_cast<wint_t>(a[i])) != std::towlower(static_cast<wint_t>(b[i])))
-            return false;
-    }
-    return true;
+    return Tools::equalsIgnoringCase(a, b);
 }
 
 uint32_t ProcessController::chooseProcess(const std::vector<ProcessEntry>& processes,
