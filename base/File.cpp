@@ -1,7 +1,5 @@
 #include "base/File.h"
 
-#include <cwctype>
-
 #include "base/Event.h"
 #include "base/Exception.h"
 #include "base/FilePlatform.h"
@@ -26,13 +24,61 @@ std::wstring& dataPathCache()
     return path;
 }
 
-} // namespace
-
-void fileplatform::traceTooLarge(const std::wstring& path)
+void traceTooLarge(const std::wstring& path)
 {
     Event e(1060407, L"File::load - file too large. Returning truncated file", TC_AT(L"File::load"));
     e.addDetails(L"File", path);
     Logger::Trace(e);
+}
+
+} // namespace
+
+void File::save(const std::wstring& path, const ByteArray& bytes)
+{
+    fileplatform::OpenFile file(path, fileplatform::OpenFile::Write);
+    if (!file.isOpen())
+        return;
+    const uint8_t* data = bytes.getData();
+    size_t left = bytes.getSize() > 0 ? static_cast<size_t>(bytes.getSize()) : 0;
+    while (left > 0) {
+        const int64_t n = file.write(data, left);
+        if (n <= 0)
+            return;
+        data += n;
+        left -= static_cast<size_t>(n);
+    }
+}
+
+bool File::load(const std::wstring& path, ByteArray& bytes, int maximum)
+{
+    bytes.clear();
+    fileplatform::OpenFile file(path, fileplatform::OpenFile::Read);
+    int64_t size = 0;
+    if (!file.isOpen() || !file.size(size))
+        return false;
+    const int64_t limit = maximum > 0 ? maximum : 0;
+    int64_t wanted = size;
+    if (wanted > limit) {
+        traceTooLarge(path);
+        wanted = limit;
+    }
+    if (wanted == 0)
+        return true;
+    uint8_t* data = bytes.getBuffer(static_cast<int32_t>(wanted));
+    int64_t done = 0;
+    while (done < wanted) {
+        const int64_t n = file.read(data + done, static_cast<size_t>(wanted - done));
+        if (n < 0) {
+            bytes.clear();
+            return false;
+        }
+        if (n == 0)
+            break; // the file shrank since it was sized
+        done += n;
+    }
+    if (done < wanted)
+        bytes.resize(static_cast<int32_t>(done));
+    return true;
 }
 
 bool File::isOfType(const std::wstring& path, const std::wstring& extension)
@@ -43,14 +89,7 @@ bool File::isOfType(const std::wstring& path, const std::wstring& extension)
     const size_t dot = path.rfind(L'.');
     if (dot == std::wstring::npos || dot < start)
         return extension.empty();
-    const std::wstring actual = path.substr(dot + 1);
-    if (actual.size() != extension.size())
-        return false;
-    for (size_t i = 0; i < actual.size(); ++i) {
-        if (std::towlower(static_cast<wint_t>(actual[i])) != std::towlower(static_cast<wint_t>(extension[i])))
-            return false;
-    }
-    return true;
+    return Tools::equalsIgnoringCase(path.substr(dot + 1), extension);
 }
 
 const std::wstring& File::getTempPath()

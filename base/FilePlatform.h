@@ -1,5 +1,6 @@
 #pragma once
 // The operating-system side of File.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -25,7 +26,28 @@ bool makeFolder(const std::wstring& path);
 // True when nothing was left to delete or every deletion worked.
 bool deleteFilesOfType(const std::wstring& folder, const std::wstring& extension);
 
-// Traces 1060407 for a file that load cuts short.
-void traceTooLarge(const std::wstring& path);
+// An open file, closed (keeping the system error) when the object goes.
+class OpenFile {
+public:
+    // Read opens an existing file, sharing it with readers; Write creates or
+    // empties the file and holds it unshared.
+    enum Mode { Read, Write };
+    OpenFile(const std::wstring& path, Mode mode);
+    ~OpenFile();
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+
+    bool isOpen() const;
+    // The size of the file; false when it cannot be had or (natively) the
+    // path is no regular file.
+    bool size(int64_t& bytes) const;
+    // Reads at most n bytes: the number read, 0 at the end, -1 on failure.
+    int64_t read(uint8_t* data, size_t n);
+    // Writes at most n bytes: the number written, 0 or -1 on failure.
+    int64_t write(const uint8_t* data, size_t n);
+
+private:
+    intptr_t m_handle = -1; // the descriptor or HANDLE; -1 when none
+};
 
 } // namespace fileplatform

@@ -95,58 +95,47 @@ bool File::createTempFileName(std::wstring& out, const std::wstring& prefix)
     return true;
 }
 
-void File::save(const std::wstring& path, const ByteArray& bytes)
+fileplatform::OpenFile::OpenFile(const std::wstring& path, Mode mode)
 {
-    ScopedFd fd(::open(narrow(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    if (!fd)
-        return;
-    const uint8_t* data = bytes.getData();
-    size_t left = bytes.getSize() > 0 ? static_cast<size_t>(bytes.getSize()) : 0;
-    while (left > 0) {
-        const ssize_t n = ::write(fd.get(), data, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return;
-        data += n;
-        left -= static_cast<size_t>(n);
+    const int flags = mode == Read ? O_RDONLY : O_WRONLY | O_CREAT | O_TRUNC;
+    m_handle = ::open(narrow(path).c_str(), flags | O_CLOEXEC, 0644);
+}
+
+fileplatform::OpenFile::~OpenFile()
+{
+    ScopedFd closing(static_cast<int>(m_handle));
+}
+
+bool fileplatform::OpenFile::isOpen() const
+{
+    return m_handle >= 0;
+}
+
+bool fileplatform::OpenFile::size(int64_t& bytes) const
+{
+    struct stat st {};
+    if (::fstat(static_cast<int>(m_handle), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    bytes = static_cast<int64_t>(st.st_size);
+    return true;
+}
+
+int64_t fileplatform::OpenFile::read(uint8_t* data, size_t n)
+{
+    for (;;) {
+        const ssize_t got = ::read(static_cast<int>(m_handle), data, n);
+        if (got >= 0 || errno != EINTR)
+            return got;
     }
 }
 
-bool File::load(const std::wstring& path, ByteArray& bytes, int maximum)
+int64_t fileplatform::OpenFile::write(const uint8_t* data, size_t n)
 {
-    bytes.clear();
-    ScopedFd fd(::open(narrow(path).c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd)
-        return false;
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
-        return false;
-    const int64_t limit = maximum > 0 ? maximum : 0;
-    int64_t wanted = st.st_size;
-    if (wanted > limit) {
-        fileplatform::traceTooLarge(path);
-        wanted = limit;
+    for (;;) {
+        const ssize_t put = ::write(static_cast<int>(m_handle), data, n);
+        if (put >= 0 || errno != EINTR)
+            return put;
     }
-    if (wanted == 0)
-        return true;
-    uint8_t* data = bytes.getBuffer(static_cast<int32_t>(wanted));
-    int64_t done = 0;
-    while (done < wanted) {
-        const ssize_t n = ::read(fd.get(), data + done, static_cast<size_t>(wanted - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            bytes.clear();
-            return false;
-        }
-        if (n == 0)
-            break; // the file shrank since it was sized
-        done += n;
-    }
-    if (done < wanted)
-        bytes.resize(static_cast<int32_t>(done));
-    return true;
 }
 
 int64_t File::getLastModificationTime(const std::wstring& path)

@@ -51,56 +51,50 @@ bool File::createTempFileName(std::wstring& out, const std::wstring& prefix)
     return true;
 }
 
-void File::save(const std::wstring& path, const ByteArray& bytes)
+fileplatform::OpenFile::OpenFile(const std::wstring& path, Mode mode)
 {
-    ScopedKernelHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return;
-    const uint8_t* data = bytes.getData();
-    int32_t left = bytes.getSize();
-    while (left > 0) {
-        DWORD written = 0;
-        if (!WriteFile(file.get(), data, static_cast<DWORD>(left), &written, nullptr) || written == 0)
-            return;
-        data += written;
-        left -= static_cast<int32_t>(written);
-    }
+    const bool reading = mode == Read;
+    const HANDLE h = CreateFileW(path.c_str(), reading ? GENERIC_READ : GENERIC_WRITE, reading ? FILE_SHARE_READ : 0,
+                                 nullptr, reading ? OPEN_EXISTING : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    m_handle = reinterpret_cast<intptr_t>(h);
 }
 
-bool File::load(const std::wstring& path, ByteArray& bytes, int maximum)
+fileplatform::OpenFile::~OpenFile()
 {
-    bytes.clear();
-    ScopedKernelHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return false;
+    ScopedKernelHandle closing(reinterpret_cast<HANDLE>(m_handle));
+}
+
+bool fileplatform::OpenFile::isOpen() const
+{
+    const HANDLE h = reinterpret_cast<HANDLE>(m_handle);
+    return h != nullptr && h != INVALID_HANDLE_VALUE;
+}
+
+bool fileplatform::OpenFile::size(int64_t& bytes) const
+{
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size))
+    if (!GetFileSizeEx(reinterpret_cast<HANDLE>(m_handle), &size))
         return false;
-    const int64_t limit = maximum > 0 ? maximum : 0;
-    int64_t wanted = size.QuadPart;
-    if (wanted > limit) {
-        fileplatform::traceTooLarge(path);
-        wanted = limit;
-    }
-    if (wanted == 0)
-        return true;
-    uint8_t* data = bytes.getBuffer(static_cast<int32_t>(wanted));
-    int64_t done = 0;
-    while (done < wanted) {
-        DWORD got = 0;
-        if (!ReadFile(file.get(), data + done, static_cast<DWORD>(wanted - done), &got, nullptr)) {
-            bytes.clear();
-            return false;
-        }
-        if (got == 0)
-            break; // the file shrank since it was sized
-        done += got;
-    }
-    if (done < wanted)
-        bytes.resize(static_cast<int32_t>(done));
+    bytes = size.QuadPart;
     return true;
+}
+
+int64_t fileplatform::OpenFile::read(uint8_t* data, size_t n)
+{
+    DWORD got = 0;
+    const DWORD wanted = n > MAXDWORD ? MAXDWORD : static_cast<DWORD>(n);
+    if (!ReadFile(reinterpret_cast<HANDLE>(m_handle), data, wanted, &got, nullptr))
+        return -1;
+    return got;
+}
+
+int64_t fileplatform::OpenFile::write(const uint8_t* data, size_t n)
+{
+    DWORD put = 0;
+    const DWORD wanted = n > MAXDWORD ? MAXDWORD : static_cast<DWORD>(n);
+    if (!WriteFile(reinterpret_cast<HANDLE>(m_handle), data, wanted, &put, nullptr))
+        return -1;
+    return put;
 }
 
 int64_t File::getLastModificationTime(const std::wstring& path)
