@@ -1,4 +1,4 @@
-#include "base/SharedMemoryBlock.h"
+#include "base/SharedMemoryBlockPlatform.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -25,96 +25,54 @@ std::string posixName(const std::wstring& name)
 
 } // namespace
 
-struct SharedMemoryBlock::Impl {
+struct sharedmemoryplatform::Mapping {
     ScopedFd fd;
-    void* view = nullptr;
-    size_t size = 0;
-
-    void unmap()
-    {
-        if (view != nullptr) {
-            const int saved = errno;
-            munmap(view, size);
-            errno = saved;
-            view = nullptr;
-        }
-    }
-    ~Impl() { unmap(); }
 };
 
-SharedMemoryBlock::SharedMemoryBlock() : m_impl(new Impl) {}
-SharedMemoryBlock::~SharedMemoryBlock() = default;
-
-// A moved-from object is left empty rather than without its state.
-SharedMemoryBlock::SharedMemoryBlock(SharedMemoryBlock&& other) : m_impl(new Impl)
+sharedmemoryplatform::Mapping* sharedmemoryplatform::open(const std::wstring& name, size_t size)
 {
-    m_impl.swap(other.m_impl);
-}
-
-SharedMemoryBlock& SharedMemoryBlock::operator=(SharedMemoryBlock&& other)
-{
-    if (this != &other) {
-        close();
-        m_impl.swap(other.m_impl);
-    }
-    return *this;
-}
-
-bool SharedMemoryBlock::create(const std::wstring& name, size_t size)
-{
-    close();
     ScopedFd fd(shm_open(posixName(name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
     if (!fd)
-        return false;
+        return nullptr;
     struct stat st {};
     if (fstat(fd.get(), &st) != 0)
-        return false;
+        return nullptr;
     // Growing a new (or shorter) object fills it with zeros; an object that
     // is already long enough keeps its content, as an opened mapping does.
     if (static_cast<unsigned long long>(st.st_size) < size && ftruncate(fd.get(), static_cast<off_t>(size)) != 0)
-        return false;
-    m_impl->fd = std::move(fd);
-    m_impl->size = size;
-    return true;
+        return nullptr;
+    return new Mapping{std::move(fd)};
 }
 
-bool SharedMemoryBlock::map()
+void sharedmemoryplatform::close(Mapping* mapping)
 {
-    if (!m_impl->fd) {
-        errno = EBADF;
-        return false;
-    }
-    void* view = mmap(nullptr, m_impl->size, PROT_READ | PROT_WRITE, MAP_SHARED, m_impl->fd.get(), 0);
-    if (view == MAP_FAILED)
-        return false;
-    m_impl->unmap();
-    m_impl->view = view;
-    return true;
+    delete mapping; // the descriptor keeps errno as it closes
 }
 
-void SharedMemoryBlock::close()
+void* sharedmemoryplatform::map(Mapping& mapping, size_t size)
 {
-    m_impl->unmap();
-    m_impl->fd.reset();
-    m_impl->size = 0;
+    void* view = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, mapping.fd.get(), 0);
+    return view == MAP_FAILED ? nullptr : view;
 }
 
-uint8_t* SharedMemoryBlock::data() const
+void sharedmemoryplatform::unmap(void* view, size_t size)
 {
-    return static_cast<uint8_t*>(m_impl->view);
+    const int saved = errno;
+    munmap(view, size);
+    errno = saved;
 }
 
-size_t SharedMemoryBlock::size() const
+void sharedmemoryplatform::setNoBlockError()
 {
-    return m_impl->size;
+    errno = EBADF;
 }
 
-void* SharedMemoryBlock::getHandle() const
+void* sharedmemoryplatform::handle(const Mapping&)
 {
     return nullptr;
 }
 
-void SharedMemoryBlock::remove(const std::wstring& name)
+void sharedmemoryplatform::remove(const std::wstring& name)
 {
     const int saved = errno;
     shm_unlink(posixName(name).c_str());
