@@ -35,8 +35,12 @@ public:
     // The exit code of an ended thread; false (code untouched) otherwise.
     bool exitCode(unsigned long& code) const;
 
+    // The platform's thread, stop event and exit code (ThreadHandlePlatform.h).
     struct Impl;
+    struct ImplDeleter {
+        void operator()(Impl* impl) const;
+    };
 
 private:
-    std::unique_ptr<Impl> m_impl;
+    std::unique_ptr<Impl, ImplDeleter> m_impl;
 };

@@ -1,9 +1,10 @@
-#include "base/ThreadHandle.h"
+#include "base/ThreadHandlePlatform.h"
 
 #include <pthread.h>
 
 #include <cerrno>
 #include <ctime>
+#include <memory>
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/asan_interface.h>
@@ -36,8 +37,9 @@ void unpoisonOwnStack(void*)
 // out of a wait (the standard library's waits are noexcept).
 struct ThreadHandle::Impl {
     pthread_t thread{};
-    pthread_mutex_t mutex = PTHREAD_MUTEX_INITIALIZER;
+    mutable pthread_mutex_t mutex = PTHREAD_MUTEX_INITIALIZER;
     pthread_cond_t changed;
+    bool created = false; // pthread_create gave the thread
     bool stopSignalled = false;
     bool ended = false;  // the entry function has returned, or kill ran
     bool joined = false; // pthread_join has reaped the thread
@@ -55,7 +57,8 @@ struct ThreadHandle::Impl {
     }
     ~Impl()
     {
-        if (!joined)
+        // Without a thread there is nothing to detach (and thread holds no id).
+        if (created && !joined)
             pthread_detach(thread);
         pthread_cond_destroy(&changed);
         pthread_mutex_destroy(&mutex);
@@ -110,84 +113,69 @@ struct ThreadHandle::Impl {
     }
 };
 
-ThreadHandle::ThreadHandle() = default;
-ThreadHandle::~ThreadHandle() = default;
-ThreadHandle::ThreadHandle(ThreadHandle&& other) noexcept = default;
-ThreadHandle& ThreadHandle::operator=(ThreadHandle&& other) noexcept = default;
-
-bool ThreadHandle::start(Entry entry, void* context)
+void ThreadHandle::ImplDeleter::operator()(Impl* impl) const
 {
-    auto impl = std::make_unique<Impl>();
+    delete impl;
+}
+
+ThreadHandle::Impl* threadplatform::start(ThreadHandle::Entry entry, void* context)
+{
+    auto impl = std::make_unique<ThreadHandle::Impl>();
     impl->entry = entry;
     impl->context = context;
-    if (pthread_create(&impl->thread, nullptr, &Impl::main, impl.get()) != 0)
-        return false;
-    m_impl = std::move(impl);
-    return true;
+    if (pthread_create(&impl->thread, nullptr, &ThreadHandle::Impl::main, impl.get()) != 0)
+        return nullptr;
+    impl->created = true;
+    return impl.release();
 }
 
-bool ThreadHandle::isStarted() const
+void threadplatform::signalStop(ThreadHandle::Impl& impl)
 {
-    return m_impl != nullptr;
+    pthread_mutex_lock(&impl.mutex);
+    impl.stopSignalled = true;
+    pthread_cond_broadcast(&impl.changed);
+    pthread_mutex_unlock(&impl.mutex);
 }
 
-void ThreadHandle::signalStop()
+bool threadplatform::waitForStop(ThreadHandle::Impl& impl, unsigned long ms)
 {
-    if (!m_impl)
-        return;
-    pthread_mutex_lock(&m_impl->mutex);
-    m_impl->stopSignalled = true;
-    pthread_cond_broadcast(&m_impl->changed);
-    pthread_mutex_unlock(&m_impl->mutex);
+    return impl.waitFor(ms, [&impl] { return impl.stopSignalled; });
 }
 
-bool ThreadHandle::waitForStop(unsigned long ms)
+bool threadplatform::join(ThreadHandle::Impl& impl, unsigned long ms)
 {
-    if (!m_impl)
+    if (!impl.waitFor(ms, [&impl] { return impl.ended; }))
         return false;
-    Impl* impl = m_impl.get();
-    return impl->waitFor(ms, [impl] { return impl->stopSignalled; });
-}
-
-bool ThreadHandle::join(unsigned long ms)
-{
-    if (!m_impl)
-        return false;
-    Impl* impl = m_impl.get();
-    if (!impl->waitFor(ms, [impl] { return impl->ended; }))
-        return false;
-    if (!impl->joined) {
-        pthread_join(impl->thread, nullptr);
-        impl->joined = true;
+    if (!impl.joined) {
+        pthread_join(impl.thread, nullptr);
+        impl.joined = true;
     }
     return true;
 }
 
-void ThreadHandle::kill(unsigned long exitCode)
+void threadplatform::kill(ThreadHandle::Impl& impl, unsigned long exitCode)
 {
-    if (!m_impl || m_impl->joined)
+    if (impl.joined)
         return;
     // Cancellation unwinds the thread at its next cancellation point; the
     // waits above and the system's sleeps and blocking calls are such points.
-    pthread_cancel(m_impl->thread);
-    pthread_join(m_impl->thread, nullptr);
-    m_impl->joined = true;
-    pthread_mutex_lock(&m_impl->mutex);
-    if (!m_impl->ended) {
-        m_impl->ended = true;
-        m_impl->exitCode = exitCode;
+    pthread_cancel(impl.thread);
+    pthread_join(impl.thread, nullptr);
+    impl.joined = true;
+    pthread_mutex_lock(&impl.mutex);
+    if (!impl.ended) {
+        impl.ended = true;
+        impl.exitCode = exitCode;
     }
-    pthread_mutex_unlock(&m_impl->mutex);
+    pthread_mutex_unlock(&impl.mutex);
 }
 
-bool ThreadHandle::exitCode(unsigned long& code) const
+bool threadplatform::exitCode(const ThreadHandle::Impl& impl, unsigned long& code)
 {
-    if (!m_impl)
-        return false;
-    pthread_mutex_lock(&m_impl->mutex);
-    const bool ended = m_impl->ended;
+    pthread_mutex_lock(&impl.mutex);
+    const bool ended = impl.ended;
     if (ended)
-        code = m_impl->exitCode;
-    pthread_mutex_unlock(&m_impl->mutex);
+        code = impl.exitCode;
+    pthread_mutex_unlock(&impl.mutex);
     return ended;
 }

@@ -1,6 +1,8 @@
-#include "base/ThreadHandle.h"
+#include "base/ThreadHandlePlatform.h"
 
 #include <process.h>
+
+#include <memory>
 
 #include "base/ScopedHandle_win32.h"
 #include "base/WindowsSupport.h"
@@ -18,68 +20,53 @@ struct ThreadHandle::Impl {
     }
 };
 
-ThreadHandle::ThreadHandle() = default;
-ThreadHandle::~ThreadHandle() = default;
-ThreadHandle::ThreadHandle(ThreadHandle&& other) noexcept = default;
-ThreadHandle& ThreadHandle::operator=(ThreadHandle&& other) noexcept = default;
-
-bool ThreadHandle::start(Entry entry, void* context)
+void ThreadHandle::ImplDeleter::operator()(Impl* impl) const
 {
-    auto impl = std::make_unique<Impl>();
+    delete impl;
+}
+
+ThreadHandle::Impl* threadplatform::start(ThreadHandle::Entry entry, void* context)
+{
+    auto impl = std::make_unique<ThreadHandle::Impl>();
     impl->entry = entry;
     impl->context = context;
     impl->stopEvent.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!impl->stopEvent)
-        return false;
+        return nullptr;
     // _beginthreadex rather than CreateThread, so the C runtime's per-thread
     // state is set up for the new thread.
-    const uintptr_t h = _beginthreadex(nullptr, 0, &Impl::main, impl.get(), 0, nullptr);
+    const uintptr_t h = _beginthreadex(nullptr, 0, &ThreadHandle::Impl::main, impl.get(), 0, nullptr);
     if (h == 0)
-        return false;
+        return nullptr;
     impl->thread.reset(reinterpret_cast<HANDLE>(h));
-    m_impl = std::move(impl);
-    return true;
+    return impl.release();
 }
 
-bool ThreadHandle::isStarted() const
+void threadplatform::signalStop(ThreadHandle::Impl& impl)
 {
-    return m_impl != nullptr;
+    SetEvent(impl.stopEvent.get());
 }
 
-void ThreadHandle::signalStop()
+bool threadplatform::waitForStop(ThreadHandle::Impl& impl, unsigned long ms)
 {
-    if (m_impl)
-        SetEvent(m_impl->stopEvent.get());
+    return WaitForSingleObject(impl.stopEvent.get(), ms) == WAIT_OBJECT_0;
 }
 
-bool ThreadHandle::waitForStop(unsigned long ms)
+bool threadplatform::join(ThreadHandle::Impl& impl, unsigned long ms)
 {
-    if (!m_impl)
-        return false;
-    return WaitForSingleObject(m_impl->stopEvent.get(), ms) == WAIT_OBJECT_0;
+    return WaitForSingleObject(impl.thread.get(), ms) == WAIT_OBJECT_0;
 }
 
-bool ThreadHandle::join(unsigned long ms)
+void threadplatform::kill(ThreadHandle::Impl& impl, unsigned long exitCode)
 {
-    if (!m_impl)
-        return false;
-    return WaitForSingleObject(m_impl->thread.get(), ms) == WAIT_OBJECT_0;
+    TerminateThread(impl.thread.get(), exitCode);
+    WaitForSingleObject(impl.thread.get(), INFINITE);
 }
 
-void ThreadHandle::kill(unsigned long exitCode)
+bool threadplatform::exitCode(const ThreadHandle::Impl& impl, unsigned long& code)
 {
-    if (!m_impl)
-        return;
-    TerminateThread(m_impl->thread.get(), exitCode);
-    WaitForSingleObject(m_impl->thread.get(), INFINITE);
-}
-
-bool ThreadHandle::exitCode(unsigned long& code) const
-{
-    if (!m_impl)
-        return false;
     DWORD value = 0;
-    if (!GetExitCodeThread(m_impl->thread.get(), &value) || value == STILL_ACTIVE)
+    if (!GetExitCodeThread(impl.thread.get(), &value) || value == STILL_ACTIVE)
         return false;
     // A thread may end with an exit code equal to STILL_ACTIVE; ours never do.
     code = value;
