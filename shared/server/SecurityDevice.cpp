@@ -25,13 +25,6 @@ const wchar_t* const EmailAttribute = L"EmailAddress";
 
 const int AesKeySize = 16;
 
-// The cipher key: the first 16 bytes of key, zero-filled when it is shorter,
-// so that a short key never makes the cipher read past its end.
-void cipherKey(const ByteArray& key, uint8_t out[AesKeySize])
-{
-    std::memset(out, 0, AesKeySize);
-    std::memcpy(out, key.getData(), static_cast<size_t>(key.getSize() < AesKeySize ? key.getSize() : AesKeySize));
-}
 
 // Runs a cipher step; exceptions are traced under eventId and thrown on as
 // Exception (the cipher's own standard exceptions become one with that id).
@@ -52,6 +45,27 @@ void runTraced(Step step, uint32_t eventId, const wchar_t* text, const wchar_t* 
         Logger::Trace(event);
         throw failure;
     }
+}
+
+// Runs step(cipher, result) with the envelope's cipher keyed from key, traced
+// as runTraced does, and hands out the result. The cipher key is the first
+// 16 bytes of key, zero-filled when it is shorter, so that a short key
+// never makes the cipher read past its end.
+template <typename Step>
+ByteArray* runCipher(const ByteArray& key, Step step, uint32_t eventId, const wchar_t* text, const wchar_t* function)
+{
+    std::unique_ptr<ByteArray> result(new ByteArray());
+    runTraced(
+        [&] {
+            uint8_t keyBytes[AesKeySize] = {};
+            std::memcpy(keyBytes, key.getData(),
+                        static_cast<size_t>(key.getSize() < AesKeySize ? key.getSize() : AesKeySize));
+            CRijndael cipher;
+            cipher.MakeKey(keyBytes, SecurityConstants::EnvelopeIV, AesKeySize, CRijndael::BlockSize);
+            step(cipher, *result);
+        },
+        eventId, text, function);
+    return result.release();
 }
 
 } // namespace
@@ -176,23 +190,18 @@ ByteArray* SecurityDevice::encryptByteArray(const ByteArray& data, const ByteArr
     if (data.getSize() > INT32_MAX - CRijndael::BlockSize)
         throw std::bad_alloc();
 
-    std::unique_ptr<ByteArray> result(new ByteArray());
-    runTraced(
-        [&] {
-            uint8_t keyBytes[AesKeySize];
-            cipherKey(key, keyBytes);
-            CRijndael cipher;
-            cipher.MakeKey(keyBytes, SecurityConstants::EnvelopeIV, AesKeySize, CRijndael::BlockSize);
+    return runCipher(
+        key,
+        [&](CRijndael& cipher, ByteArray& result) {
             // Always 1 to 16 zero bytes more: a full block when the size is
             // already a multiple of 16.
             const int32_t padded = (data.getSize() / CRijndael::BlockSize + 1) * CRijndael::BlockSize;
-            uint8_t* buffer = result->getBuffer(padded);
+            uint8_t* buffer = result.getBuffer(padded);
             std::memset(buffer, 0, static_cast<size_t>(padded));
             std::memcpy(buffer, data.getData(), static_cast<size_t>(data.getSize()));
             cipher.Encrypt(buffer, buffer, static_cast<size_t>(padded), CRijndael::CBC);
         },
         1062907, L"An exception occured while encrypting a bytearray", L"SecurityDevice::encryptByteArray");
-    return result.release();
 }
 
 ByteArray* SecurityDevice::decryptByteArray(const ByteArray& data, const ByteArray& key)
@@ -204,18 +213,13 @@ ByteArray* SecurityDevice::decryptByteArray(const ByteArray& data, const ByteArr
         throw CommsException(1062909, L"Encrypted data NOT a multiple of the key size",
                              TC_AT(L"SecurityDevice::decryptByteArray"));
 
-    std::unique_ptr<ByteArray> result(new ByteArray());
-    runTraced(
-        [&] {
-            uint8_t keyBytes[AesKeySize];
-            cipherKey(key, keyBytes);
-            CRijndael cipher;
-            cipher.MakeKey(keyBytes, SecurityConstants::EnvelopeIV, AesKeySize, CRijndael::BlockSize);
-            uint8_t* buffer = result->getBuffer(data.getSize());
+    return runCipher(
+        key,
+        [&](CRijndael& cipher, ByteArray& result) {
+            uint8_t* buffer = result.getBuffer(data.getSize());
             cipher.Decrypt(data.getData(), buffer, static_cast<size_t>(data.getSize()), CRijndael::CBC);
         },
         1062910, L"An exception occured while decrypting a bytearray", L"SecurityDevice::decryptByteArray");
-    return result.release();
 }
 
 int SecurityDevice::getEncodedMsgSize(const ByteArray& decrypted)
