@@ -112,6 +112,26 @@ function(tc_add_tests target)
     PROPERTIES TIMEOUT 120)
 endfunction()
 
+# tc_add_programs(<prefix> [LIBS <libs...>] [FLAGS <flags...>])
+# Each <prefix>_name.cpp in the calling folder becomes the program
+# <prefix>_name, compiled and linked with FLAGS, linked with LIBS and the
+# product's libraries (TCShrd when it is built, TCBase otherwise).
+function(tc_add_programs prefix)
+  cmake_parse_arguments(P "" "" "LIBS;FLAGS" ${ARGN})
+  if(TARGET TCShrd)
+    set(product TCShrd)
+  else()
+    set(product TCBase)
+  endif()
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${prefix}_*.cpp)
+  foreach(src ${sources})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src})
+    target_compile_options(${name} PRIVATE ${P_FLAGS})
+    target_link_options(${name} PRIVATE ${P_FLAGS})
+    target_link_libraries(${name} PRIVATE ${P_LIBS} ${product})
+  endforeach()
+endfunction()
 
 # Source paths in exceptions and traces read relative to the tree.
 add_compile_options(-fmacro-prefix-map=${PROJECT_SOURCE_DIR}/=)
