@@ -47,6 +47,17 @@ void runTraced(Step step, uint32_t eventId, const wchar_t* text, const wchar_t* 
     }
 }
 
+// The SHA-1 digest of first, second and the salt (SaltSize bytes), in that order.
+void saltedDigest(const ByteArray& first, const ByteArray& second, const uint8_t* salt,
+                  uint8_t digest[HashDevice::DigestSize])
+{
+    Sha1 sha;
+    sha.update(first);
+    sha.update(second);
+    sha.update(salt, SecurityConstants::SaltSize);
+    sha.finish(digest);
+}
+
 // Runs step(cipher, result) with the envelope's cipher keyed from key, traced
 // as runTraced does, and hands out the result. The cipher key is the first
 // 16 bytes of key, zero-filled when it is shorter, so that a short key
@@ -131,12 +142,8 @@ Msg* SecurityDevice::verifyAndDecryptMsg(const Msg& envelope, const ByteArray& s
 
 ByteArray SecurityDevice::generateSessionKey(const ByteArray& passwordHash, const ByteArray& challenge)
 {
-    Sha1 sha;
-    sha.update(passwordHash);
-    sha.update(challenge);
-    sha.update(SecurityConstants::SessionKeySalt, SecurityConstants::SaltSize);
     uint8_t digest[HashDevice::DigestSize];
-    sha.finish(digest);
+    saltedDigest(passwordHash, challenge, SecurityConstants::SessionKeySalt, digest);
     return ByteArray(digest, AesKeySize);
 }
 
@@ -158,12 +165,8 @@ ByteArray* SecurityDevice::base64(const ByteArray& data)
 
 ByteArray* SecurityDevice::signByteArray(const ByteArray& data, const ByteArray& key)
 {
-    Sha1 sha;
-    sha.update(data);
-    sha.update(key);
-    sha.update(SecurityConstants::SignatureSalt, SecurityConstants::SaltSize);
     uint8_t digest[HashDevice::DigestSize];
-    sha.finish(digest);
+    saltedDigest(data, key, SecurityConstants::SignatureSalt, digest);
     return new ByteArray(digest, HashDevice::DigestSize);
 }
 
