@@ -1,12 +1,4 @@
 # Cross toolchain for 32-bit Windows (MinGW-w64, posix thread model).
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
 set(TC_TRIPLE i686-w64-mingw32)
-set(CMAKE_C_COMPILER   ${TC_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${TC_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER  ${TC_TRIPLE}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${TC_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
