@@ -65,22 +65,36 @@ void BM_ChannelStep(benchmark::State& state)
 }
 BENCHMARK(BM_ChannelStep);
 
-// One report at a time from the writer's queue to the reader's queue, with
-// both devices running: the round trip a single context change sees.
-void BM_ChannelLatency(benchmark::State& state)
-{
-    Forget forget{channelName("BenchLatency")};
-    SharedMemCommDevice reader(forget.channel, SharedMemCommDevice::Reader);
-    SharedMemCommDevice writer(forget.channel, SharedMemCommDevice::Writer);
-    reader.startThread(nullptr);
-    writer.startThread(nullptr);
-    int seq = 0;
-    for (auto _ : state) {
-        writer.pushMessage(report(seq++));
+// A reader and a writer on a channel of their own, each on its own thread.
+struct RunningChannel {
+    explicit RunningChannel(const char* stem) : forget{channelName(stem)}
+    {
+        reader.startThread(nullptr);
+        writer.startThread(nullptr);
+    }
+    // Takes one message off the reader's queue, waiting for it.
+    void receiveOne()
+    {
         Msg* got = nullptr;
         while ((got = reader.popMessage()) == nullptr)
             std::this_thread::sleep_for(std::chrono::microseconds(100));
         delete got;
+    }
+
+    Forget forget;
+    SharedMemCommDevice reader{forget.channel, SharedMemCommDevice::Reader};
+    SharedMemCommDevice writer{forget.channel, SharedMemCommDevice::Writer};
+};
+
+// One report at a time from the writer's queue to the reader's queue, with
+// both devices running: the round trip a single context change sees.
+void BM_ChannelLatency(benchmark::State& state)
+{
+    RunningChannel channel("BenchLatency");
+    int seq = 0;
+    for (auto _ : state) {
+        channel.writer.pushMessage(report(seq++));
+        channel.receiveOne();
     }
     state.SetItemsProcessed(state.iterations());
 }
@@ -90,23 +104,13 @@ BENCHMARK(BM_ChannelLatency)->Unit(benchmark::kMillisecond)->UseRealTime()->Iter
 void BM_ChannelBurst(benchmark::State& state)
 {
     const int burst = static_cast<int>(state.range(0));
-    Forget forget{channelName("BenchBurst")};
-    SharedMemCommDevice reader(forget.channel, SharedMemCommDevice::Reader);
-    SharedMemCommDevice writer(forget.channel, SharedMemCommDevice::Writer);
-    reader.startThread(nullptr);
-    writer.startThread(nullptr);
+    RunningChannel channel("BenchBurst");
     int seq = 0;
     for (auto _ : state) {
         for (int i = 0; i < burst; ++i)
-            writer.pushMessage(report(seq++));
-        for (int received = 0; received < burst;) {
-            if (Msg* got = reader.popMessage()) {
-                delete got;
-                ++received;
-            } else {
-                std::this_thread::sleep_for(std::chrono::microseconds(100));
-            }
-        }
+            channel.writer.pushMessage(report(seq++));
+        for (int i = 0; i < burst; ++i)
+            channel.receiveOne();
     }
     state.SetItemsProcessed(state.iterations() * burst);
 }
