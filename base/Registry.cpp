@@ -27,13 +27,25 @@ void Registry::splitValuePath(const std::wstring& name, std::wstring& keyPath,
     valueName = full.substr(last + 1);
 }
 
-int Registry::read(const std::wstring& name, int defaultValue) const
+bool Registry::readRaw(const std::wstring& name, uint32_t& type, std::vector<uint8_t>& data) const
 {
     std::wstring keyPath, valueName;
     splitValuePath(name, keyPath, valueName);
+    return registrystore::query(m_root, keyPath, valueName, type, data);
+}
+
+bool Registry::writeRaw(const std::wstring& name, uint32_t type, const std::vector<uint8_t>& data)
+{
+    std::wstring keyPath, valueName;
+    splitValuePath(name, keyPath, valueName);
+    return registrystore::set(m_root, keyPath, valueName, type, data);
+}
+
+int Registry::read(const std::wstring& name, int defaultValue) const
+{
     uint32_t type = 0;
     std::vector<uint8_t> data;
-    if (!registrystore::query(m_root, keyPath, valueName, type, data) || data.empty())
+    if (!readRaw(name, type, data) || data.empty())
         return defaultValue;
     // Whatever the type, the first four bytes; a shorter value is not
     // padded with whatever happens to follow it.
@@ -45,11 +57,9 @@ int Registry::read(const std::wstring& name, int defaultValue) const
 
 std::wstring Registry::read(const std::wstring& name, const std::wstring& defaultValue) const
 {
-    std::wstring keyPath, valueName;
-    splitValuePath(name, keyPath, valueName);
     uint32_t type = 0;
     std::vector<uint8_t> data;
-    if (!registrystore::query(m_root, keyPath, valueName, type, data) || type != TypeString)
+    if (!readRaw(name, type, data) || type != TypeString)
         return defaultValue;
     // Stored strings need not be terminated, nor have an even length.
     size_t units = data.size() / 2;
@@ -69,32 +79,26 @@ std::wstring Registry::read(const std::wstring& name, const wchar_t* defaultValu
 
 ByteArray Registry::read(const std::wstring& name, const ByteArray& defaultValue) const
 {
-    std::wstring keyPath, valueName;
-    splitValuePath(name, keyPath, valueName);
     uint32_t type = 0;
     std::vector<uint8_t> data;
-    if (!registrystore::query(m_root, keyPath, valueName, type, data) || type != TypeBinary)
+    if (!readRaw(name, type, data) || type != TypeBinary)
         return defaultValue;
     return ByteArray(data.data(), static_cast<int32_t>(data.size()));
 }
 
 bool Registry::write(const std::wstring& name, int value)
 {
-    std::wstring keyPath, valueName;
-    splitValuePath(name, keyPath, valueName);
     const uint32_t v = static_cast<uint32_t>(value);
     const std::vector<uint8_t> data = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8),
                                        static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 24)};
-    return registrystore::set(m_root, keyPath, valueName, TypeDword, data);
+    return writeRaw(name, TypeDword, data);
 }
 
 bool Registry::write(const std::wstring& name, const std::wstring& value)
 {
-    std::wstring keyPath, valueName;
-    splitValuePath(name, keyPath, valueName);
     std::vector<uint8_t> data(2 * (Utf16::unitCount(value) + 1), 0);
     Utf16::writeLE(value, data.data());
-    return registrystore::set(m_root, keyPath, valueName, TypeString, data);
+    return writeRaw(name, TypeString, data);
 }
 
 bool Registry::write(const std::wstring& name, const wchar_t* value)
@@ -104,12 +108,10 @@ bool Registry::write(const std::wstring& name, const wchar_t* value)
 
 bool Registry::write(const std::wstring& name, const ByteArray& value)
 {
-    std::wstring keyPath, valueName;
-    splitValuePath(name, keyPath, valueName);
     std::vector<uint8_t> data;
     if (value.getSize() > 0)
         data.assign(value.getData(), value.getData() + value.getSize());
-    return registrystore::set(m_root, keyPath, valueName, TypeBinary, data);
+    return writeRaw(name, TypeBinary, data);
 }
 
 bool Registry::deleteValue(const std::wstring& name)

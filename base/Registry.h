@@ -1,5 +1,7 @@
 #pragma once
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "base/ByteArray.h"
 
@@ -57,6 +59,12 @@ public:
                         std::wstring& valueName) const;
 
 private:
+    // The raw value at the value path name (see splitValuePath): false when
+    // it is missing or cannot be read, type and data unchanged then.
+    bool readRaw(const std::wstring& name, uint32_t& type, std::vector<uint8_t>& data) const;
+    // Creates the key when missing and stores the value at the value path.
+    bool writeRaw(const std::wstring& name, uint32_t type, const std::vector<uint8_t>& data);
+
     RootKey m_root;
     std::wstring m_rootPath;
 };
