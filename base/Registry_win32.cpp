@@ -14,14 +14,22 @@ HKEY registrystore::rootHandle(Registry::RootKey root)
     return nullptr;
 }
 
+namespace {
+
+// Opens an existing key with the access given; false when it cannot.
+bool openKey(Registry::RootKey root, const std::wstring& keyPath, REGSAM access, ScopedRegKey& key)
+{
+    HKEY base = registrystore::rootHandle(root);
+    return base != nullptr && RegOpenKeyExW(base, keyPath.c_str(), 0, access, key.receive()) == ERROR_SUCCESS;
+}
+
+} // namespace
+
 bool registrystore::query(Registry::RootKey root, const std::wstring& keyPath,
                           const std::wstring& valueName, uint32_t& type, std::vector<uint8_t>& data)
 {
-    HKEY base = rootHandle(root);
-    if (base == nullptr)
-        return false;
     ScopedRegKey key;
-    if (RegOpenKeyExW(base, keyPath.c_str(), 0, KEY_QUERY_VALUE, key.receive()) != ERROR_SUCCESS)
+    if (!openKey(root, keyPath, KEY_QUERY_VALUE, key))
         return false;
     // The value may grow between asking for its size and reading it.
     for (int attempt = 0; attempt < 4; ++attempt) {
@@ -64,11 +72,8 @@ bool registrystore::set(Registry::RootKey root, const std::wstring& keyPath,
 bool registrystore::remove(Registry::RootKey root, const std::wstring& keyPath,
                            const std::wstring& valueName)
 {
-    HKEY base = rootHandle(root);
-    if (base == nullptr)
-        return false;
     ScopedRegKey key;
-    if (RegOpenKeyExW(base, keyPath.c_str(), 0, KEY_SET_VALUE, key.receive()) != ERROR_SUCCESS)
+    if (!openKey(root, keyPath, KEY_SET_VALUE, key))
         return false;
     return RegDeleteValueW(key.get(), valueName.c_str()) == ERROR_SUCCESS;
 }
