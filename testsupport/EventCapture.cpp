@@ -39,6 +39,17 @@ size_t EventJournal::count(uint32_t id) const
         std::count_if(m_events.begin(), m_events.end(), [id](const CapturedEvent& e) { return e.id == id; }));
 }
 
+std::vector<CapturedEvent> EventJournal::withId(uint32_t id) const
+{
+    std::lock_guard<std::mutex> g(m_mutex);
+    std::vector<CapturedEvent> found;
+    for (const CapturedEvent& e : m_events) {
+        if (e.id == id)
+            found.push_back(e);
+    }
+    return found;
+}
+
 CapturedEvent EventJournal::find(uint32_t id) const
 {
     std::lock_guard<std::mutex> g(m_mutex);
@@ -70,7 +81,7 @@ void EventJournal::clear()
     m_events.clear();
 }
 
-void CaptureDevice::Write(Event& event)
+CapturedEvent capture(Event& event, bool logged)
 {
     CapturedEvent c;
     c.id = event.getID();
@@ -83,14 +94,63 @@ void CaptureDevice::Write(Event& event)
         c.exceptionId = e->getExceptionID();
         c.exceptionText = e->getDescription();
     }
-    m_journal->add(c);
+    c.logged = logged;
+    return c;
 }
+
+namespace {
+
+// Logger::Log hands an event to the log devices and then, still holding the
+// logger's lock, to the trace devices: the trace side skips the event the
+// log side has just recorded, so that each event is recorded once.
+struct Sides {
+    std::shared_ptr<EventJournal> journal;
+    const Event* justLogged = nullptr;
+};
+
+class LogSide : public LogDevice {
+public:
+    explicit LogSide(std::shared_ptr<Sides> sides) : m_sides(std::move(sides)) {}
+    void Setup() override {}
+    void Write(Event& event) override
+    {
+        m_sides->journal->add(capture(event, true));
+        m_sides->justLogged = &event;
+    }
+    void ShutDown() override {}
+
+private:
+    std::shared_ptr<Sides> m_sides;
+};
+
+class TraceSide : public LogDevice {
+public:
+    explicit TraceSide(std::shared_ptr<Sides> sides) : m_sides(std::move(sides)) {}
+    void Setup() override {}
+    void Write(Event& event) override
+    {
+        if (&event == m_sides->justLogged) {
+            m_sides->justLogged = nullptr;
+            return;
+        }
+        m_sides->journal->add(capture(event, false));
+    }
+    void ShutDown() override {}
+
+private:
+    std::shared_ptr<Sides> m_sides;
+};
+
+} // namespace
 
 EventRecorder::EventRecorder(const std::wstring& applicationName) : m_journal(std::make_shared<EventJournal>())
 {
     if (!Logger::isInitialised())
         Logger::initialise(applicationName);
-    Logger::addCustomTraceDevice(new CaptureDevice(m_journal));
+    auto sides = std::make_shared<Sides>();
+    sides->journal = m_journal;
+    Logger::addCustomLogDevice(new LogSide(sides));
+    Logger::addCustomTraceDevice(new TraceSide(sides));
 }
 
 EventRecorder::~EventRecorder()

@@ -27,6 +27,7 @@ struct CapturedEvent {
     std::wstring exception;     // the exception's whole text; empty without one
     int exceptionId = 0;        // 0 without an exception
     std::wstring exceptionText; // the exception's description
+    bool logged = false;        // given to Logger::Log, not to Logger::Trace alone
 };
 
 // The records a device (owned by the logger) shares with the test; safe to
@@ -39,6 +40,8 @@ public:
     bool empty() const { return size() == 0; }
     CapturedEvent at(size_t index) const; // throws std::out_of_range
     size_t count(uint32_t id) const;
+    // The events of that id, in order.
+    std::vector<CapturedEvent> withId(uint32_t id) const;
     // The first event with that id; throws std::out_of_range when there is
     // none, which fails the test that asked.
     CapturedEvent find(uint32_t id) const;
@@ -53,12 +56,15 @@ private:
     std::vector<CapturedEvent> m_events;
 };
 
+// The record of one event as a device is given it.
+CapturedEvent capture(Event& event, bool logged = false);
+
 // A trace or log device that records every event it is given.
 class CaptureDevice : public LogDevice {
 public:
     explicit CaptureDevice(std::shared_ptr<EventJournal> journal) : m_journal(std::move(journal)) {}
     void Setup() override {}
-    void Write(Event& event) override;
+    void Write(Event& event) override { m_journal->add(capture(event)); }
     void ShutDown() override {}
 
 private:
@@ -66,8 +72,8 @@ private:
 };
 
 // Initialises the logger under the name given (unless it already runs) and
-// records every traced event until the object goes; the logger is shut
-// down then.
+// records every event logged or traced until the object goes, each once,
+// marked with the way it came; the logger is shut down then.
 class EventRecorder {
 public:
     explicit EventRecorder(const std::wstring& applicationName = L"OndrivexTests");
@@ -77,6 +83,7 @@ public:
 
     std::vector<CapturedEvent> all() const { return m_journal->all(); }
     size_t count(uint32_t id) const { return m_journal->count(id); }
+    std::vector<CapturedEvent> withId(uint32_t id) const { return m_journal->withId(id); }
     CapturedEvent find(uint32_t id) const { return m_journal->find(id); }
     bool waitFor(uint32_t id, CapturedEvent& out, size_t n = 1, int limitMs = 20000) const
     {

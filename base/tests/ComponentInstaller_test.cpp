@@ -95,7 +95,7 @@ TEST_F(ComponentInstallerTest, InstallRegistersPresentComponentsAndReportsMissin
     ComponentInstaller::installComponents(folder.path());
 
     EXPECT_EQ(ids(), (std::vector<uint32_t>{1051304, 1051301, 1051304, 1051301}));
-    const auto& events = recorder.all();
+    const auto events = recorder.all();
     ASSERT_EQ(events.size(), 4u);
     EXPECT_EQ(events[0].description, L"Dll Registration Successful");
     EXPECT_EQ(events[0].type, Event::Info);

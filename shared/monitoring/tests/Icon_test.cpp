@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-#include "MonitoringTestSupport.h"
 #include "base/Exception.h"
 #include "base/File.h"
 #include "shared/monitoring/Icon.h"
+#include "testsupport/EventCapture.h"
 #include "testsupport/TestSupport.h"
 
 namespace {
@@ -42,8 +42,6 @@ class IconTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        montest::EventRecord::install();
-        montest::EventRecord::clear();
         File::initTempPath(false);
         m_stem = testsupport::uniqueName(L"IconTest");
     }
@@ -65,6 +63,7 @@ protected:
         ASSERT_TRUE(icon.addImage(entry(16, 40, 1), small.data(), small.size()));
         ASSERT_TRUE(icon.addImage(entry(32, 296, 2), large.data(), large.size()));
     }
+    testsupport::EventRecorder m_events;
     std::wstring m_stem;
 };
 
@@ -79,7 +78,7 @@ TEST_F(IconTest, ImagesTakeTheDeclaredBytesButNeverMoreThanTheResource)
     EXPECT_EQ(20, icon.getImages()[1].bytes.getSize());
     EXPECT_EQ(0, std::memcmp(resource.data(), icon.getImages()[1].bytes.getData(), 20));
     EXPECT_EQ(0, std::memcmp(entry(32, 5000, 2).entry, icon.getImages()[1].entry, 14));
-    EXPECT_TRUE(montest::EventRecord::withId(1062011).empty());
+    EXPECT_TRUE(m_events.withId(1062011).empty());
 }
 
 TEST_F(IconTest, EmptyAndOversizedImagesAreTracedAndSkipped)
@@ -99,9 +98,9 @@ TEST_F(IconTest, EmptyAndOversizedImagesAreTracedAndSkipped)
     EXPECT_FALSE(icon.addImage(entry(16, 1, 9), resource.data(), 1));
     EXPECT_EQ(2u, icon.getImages().size());
 
-    const std::vector<montest::Recorded> traced = montest::EventRecord::withId(1062011);
+    const std::vector<testsupport::CapturedEvent> traced = m_events.withId(1062011);
     ASSERT_EQ(4u, traced.size());
-    for (const montest::Recorded& e : traced) {
+    for (const testsupport::CapturedEvent& e : traced) {
         EXPECT_EQ(L"Corrupt icon image in executable", e.description);
         EXPECT_FALSE(e.logged);
     }

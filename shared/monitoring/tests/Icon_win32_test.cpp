@@ -2,12 +2,12 @@
 
 #include <cstring>
 
-#include "MonitoringTestSupport.h"
 #include "base/Exception.h"
 #include "base/File.h"
 #include "base/WindowsSupport.h"
 #include "shared/monitoring/Icon.h"
 #include "testsupport/ChildProcess.h"
+#include "testsupport/EventCapture.h"
 #include "testsupport/TestSupport.h"
 
 namespace {
@@ -21,8 +21,6 @@ class IconWin32Test : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        montest::EventRecord::install();
-        montest::EventRecord::clear();
         File::initTempPath(false);
         m_stem = testsupport::uniqueName(L"IconWin32Test");
     }
@@ -30,6 +28,7 @@ protected:
     static std::wstring program(const wchar_t* name) { return testsupport::binFolder() + L"\\" + name; }
     std::wstring library() const { return File::getTempPath() + L"\\" + m_stem + L"0001.ico"; }
 
+    testsupport::EventRecorder m_events;
     std::wstring m_stem;
 };
 
@@ -53,7 +52,7 @@ TEST_F(IconWin32Test, FirstGroupOfThreeImagesBecomesAnIcoFile)
         EXPECT_EQ(40u, le32(image.bytes.getData()));
         EXPECT_EQ(widths[i], le32(image.bytes.getData() + 4));
     }
-    EXPECT_TRUE(montest::EventRecord::withId(1062003).empty());
+    EXPECT_TRUE(m_events.withId(1062003).empty());
 
     ASSERT_TRUE(icon.saveToLibrary(m_stem.c_str()));
     EXPECT_EQ(library(), icon.getLibraryPath());
@@ -110,7 +109,7 @@ TEST_F(IconWin32Test, ProgramWithoutIconWritesNothing)
         EXPECT_FALSE(icon.getLibraryFileName(m_stem.c_str(), path));
         EXPECT_EQ(L"sentinel", path);
     }
-    EXPECT_TRUE(montest::EventRecord::withId(1062003).empty());
+    EXPECT_TRUE(m_events.withId(1062003).empty());
 }
 
 TEST_F(IconWin32Test, UnreadableFileThrows1062002)

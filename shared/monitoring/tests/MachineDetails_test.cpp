@@ -5,6 +5,7 @@
 #include "MonitoringTestSupport.h"
 #include "base/Tools.h"
 #include "shared/monitoring/MachineDetails.h"
+#include "testsupport/EventCapture.h"
 
 namespace {
 
@@ -18,8 +19,7 @@ TEST(MachineDetailsTest, AddressesAreDottedDecimal)
 
 TEST(MachineDetailsTest, DetailsNameThisMachine)
 {
-    montest::EventRecord::install();
-    montest::EventRecord::clear();
+    testsupport::EventRecorder events;
     MachineDetails details;
     EXPECT_TRUE(details.getIPAddress().empty());
     details.getDetails();
@@ -29,9 +29,9 @@ TEST(MachineDetailsTest, DetailsNameThisMachine)
     EXPECT_EQ(computer, details.getMachineName());
     EXPECT_EQ(group, details.getDomain());
 
-    if (!montest::EventRecord::withId(1063802).empty())
+    if (!events.withId(1063802).empty())
         GTEST_SKIP() << "this machine's host name does not resolve to an IPv4 address";
-    EXPECT_TRUE(montest::EventRecord::withId(1063801).empty());
+    EXPECT_TRUE(events.withId(1063801).empty());
     const std::wstring address = details.getIPAddress();
     EXPECT_FALSE(address.empty());
     const std::vector<std::wstring> known = montest::hostAddresses();

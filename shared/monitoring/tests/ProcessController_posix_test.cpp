@@ -3,10 +3,10 @@
 #include <filesystem>
 #include <unistd.h>
 
-#include "MonitoringTestSupport.h"
 #include "base/Tools.h"
 #include "shared/monitoring/ProcessController.h"
 #include "testsupport/ChildProcess.h"
+#include "testsupport/EventCapture.h"
 #include "testsupport/TestSupport.h"
 
 namespace {
@@ -18,11 +18,7 @@ public:
 
 class ProcessControllerPosixTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        montest::EventRecord::install();
-        montest::EventRecord::clear();
-    }
+    testsupport::EventRecorder m_events;
 };
 
 TEST_F(ProcessControllerPosixTest, FindsARunningProgramByNameInAnyCase)
@@ -48,19 +44,19 @@ TEST_F(ProcessControllerPosixTest, FindsARunningProgramByNameInAnyCase)
 
     child.kill();
     EXPECT_FALSE(ProcessController::isProcessRunning(name.c_str()));
-    EXPECT_TRUE(montest::EventRecord::withId(1063908).empty());
+    EXPECT_TRUE(m_events.withId(1063908).empty());
 }
 
 TEST_F(ProcessControllerPosixTest, StartingWithoutAShellFailsWith1063911)
 {
     // No process here is called explorer.exe.
     EXPECT_FALSE(ProcessController::startProcess(L"/bin/true"));
-    const std::vector<montest::Recorded> traced = montest::EventRecord::withId(1063911);
+    const std::vector<testsupport::CapturedEvent> traced = m_events.withId(1063911);
     ASSERT_EQ(1u, traced.size());
     EXPECT_EQ(L"Can not find explorer.exe process", traced[0].description);
     EXPECT_NE(std::wstring::npos, traced[0].details.find(L"ProcessID"));
     EXPECT_FALSE(traced[0].logged);
-    EXPECT_TRUE(montest::EventRecord::withId(1063907).empty());
+    EXPECT_TRUE(m_events.withId(1063907).empty());
 }
 
 } // namespace

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "MonitoringTestSupport.h"
 #include "base/Tools.h"
 #include "base/WindowsSupport.h"
 #include "shared/monitoring/ProcessController.h"
 #include "testsupport/ChildProcess.h"
+#include "testsupport/EventCapture.h"
 #include "testsupport/TestSupport.h"
 
 namespace {
@@ -60,11 +60,7 @@ protected:
         return ProcessControllerProbe::getProcessID(L"explorer.exe") != ProcessController::NotFound;
     }
 
-    void SetUp() override
-    {
-        montest::EventRecord::install();
-        montest::EventRecord::clear();
-    }
+    testsupport::EventRecorder m_events;
 };
 
 TEST_F(ProcessControllerWin32Test, FindsARunningProgramByNameInAnyCase)
@@ -89,7 +85,7 @@ TEST_F(ProcessControllerWin32Test, FindsARunningProgramByNameInAnyCase)
     EXPECT_TRUE(child.wait(30000, code));
     EXPECT_EQ(0, code);
     EXPECT_FALSE(ProcessController::isProcessRunning(exe.c_str()));
-    EXPECT_TRUE(montest::EventRecord::withId(1063908).empty());
+    EXPECT_TRUE(m_events.withId(1063908).empty());
 }
 
 TEST_F(ProcessControllerWin32Test, ConsoleSessionIsTheSystemsAndFoundProcessesAreInIt)
@@ -100,8 +96,8 @@ TEST_F(ProcessControllerWin32Test, ConsoleSessionIsTheSystemsAndFoundProcessesAr
     ASSERT_NE(nullptr, system);
     const uint32_t console = ProcessControllerProbe::getActiveConsoleSessionID();
     EXPECT_EQ(system(), console);
-    EXPECT_TRUE(montest::EventRecord::withId(1063909).empty());
-    EXPECT_TRUE(montest::EventRecord::withId(1063910).empty());
+    EXPECT_TRUE(m_events.withId(1063909).empty());
+    EXPECT_TRUE(m_events.withId(1063910).empty());
 
     // This test program runs in the console session: it is the one found
     // even when other programs of its name would come first.
@@ -127,7 +123,7 @@ TEST_F(ProcessControllerWin32Test, StartsAProgramAsTheShellsUser)
     ProbeCopy probe(L"TcProbeStart");
     EXPECT_TRUE(ProcessController::startProcess(probe.path()));
     for (const uint32_t id : {1063901u, 1063902u, 1063903u, 1063904u, 1063905u, 1063906u, 1063907u, 1063911u})
-        EXPECT_TRUE(montest::EventRecord::withId(id).empty()) << id;
+        EXPECT_TRUE(m_events.withId(id).empty()) << id;
     ASSERT_TRUE(probe.waitReady());
     const uint32_t started = ProcessControllerProbe::getProcessID((probe.name() + L".exe").c_str());
     EXPECT_NE(ProcessController::NotFound, started);
@@ -145,7 +141,7 @@ TEST_F(ProcessControllerWin32Test, MissingProgramFailsWith1063907)
         GTEST_SKIP() << "no shell process (explorer.exe) runs on this desktop";
     testsupport::TempFolder folder(L"ProcessControllerMissing");
     EXPECT_FALSE(ProcessController::startProcess(folder.file(L"absent.exe")));
-    const std::vector<montest::Recorded> traced = montest::EventRecord::withId(1063907);
+    const std::vector<testsupport::CapturedEvent> traced = m_events.withId(1063907);
     ASSERT_EQ(1u, traced.size());
     EXPECT_EQ(L"Error creating process as user", traced[0].description);
     EXPECT_NE(std::wstring::npos, traced[0].details.find(L"ProcessID"));

@@ -2,10 +2,10 @@
 
 #include <memory>
 
-#include "MonitoringTestSupport.h"
 #include "base/WindowsSupport.h"
 #include "shared/monitoring/SystemSingleton.h"
 #include "testsupport/ChildProcess.h"
+#include "testsupport/EventCapture.h"
 #include "testsupport/TestSupport.h"
 
 namespace {
@@ -14,14 +14,13 @@ class SystemSingletonTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        montest::EventRecord::install();
-        montest::EventRecord::clear();
         const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
         m_name = L"Local\\" + testsupport::uniqueName(L"OndrivexTests.Singleton.") + L"." +
                  std::wstring(test.begin(), test.end());
     }
     static std::wstring probe() { return testsupport::helperProgram(L"mon_singleton_probe_win32"); }
 
+    testsupport::EventRecorder m_events;
     std::wstring m_name;
 };
 
@@ -37,7 +36,7 @@ TEST_F(SystemSingletonTest, FirstCreateHoldsTheNameUntilDestroyed)
         EXPECT_TRUE(SystemSingleton::doesObjectExist(m_name.c_str()));
     }
     EXPECT_FALSE(SystemSingleton::doesObjectExist(m_name.c_str()));
-    EXPECT_TRUE(montest::EventRecord::all().empty());
+    EXPECT_TRUE(m_events.all().empty());
 
     SystemSingleton nameless;
     EXPECT_FALSE(nameless.create(nullptr));
@@ -52,7 +51,7 @@ TEST_F(SystemSingletonTest, SecondCreateIsRefusedAndLogged)
     // The refused object still holds a handle, closed with it.
     EXPECT_NE(nullptr, second.getHandle());
 
-    const std::vector<montest::Recorded> logged = montest::EventRecord::withId(1061602);
+    const std::vector<testsupport::CapturedEvent> logged = m_events.withId(1061602);
     ASSERT_EQ(1u, logged.size());
     EXPECT_TRUE(logged[0].logged);
     EXPECT_EQ(L"SystemSingleton::create failed. Name already existed", logged[0].description);
@@ -86,7 +85,7 @@ TEST_F(SystemSingletonTest, NameHeldByAnotherProcessRefusesThisOne)
     {
         SystemSingleton mine;
         EXPECT_FALSE(mine.create(m_name.c_str()));
-        EXPECT_EQ(1u, montest::EventRecord::withId(1061602).size());
+        EXPECT_EQ(1u, m_events.withId(1061602).size());
     }
 
     SetEvent(quitEvent);

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "MonitoringTestSupport.h"
 #include "VersionBlockBuilder.h"
 #include "base/Exception.h"
 #include "base/File.h"
 #include "shared/monitoring/Version.h"
 #include "shared/monitoring/VersionBlock.h"
+#include "testsupport/EventCapture.h"
 #include "testsupport/TestSupport.h"
 
 namespace {
@@ -28,7 +28,7 @@ const std::vector<std::pair<std::u16string, std::u16string>> AllSeven(const std:
 
 class VersionTest : public ::testing::Test {
 protected:
-    void SetUp() override { montest::EventRecord::install(); }
+    testsupport::EventRecorder m_events;
 
     static std::wstring path(const std::wstring& name)
     {

@@ -6,6 +6,7 @@
 #include "shared/monitoring/Version.h"
 #include "shared/monitoring/VersionBlock.h"
 #include "testsupport/ChildProcess.h"
+#include "testsupport/EventCapture.h"
 
 namespace {
 
@@ -14,7 +15,7 @@ const wchar_t* const Keys[] = {L"OriginalFilename", L"FileDescription", L"Intern
 
 class VersionWin32Test : public ::testing::Test {
 protected:
-    void SetUp() override { montest::EventRecord::install(); }
+    testsupport::EventRecorder m_events;
     static std::wstring program(const wchar_t* name) { return testsupport::binFolder() + L"\\" + name; }
 
     // Every look-up the product makes, answered by VersionBlock and by the
