@@ -123,6 +123,23 @@ TEST_F(LoggerTest, ThrowingDeviceIsSwallowedAndSkipsTheRestOfThatCall)
     Logger::shutDown();
 }
 
+// The tests' recorder takes both sides of the logger; a logged event, which
+// reaches the trace devices as well, is still recorded once.
+TEST_F(LoggerTest, RecorderKeepsEachEventOnceMarkedByTheWayItCame)
+{
+    testsupport::EventRecorder recorder(m_app);
+    Event logged(20, L"logged", TC_AT(L"f"));
+    Logger::Log(logged);
+    Event traced(21, L"traced", TC_AT(L"f"));
+    Logger::Trace(traced);
+    const std::vector<testsupport::CapturedEvent> all = recorder.all();
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].id, 20u);
+    EXPECT_TRUE(all[0].logged);
+    EXPECT_EQ(all[1].id, 21u);
+    EXPECT_FALSE(all[1].logged);
+}
+
 TEST_F(LoggerTest, DeviceTracingFromInsideWriteDoesNotDeadlock)
 {
     Logger::initialise(m_app);
