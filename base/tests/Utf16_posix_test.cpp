@@ -6,23 +6,18 @@
 #include <cstring>
 #include <string>
 
+#include "WideChars.h"
 #include "base/Msg.h"
 
 // Natively a wide string holds code points in a 32-bit wchar_t, which can
 // hold values that UTF-16 cannot, and can hold a pair's two halves apart.
 namespace {
 
+using texttest::chars;
+
 static_assert(sizeof(wchar_t) == 4, "native builds hold code points in wchar_t");
 
-class Utf16NativeTest : public ::testing::Test {
-protected:
-    static std::wstring chars(std::initializer_list<uint32_t> values) {
-        std::wstring s;
-        for (uint32_t v : values)
-            s += static_cast<wchar_t>(v);
-        return s;
-    }
-};
+class Utf16NativeTest : public ::testing::Test {};
 
 TEST_F(Utf16NativeTest, ValuesThatAreNoCodePointBecomeReplacementCharacters) {
     const std::wstring text = chars({0x110000, 0x41, 0xFFFFFFFF});

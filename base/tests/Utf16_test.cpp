@@ -6,7 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "WideChars.h"
+
 namespace {
+
+using texttest::chars;
 
 class Utf16Test : public ::testing::Test {
 protected:
@@ -18,14 +22,6 @@ protected:
         EXPECT_EQ(0xEE, out[written]) << "wrote past the end";
         out.resize(written);
         return out;
-    }
-
-    // A wide string made of the given values, one wchar_t each.
-    static std::wstring chars(std::initializer_list<uint32_t> values) {
-        std::wstring s;
-        for (uint32_t v : values)
-            s += static_cast<wchar_t>(v);
-        return s;
     }
 };
 
