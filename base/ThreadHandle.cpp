@@ -2,6 +2,11 @@
 
 #include "base/ThreadHandlePlatform.h"
 
+void ThreadHandle::ImplDeleter::operator()(Impl* impl) const
+{
+    threadplatform::release(impl);
+}
+
 ThreadHandle::ThreadHandle() = default;
 ThreadHandle::~ThreadHandle() = default;
 ThreadHandle::ThreadHandle(ThreadHandle&& other) noexcept = default;

@@ -8,6 +8,8 @@ namespace threadplatform {
 // Creates the stop event, unsignalled, then the thread running
 // entry(context). Null, with nothing created, when either cannot be made.
 ThreadHandle::Impl* start(ThreadHandle::Entry entry, void* context);
+// Frees what start gave; a thread still running runs on by itself.
+void release(ThreadHandle::Impl* thread);
 void signalStop(ThreadHandle::Impl& thread);
 bool waitForStop(ThreadHandle::Impl& thread, unsigned long ms);
 bool join(ThreadHandle::Impl& thread, unsigned long ms);

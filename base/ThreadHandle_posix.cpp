@@ -39,7 +39,6 @@ struct ThreadHandle::Impl {
     pthread_t thread{};
     mutable pthread_mutex_t mutex = PTHREAD_MUTEX_INITIALIZER;
     pthread_cond_t changed;
-    bool created = false; // pthread_create gave the thread
     bool stopSignalled = false;
     bool ended = false;  // the entry function has returned, or kill ran
     bool joined = false; // pthread_join has reaped the thread
@@ -47,7 +46,7 @@ struct ThreadHandle::Impl {
     Entry entry = nullptr;
     void* context = nullptr;
 
-    Impl()
+    Impl(Entry function, void* argument) : entry(function), context(argument)
     {
         pthread_condattr_t attr;
         pthread_condattr_init(&attr);
@@ -57,9 +56,6 @@ struct ThreadHandle::Impl {
     }
     ~Impl()
     {
-        // Without a thread there is nothing to detach (and thread holds no id).
-        if (created && !joined)
-            pthread_detach(thread);
         pthread_cond_destroy(&changed);
         pthread_mutex_destroy(&mutex);
     }
@@ -113,20 +109,19 @@ struct ThreadHandle::Impl {
     }
 };
 
-void ThreadHandle::ImplDeleter::operator()(Impl* impl) const
-{
-    delete impl;
-}
-
 ThreadHandle::Impl* threadplatform::start(ThreadHandle::Entry entry, void* context)
 {
-    auto impl = std::make_unique<ThreadHandle::Impl>();
-    impl->entry = entry;
-    impl->context = context;
+    auto impl = std::make_unique<ThreadHandle::Impl>(entry, context);
     if (pthread_create(&impl->thread, nullptr, &ThreadHandle::Impl::main, impl.get()) != 0)
-        return nullptr;
-    impl->created = true;
+        return nullptr; // no thread: nothing to detach
     return impl.release();
+}
+
+void threadplatform::release(ThreadHandle::Impl* impl)
+{
+    if (!impl->joined)
+        pthread_detach(impl->thread);
+    delete impl;
 }
 
 void threadplatform::signalStop(ThreadHandle::Impl& impl)

@@ -10,8 +10,10 @@
 struct ThreadHandle::Impl {
     ScopedKernelHandle thread;
     ScopedKernelHandle stopEvent; // manual reset
-    Entry entry = nullptr;
-    void* context = nullptr;
+    Entry entry;
+    void* context;
+
+    Impl(Entry function, void* argument) : entry(function), context(argument) {}
 
     static unsigned __stdcall main(void* self)
     {
@@ -20,16 +22,9 @@ struct ThreadHandle::Impl {
     }
 };
 
-void ThreadHandle::ImplDeleter::operator()(Impl* impl) const
-{
-    delete impl;
-}
-
 ThreadHandle::Impl* threadplatform::start(ThreadHandle::Entry entry, void* context)
 {
-    auto impl = std::make_unique<ThreadHandle::Impl>();
-    impl->entry = entry;
-    impl->context = context;
+    auto impl = std::make_unique<ThreadHandle::Impl>(entry, context);
     impl->stopEvent.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!impl->stopEvent)
         return nullptr;
@@ -40,6 +35,11 @@ ThreadHandle::Impl* threadplatform::start(ThreadHandle::Entry entry, void* conte
         return nullptr;
     impl->thread.reset(reinterpret_cast<HANDLE>(h));
     return impl.release();
+}
+
+void threadplatform::release(ThreadHandle::Impl* impl)
+{
+    delete impl; // closes the handles; the thread itself is not touched
 }
 
 void threadplatform::signalStop(ThreadHandle::Impl& impl)
