@@ -159,7 +159,7 @@ bool fileplatform::localDataFolder(std::wstring& folder)
 {
     std::string base;
     const char* xdg = std::getenv("XDG_DATA_HOME");
-    // The base directory specification ignores relative paths here.
+    // XDG folder variables holding a relative path are to be ignored.
     if (xdg != nullptr && xdg[0] == '/') {
         base = xdg;
     } else {

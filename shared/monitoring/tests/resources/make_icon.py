@@ -33,14 +33,14 @@ def main(argv):
     if len(argv) < 3:
         sys.stderr.write(__doc__)
         return 2
-    specs = []
-    for spec in argv[2:]:
-        width, height, bits = (int(v) for v in spec.split('x'))
-        specs.append((width, height, bits))
-    images = [image(w, h, b, seed * 29 + 3) for seed, (w, h, b) in enumerate(specs)]
+    sizes = []
+    for size in argv[2:]:
+        width, height, bits = (int(v) for v in size.split('x'))
+        sizes.append((width, height, bits))
+    images = [image(w, h, b, seed * 29 + 3) for seed, (w, h, b) in enumerate(sizes)]
     out = bytearray(struct.pack('<HHH', 0, 1, len(images)))
     offset = 6 + 16 * len(images)
-    for (w, h, b), data in zip(specs, images):
+    for (w, h, b), data in zip(sizes, images):
         colours = (1 << b) if b < 8 else 0
         out += struct.pack('<BBBBHHII', w & 255, h & 255, colours, 0, 1, b, len(data), offset)
         offset += len(data)
