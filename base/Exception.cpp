@@ -1,8 +1,19 @@
 #include "base/Exception.h"
 
+#include <cstdio>
 #include <sstream>
 
+#include "base/Event.h"
+#include "base/ExceptionPlatform.h"
+#include "base/Logger.h"
+#include "base/Registry.h"
+#include "base/StackTrace.h"
 #include "base/Tools.h"
+
+namespace {
+// "Win32ExceptionHandler", as read by the last registerWin32ExceptionHandler.
+int g_mode = 1;
+} // namespace
 
 Exception::Exception(int id, const std::wstring& description, const wchar_t* file, int line,
                      const wchar_t* function)
@@ -60,4 +71,38 @@ std::wostream& operator<<(std::wostream& out, const Exception& e)
 void SystemException::addSystemErrorInfo()
 {
     addErrorInfo(Tools::getLastSystemError());
+}
+
+void Exception::captureStackTrace(_EXCEPTION_POINTERS* pointers)
+{
+    m_stackTrace = StackTrace::capture(pointers);
+}
+
+std::wstring Exception::hexText(unsigned long long value)
+{
+    wchar_t text[32];
+    std::swprintf(text, 32, L"0x%llx", value);
+    return text;
+}
+
+void Exception::registerWin32ExceptionHandler()
+{
+    g_mode = Registry(Registry::LocalMachine).read(L"Win32ExceptionHandler", 1);
+    exceptionplatform::watchCallingThread(g_mode >= 1);
+}
+
+int Exception::getWin32ExceptionMode()
+{
+    return g_mode;
+}
+
+Exception Exception::translate(unsigned int code, _EXCEPTION_POINTERS* pointers)
+{
+    Exception e(1051401, L"Win32 exception", pointers, TC_AT(L"Exception::translate"));
+    e.addParameter(hexText(code));
+    exceptionplatform::addRecordParameters(e, pointers);
+    Event event(1051402, &e, L"Win32 exception translate function called",
+                TC_AT(L"Exception::translate"));
+    Logger::Trace(event);
+    return e;
 }

@@ -54,6 +54,9 @@ public:
     // for what happens to the fault afterwards.
     static Exception translate(unsigned int code, _EXCEPTION_POINTERS* pointers);
 
+    // "0x" followed by the value in lower-case hexadecimal.
+    static std::wstring hexText(unsigned long long value);
+
 private:
     void captureStackTrace(_EXCEPTION_POINTERS* pointers);
 

@@ -1,11 +1,6 @@
 #include "base/Exception.h"
 
-#include <cstdio>
-
-#include "base/Event.h"
-#include "base/Logger.h"
-#include "base/Registry.h"
-#include "base/StackTrace.h"
+#include "base/ExceptionPlatform.h"
 #include "base/WindowsSupport.h"
 
 // Processor exceptions in this build.
@@ -24,7 +19,6 @@
 
 namespace {
 
-int g_mode = 1;
 thread_local bool t_registered = false;
 PVOID g_handler = nullptr;
 
@@ -58,7 +52,7 @@ LONG CALLBACK vectoredHandler(EXCEPTION_POINTERS* pointers)
     if (!t_registered || pointers == nullptr || pointers->ExceptionRecord == nullptr)
         return EXCEPTION_CONTINUE_SEARCH;
     const DWORD code = pointers->ExceptionRecord->ExceptionCode;
-    if (!isProcessorFault(code) || g_mode == 2)
+    if (!isProcessorFault(code) || Exception::getWin32ExceptionMode() == 2)
         return EXCEPTION_CONTINUE_SEARCH;
     // Only the first fault in a chain is described; a fault while describing
     // one must not recurse.
@@ -71,48 +65,23 @@ LONG CALLBACK vectoredHandler(EXCEPTION_POINTERS* pointers)
     return EXCEPTION_CONTINUE_SEARCH;
 }
 
-std::wstring hex(unsigned long long value)
-{
-    wchar_t text[32];
-    std::swprintf(text, 32, L"0x%llx", value);
-    return text;
-}
 
 } // namespace
 
-void Exception::captureStackTrace(_EXCEPTION_POINTERS* pointers)
+void exceptionplatform::watchCallingThread(bool watch)
 {
-    m_stackTrace = StackTrace::capture(pointers);
-}
-
-void Exception::registerWin32ExceptionHandler()
-{
-    g_mode = Registry(Registry::LocalMachine).read(L"Win32ExceptionHandler", 1);
-    t_registered = g_mode >= 1;
-    if (!t_registered)
-        return;
-    if (g_handler == nullptr)
+    t_registered = watch;
+    if (watch && g_handler == nullptr)
         g_handler = AddVectoredExceptionHandler(1, vectoredHandler);
 }
 
-int Exception::getWin32ExceptionMode()
+void exceptionplatform::addRecordParameters(Exception& e, _EXCEPTION_POINTERS* pointers)
 {
-    return g_mode;
-}
-
-Exception Exception::translate(unsigned int code, _EXCEPTION_POINTERS* pointers)
-{
-    Exception e(1051401, L"Win32 exception", pointers, TC_AT(L"Exception::translate"));
-    e.addParameter(hex(code));
-    if (pointers != nullptr && pointers->ExceptionRecord != nullptr) {
-        const EXCEPTION_RECORD* record = pointers->ExceptionRecord;
-        e.addParameter(hex(record->ExceptionFlags));
-        e.addParameter(hex(reinterpret_cast<ULONG_PTR>(record->ExceptionAddress)));
-        for (DWORD i = 0; i < record->NumberParameters && i < EXCEPTION_MAXIMUM_PARAMETERS; ++i)
-            e.addParameter(hex(record->ExceptionInformation[i]));
-    }
-    Event event(1051402, &e, L"Win32 exception translate function called",
-                TC_AT(L"Exception::translate"));
-    Logger::Trace(event);
-    return e;
+    if (pointers == nullptr || pointers->ExceptionRecord == nullptr)
+        return;
+    const EXCEPTION_RECORD* record = pointers->ExceptionRecord;
+    e.addParameter(Exception::hexText(record->ExceptionFlags));
+    e.addParameter(Exception::hexText(reinterpret_cast<ULONG_PTR>(record->ExceptionAddress)));
+    for (DWORD i = 0; i < record->NumberParameters && i < EXCEPTION_MAXIMUM_PARAMETERS; ++i)
+        e.addParameter(Exception::hexText(record->ExceptionInformation[i]));
 }
