@@ -1,11 +1,13 @@
 # Build rules shared by every module of the tree.
 #
-# Sources are picked up by name: Foo.cpp is portable, Foo_win32.cpp is built
-# only for Windows, Foo_posix.cpp only natively. Tests live in a tests/ folder
-# beside the module as Foo_test.cpp, with the same _win32/_posix suffixes
-# (Foo_win32_test.cpp).
+# Sources are picked up by folder: a module's Foo.cpp is portable; the
+# operating-system half of class Foo is win32/Foo.cpp (Windows builds only)
+# and posix/Foo.cpp (native builds only). Tests live in the module's tests/
+# folder as Foo_test.cpp, with tests/win32/ and tests/posix/ for tests of
+# one platform.
 
 if(WIN32)
+  set(TC_PLATFORM win32)
   # The deliverables are named TCBase.dll, not libTCBase.dll.
   set(CMAKE_SHARED_LIBRARY_PREFIX "")
   set(CMAKE_SHARED_MODULE_PREFIX "")
@@ -24,6 +26,7 @@ if(WIN32)
     add_link_options(-Wl,--wrap=__register_frame_info -Wl,--wrap=__deregister_frame_info)
   endif()
 else()
+  set(TC_PLATFORM posix)
   add_compile_options(-Wall -Wextra -Wno-unused-parameter)
   if(TC_SANITIZE)
     add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
@@ -56,9 +59,16 @@ macro(tc_this_platform list)
   endif()
 endmacro()
 
+# tc_platform_glob(<var> <dir> <pattern>): files matching <pattern> in <dir>
+# and in its folder for this platform (<dir>/win32 or <dir>/posix).
+function(tc_platform_glob out dir pattern)
+  file(GLOB found CONFIGURE_DEPENDS ${dir}/${pattern} ${dir}/${TC_PLATFORM}/${pattern})
+  set(${out} ${found} PARENT_SCOPE)
+endfunction()
+
 # tc_sources(<var> <dir>): the module's sources for this platform.
 function(tc_sources out dir)
-  file(GLOB found CONFIGURE_DEPENDS ${dir}/*.cpp)
+  tc_platform_glob(found ${dir} *.cpp)
   list(FILTER found EXCLUDE REGEX "_test\\.cpp$")
   tc_this_platform(found)
   set(${out} ${found} PARENT_SCOPE)
@@ -73,15 +83,13 @@ function(tc_add_tests target)
   if(NOT TC_TESTS)
     return()
   endif()
-  file(GLOB found CONFIGURE_DEPENDS ${T_DIR}/*_test.cpp)
-  tc_this_platform(found)
+  tc_platform_glob(found ${T_DIR} *_test.cpp)
   if(NOT found)
     return()
   endif()
   # Other sources in the folder are shared fixtures of the tests.
-  file(GLOB support CONFIGURE_DEPENDS ${T_DIR}/*.cpp)
+  tc_platform_glob(support ${T_DIR} *.cpp)
   list(FILTER support EXCLUDE REGEX "_test\\.cpp$")
-  tc_this_platform(support)
   add_executable(${target} ${found} ${support} ${T_SOURCES})
   # TCTestSupport (testsupport/) brings the main and the fixtures every
   # test program shares.

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #if defined(_WIN32)
-#include "base/WindowsSupport.h"
+#include "base/win32/WindowsSupport.h"
 #define TC_EXPORT extern "C" __declspec(dllexport) long __stdcall
 #else
 #include <cstdlib>

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "base/WindowsSupport.h"
+#include "base/win32/WindowsSupport.h"
 
 int main(int argc, char** argv)
 {

@@ -9,7 +9,7 @@
 
 #include "base/Exception.h"
 #include "base/Tools.h"
-#include "base/WindowsSupport.h"
+#include "base/win32/WindowsSupport.h"
 #include "shared/monitoring/Icon.h"
 #include <shellapi.h>
 

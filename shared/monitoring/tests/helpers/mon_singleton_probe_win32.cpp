@@ -15,8 +15,8 @@
 #include "base/Event.h"
 #include "base/LogDevice.h"
 #include "base/Logger.h"
-#include "base/WindowsSupport.h"
-#include "shared/monitoring/SystemSingleton.h"
+#include "base/win32/WindowsSupport.h"
+#include "shared/monitoring/win32/SystemSingleton.h"
 #include <shellapi.h>
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include "base/Exception.h"
 #include "base/Tools.h"
-#include "base/WindowsSupport.h"
+#include "base/win32/WindowsSupport.h"
 #include "shared/monitoring/Version.h"
 #include <shellapi.h>
 

@@ -2,7 +2,7 @@
 // after its own file name, so that each test can run a copy of its own:
 // it sets "Local\<name>.Ready" once it runs and ends when "Local\<name>.Quit"
 // is set, or after a minute.
-#include "base/WindowsSupport.h"
+#include "base/win32/WindowsSupport.h"
 
 #include <string>
 

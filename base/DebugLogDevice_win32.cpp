@@ -1,9 +1,0 @@
-#include "base/DebugLogDevice.h"
-
-#include "base/Event.h"
-#include "base/WindowsSupport.h"
-
-void DebugLogDevice::Write(Event& event)
-{
-    OutputDebugStringW(event.toString(true).c_str());
-}

@@ -1,0 +1,54 @@
+#include "base/EventLogDevice.h"
+
+#include "base/Event.h"
+#include "base/Logger.h"
+#include "base/win32/WindowsSupport.h"
+
+namespace {
+
+WORD eventLogType(int type)
+{
+    switch (type) {
+    case Event::Info:
+        return EVENTLOG_INFORMATION_TYPE;
+    case Event::Warning:
+        return EVENTLOG_WARNING_TYPE;
+    default:
+        return EVENTLOG_ERROR_TYPE;
+    }
+}
+
+} // namespace
+
+void EventLogDevice::Write(Event& event)
+{
+    try {
+        // Registered per event, so a log that is cleared or recreated while
+        // the program runs is picked up again.
+        HANDLE log = RegisterEventSourceW(nullptr, m_source.c_str());
+        if (log == nullptr) {
+            Event failure(1051201, L"Failed to get a handle to the Eventlog",
+                          TC_AT(L"EventLogDevice::Write"));
+            failure.addSystemErrorInfo();
+            Logger::Trace(failure);
+            return;
+        }
+        const std::wstring text = event.toString(false);
+        // The rendered line always ends in CR LF; an otherwise empty line
+        // carries no string.
+        const bool hasText = text.find_first_not_of(L" \r\n") != std::wstring::npos;
+        LPCWSTR strings[1] = {text.c_str()};
+        if (!ReportEventW(log, eventLogType(event.getType()), 0, event.getID(), nullptr,
+                          hasText ? 1 : 0, 0, hasText ? strings : nullptr, nullptr)) {
+            Event failure(1051202, L"Failed to write to the Eventlog",
+                          TC_AT(L"EventLogDevice::Write"));
+            failure.addSystemErrorInfo();
+            Logger::Trace(failure);
+        }
+        DeregisterEventSource(log);
+    } catch (...) {
+        Event failure(1051203, L"An unexpected exception occured while writing to the Eventlog",
+                      TC_AT(L"EventLogDevice::Write"));
+        Logger::Trace(failure);
+    }
+}

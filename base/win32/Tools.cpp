@@ -1,0 +1,174 @@
+#include "base/Tools.h"
+
+#include <climits>
+#include <vector>
+
+#include "base/Event.h"
+#include "base/Logger.h"
+#include "base/win32/ScopedHandle.h"
+#include "base/ToolsPlatform.h"
+#include "base/win32/WindowsSupport.h"
+
+#define SECURITY_WIN32
+#include <lm.h>
+#include <security.h>
+
+namespace {
+
+// The system takes a text's length as an int: a longer text is refused
+// (and reported as a failed conversion) rather than cut short.
+bool fitsLength(size_t length)
+{
+    if (length <= static_cast<size_t>(INT_MAX))
+        return true;
+    SetLastError(ERROR_ARITHMETIC_OVERFLOW);
+    return false;
+}
+
+} // namespace
+
+std::wstring Tools::widenNarrowString(const std::string& narrow)
+{
+    if (narrow.empty())
+        return std::wstring();
+    const int length = static_cast<int>(narrow.size());
+    const int size =
+        fitsLength(narrow.size()) ? MultiByteToWideChar(CP_UTF8, 0, narrow.data(), length, nullptr, 0) : 0;
+    if (size <= 0) {
+        Event e(1051101, L"Failed to get size of string when widened", TC_AT(L"Tools::widenNarrowString"));
+        e.addSystemErrorInfo();
+        Logger::Trace(e);
+        return std::wstring();
+    }
+    std::wstring wide(static_cast<size_t>(size), L'\0');
+    if (MultiByteToWideChar(CP_UTF8, 0, narrow.data(), length, &wide[0], size) != size) {
+        Event e(1051102, L"Failed to widen string", TC_AT(L"Tools::widenNarrowString"));
+        e.addSystemErrorInfo();
+        Logger::Trace(e);
+        return std::wstring();
+    }
+    return wide;
+}
+
+std::string Tools::narrowWideString(const std::wstring& wide)
+{
+    if (wide.empty())
+        return std::string();
+    const int length = static_cast<int>(wide.size());
+    const int size =
+        fitsLength(wide.size()) ? WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr) : 0;
+    if (size <= 0) {
+        Event e(1051103, L"Failed to get size of string when narrow", TC_AT(L"Tools::narrowWideString"));
+        e.addSystemErrorInfo();
+        Logger::Trace(e);
+        return std::string();
+    }
+    std::string narrow(static_cast<size_t>(size), '\0');
+    if (WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, &narrow[0], size, nullptr, nullptr) != size) {
+        Event e(1051104, L"Failed to make string narrow", TC_AT(L"Tools::narrowWideString"));
+        e.addSystemErrorInfo();
+        Logger::Trace(e);
+        return std::string();
+    }
+    return narrow;
+}
+
+std::wstring Tools::lookupErrorDescription(unsigned long code)
+{
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&buffer), 0,
+        nullptr);
+    ScopedLocalMemory owner(buffer);
+    if (length == 0 || buffer == nullptr)
+        return std::wstring();
+    std::wstring text(buffer, length);
+    const size_t end = text.find_first_of(L"\r\n");
+    if (end != std::wstring::npos)
+        text.erase(end);
+    return text;
+}
+
+unsigned long Tools::getLastSystemError()
+{
+    return GetLastError();
+}
+
+void Tools::setLastSystemError(unsigned long code)
+{
+    SetLastError(code);
+}
+
+bool toolsplatform::accountName(std::wstring& account)
+{
+    ULONG size = 0;
+    GetUserNameExW(NameSamCompatible, nullptr, &size);
+    // Some systems answer the size query with no size at all; fall back to
+    // the largest name the format allows.
+    if (size == 0)
+        size = 256 + 1 + 256 + 1;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        std::vector<wchar_t> buffer(size + 1, L'\0');
+        ULONG got = size;
+        if (GetUserNameExW(NameSamCompatible, buffer.data(), &got)) {
+            account.assign(buffer.data());
+            return true;
+        }
+        if (GetLastError() != ERROR_MORE_DATA || got <= size)
+            return false;
+        size = got;
+    }
+    return false;
+}
+
+bool Tools::getMachineName(std::wstring& computer, std::wstring& group)
+{
+    computer.clear();
+    group.clear();
+    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+    if (!GetComputerNameW(name, &size))
+        return false;
+    computer.assign(name, size);
+
+    LPWSTR joined = nullptr;
+    NETSETUP_JOIN_STATUS status = NetSetupUnknownStatus;
+    if (NetGetJoinInformation(nullptr, &joined, &status) != NERR_Success)
+        return false;
+    if (joined != nullptr) {
+        group = joined;
+        NetApiBufferFree(joined);
+    }
+    return true;
+}
+
+bool Tools::isCurrentApp()
+{
+    return getMyTopLevelHWND() != nullptr;
+}
+
+void* Tools::getMyTopLevelHWND()
+{
+    HWND window = GetForegroundWindow();
+    if (window == nullptr)
+        return nullptr;
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    return process == GetCurrentProcessId() ? window : nullptr;
+}
+
+std::wstring Tools::getExecutablePath()
+{
+    std::vector<wchar_t> buffer(MAX_PATH + 1);
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0)
+            return std::wstring();
+        if (length < buffer.size())
+            return std::wstring(buffer.data(), length);
+        if (buffer.size() >= 32768)
+            return std::wstring();
+        buffer.resize(buffer.size() * 2);
+    }
+}

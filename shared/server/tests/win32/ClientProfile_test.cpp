@@ -1,0 +1,54 @@
+// What extractClientProfileInfo writes, read back by the system's reg.exe.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "base/Msg.h"
+#include "base/win32/WindowsSupport.h"
+#include "shared/server/ClientProfile.h"
+#include "testsupport/ChildProcess.h"
+#include "testsupport/TestSupport.h"
+
+namespace {
+
+// Runs reg.exe query for one value and returns its standard output.
+std::string regQuery(const std::wstring& key, const std::wstring& value)
+{
+    std::string output;
+    unsigned long exitCode = 0;
+    if (!testsupport::runCapturingOutput(L"reg.exe query \"HKCU\\" + key + L"\" /v " + value, output, exitCode))
+        return "(reg.exe did not start)";
+    return output;
+}
+
+TEST(ClientProfileRegistryTest, EveryKindOfAttributeReachesTheUsersKey)
+{
+    testsupport::TestKey key(L"ClientProfileRegistryTest");
+    ClientProfile profile(key.path());
+    Msg response;
+    response.setType(Msg::CLIENT_PROFILE_RESPONSE);
+    response.setAttributeValue(L"ConnectionID", 3);
+    response.setAttributeValue(L"MaximumMeetingTimeSpan", 45);
+    response.setAttributeValue(L"ReportServer", std::wstring(L"reports.example.org"));
+    response.setAttributeValue(L"Token", new ByteArray("\x0a\x1b\xfe", 3));
+    profile.extractClientProfileInfo(response);
+
+    std::string text = regQuery(key.path(), L"MaximumMeetingTimeSpan");
+    EXPECT_NE(text.find("REG_DWORD"), std::string::npos) << text;
+    EXPECT_NE(text.find("0x2d"), std::string::npos) << text;
+
+    text = regQuery(key.path(), L"ReportServer");
+    EXPECT_NE(text.find("REG_SZ"), std::string::npos) << text;
+    EXPECT_NE(text.find("reports.example.org"), std::string::npos) << text;
+
+    text = regQuery(key.path(), L"Token");
+    EXPECT_NE(text.find("REG_BINARY"), std::string::npos) << text;
+    EXPECT_NE(text.find("0A1BFE"), std::string::npos) << text;
+
+    for (const wchar_t* dropped : {L"MsgType", L"ConnectionID"}) {
+        text = regQuery(key.path(), dropped);
+        EXPECT_EQ(text.find("REG_DWORD"), std::string::npos) << text;
+    }
+}
+
+} // namespace
