@@ -2,15 +2,12 @@
 
 #include <cstdio>
 
-#include "base/ComponentInstallerPlatform.h"
 #include "base/Event.h"
 #include "base/FileName.h"
 #include "base/Logger.h"
 #include "base/Registry.h"
 
-namespace {
-
-struct Direction {
+struct ComponentInstaller::Direction {
     const char* entry;
     const wchar_t* function;
     uint32_t loadFailed;
@@ -23,19 +20,19 @@ struct Direction {
     const wchar_t* succeededText;
 };
 
-const Direction Install = {"DllRegisterServer", L"ComponentInstaller::installComponent",
+const ComponentInstaller::Direction ComponentInstaller::Install = {"DllRegisterServer", L"ComponentInstaller::installComponent",
                            1051301, L"Failed to load DLL",
                            1051302, L"Failed to locate DllRegisterServer",
                            1051303, L"Failed to register DLL",
                            1051304, L"Dll Registration Successful"};
 
-const Direction Uninstall = {"DllUnregisterServer", L"ComponentInstaller::uninstallComponent",
+const ComponentInstaller::Direction ComponentInstaller::Uninstall = {"DllUnregisterServer", L"ComponentInstaller::uninstallComponent",
                              1051305, L"Failed to load DLL",
                              1051306, L"Failed to locate DllUnregisterServer",
                              1051307, L"Failed to unregister DLL",
                              1051308, L"Dll Unregistration Successful"};
 
-void traceFailure(const Direction& d, uint32_t id, const wchar_t* text, const std::wstring& path,
+void ComponentInstaller::traceFailure(const Direction& d, uint32_t id, const wchar_t* text, const std::wstring& path,
                   const std::wstring& reason)
 {
     Event e(id, text, Event::Error, TC_SOURCE_FILE, __LINE__, d.function);
@@ -46,20 +43,20 @@ void traceFailure(const Direction& d, uint32_t id, const wchar_t* text, const st
     Logger::Trace(e);
 }
 
-bool runComponent(const Direction& d, const std::wstring& path)
+bool ComponentInstaller::runComponent(const Direction& d, const std::wstring& path)
 {
     // Libraries find their own dependencies beside them.
-    componentplatform::setCurrentFolder(FileName(path).getDriveAndFolder());
+    setCurrentFolder(FileName(path).getDriveAndFolder());
     int32_t result = 0;
     std::wstring reason;
-    switch (componentplatform::callExport(path, d.entry, result, reason)) {
-    case componentplatform::CallResult::NotLoaded:
+    switch (callExport(path, d.entry, result, reason)) {
+    case CallResult::NotLoaded:
         traceFailure(d, d.loadFailed, d.loadFailedText, path, reason);
         return false;
-    case componentplatform::CallResult::NoEntry:
+    case CallResult::NoEntry:
         traceFailure(d, d.noEntry, d.noEntryText, path, reason);
         return false;
-    case componentplatform::CallResult::Called:
+    case CallResult::Called:
         break;
     }
     if (result < 0) {
@@ -73,8 +70,6 @@ bool runComponent(const Direction& d, const std::wstring& path)
     Logger::Trace(e);
     return true;
 }
-
-} // namespace
 
 std::wstring ComponentInstaller::getInstallFolder()
 {

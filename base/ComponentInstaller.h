@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -24,4 +25,24 @@ public:
     // its registration export; true when that returned a non-negative result.
     static bool installComponent(const std::wstring& path);
     static bool uninstallComponent(const std::wstring& path);
+
+private:
+    // What installing and uninstalling differ in: the export and the events.
+    struct Direction;
+    static const Direction Install;
+    static const Direction Uninstall;
+    static bool runComponent(const Direction& d, const std::wstring& path);
+    static void traceFailure(const Direction& d, uint32_t id, const wchar_t* text,
+                             const std::wstring& path, const std::wstring& reason);
+
+    // Operating-system half, in win32/ComponentInstaller.cpp and
+    // posix/ComponentInstaller.cpp.
+    enum class CallResult { NotLoaded, NoEntry, Called };
+    // Loads the library, calls the parameterless export entry (an HRESULT
+    // function) and releases the library again. On NotLoaded and NoEntry the
+    // system error is left set and reason may say more; on Called, result is
+    // what the export returned (and, when negative, also the system error).
+    static CallResult callExport(const std::wstring& path, const char* entry, int32_t& result,
+                                 std::wstring& reason);
+    static bool setCurrentFolder(const std::wstring& folder);
 };

@@ -4,7 +4,6 @@
 #include <sstream>
 
 #include "base/Event.h"
-#include "base/ExceptionPlatform.h"
 #include "base/Logger.h"
 #include "base/Registry.h"
 #include "base/StackTrace.h"
@@ -88,7 +87,7 @@ std::wstring Exception::hexText(unsigned long long value)
 void Exception::registerWin32ExceptionHandler()
 {
     g_mode = Registry(Registry::LocalMachine).read(L"Win32ExceptionHandler", 1);
-    exceptionplatform::watchCallingThread(g_mode >= 1);
+    watchCallingThread(g_mode >= 1);
 }
 
 int Exception::getWin32ExceptionMode()
@@ -100,7 +99,7 @@ Exception Exception::translate(unsigned int code, _EXCEPTION_POINTERS* pointers)
 {
     Exception e(1051401, L"Win32 exception", pointers, TC_AT(L"Exception::translate"));
     e.addParameter(hexText(code));
-    exceptionplatform::addRecordParameters(e, pointers);
+    addRecordParameters(e, pointers);
     Event event(1051402, &e, L"Win32 exception translate function called",
                 TC_AT(L"Exception::translate"));
     Logger::Trace(event);

@@ -50,7 +50,7 @@ public:
     // The mode read by the last registerWin32ExceptionHandler (default 1).
     static int getWin32ExceptionMode();
     // Turns a processor exception into Exception 1051401 and traces event
-    // 1051402 with it; returns the exception it made. See Exception_win32.cpp
+    // 1051402 with it; returns the exception it made. See win32/Exception.cpp
     // for what happens to the fault afterwards.
     static Exception translate(unsigned int code, _EXCEPTION_POINTERS* pointers);
 
@@ -59,6 +59,13 @@ public:
 
 private:
     void captureStackTrace(_EXCEPTION_POINTERS* pointers);
+
+    // Operating-system half, in win32/Exception.cpp and posix/Exception.cpp.
+    // Marks the calling thread for fault tracing (or unmarks it) and installs
+    // the process's fault handler once. Natively there is nothing to install.
+    static void watchCallingThread(bool watch);
+    // Adds the fault record's flags, address and parameters to e.
+    static void addRecordParameters(Exception& e, _EXCEPTION_POINTERS* pointers);
 
     int m_kind;
     int m_id;

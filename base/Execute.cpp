@@ -1,6 +1,5 @@
 #include "base/Execute.h"
 
-#include "base/ExecutePlatform.h"
 #include "base/File.h"
 #include "base/Tools.h"
 
@@ -41,5 +40,5 @@ bool Execute::exec(const std::wstring& command, const std::wstring& folder)
         base = last == std::wstring::npos ? std::wstring() : base.substr(0, last);
     }
     const std::wstring path = base.empty() ? program : base + File::Separator + program;
-    return executeplatform::startAndWait(path, arguments, WaitMilliseconds) == 1;
+    return startAndWait(path, arguments, WaitMilliseconds) == 1;
 }

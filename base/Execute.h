@@ -19,4 +19,11 @@ public:
     // rest of the line (the arguments, leading blanks removed).
     static void splitCommand(const std::wstring& command, std::wstring& program,
                              std::wstring& arguments);
+
+private:
+    // Operating-system half, in win32/Execute.cpp and posix/Execute.cpp.
+    // Starts program with the argument text, hidden, and waits up to
+    // waitMilliseconds: 1 ended in time, 0 still running, -1 not started.
+    static int startAndWait(const std::wstring& program, const std::wstring& arguments,
+                            unsigned long waitMilliseconds);
 };

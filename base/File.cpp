@@ -2,7 +2,6 @@
 
 #include "base/Event.h"
 #include "base/Exception.h"
-#include "base/FilePlatform.h"
 #include "base/Logger.h"
 #include "base/Tools.h"
 
@@ -35,7 +34,7 @@ void traceTooLarge(const std::wstring& path)
 
 void File::save(const std::wstring& path, const ByteArray& bytes)
 {
-    fileplatform::OpenFile file(path, fileplatform::OpenFile::Write);
+    OpenFile file(path, OpenFile::Write);
     if (!file.isOpen())
         return;
     const uint8_t* data = bytes.getData();
@@ -52,7 +51,7 @@ void File::save(const std::wstring& path, const ByteArray& bytes)
 bool File::load(const std::wstring& path, ByteArray& bytes, int maximum)
 {
     bytes.clear();
-    fileplatform::OpenFile file(path, fileplatform::OpenFile::Read);
+    OpenFile file(path, OpenFile::Read);
     int64_t size = 0;
     if (!file.isOpen() || !file.size(size))
         return false;
@@ -84,7 +83,7 @@ bool File::load(const std::wstring& path, ByteArray& bytes, int maximum)
 bool File::isOfType(const std::wstring& path, const std::wstring& extension)
 {
     size_t start = path.size();
-    while (start > 0 && !fileplatform::isSeparator(path[start - 1]))
+    while (start > 0 && !isSeparator(path[start - 1]))
         --start;
     const size_t dot = path.rfind(L'.');
     if (dot == std::wstring::npos || dot < start)
@@ -98,16 +97,16 @@ const std::wstring& File::getTempPath()
     if (!cached.empty())
         return cached;
     std::wstring system;
-    switch (fileplatform::systemTempFolder(system)) {
-    case fileplatform::FolderResult::Ok:
-        cached = fileplatform::cleanFolder(system) + Separator + L"Ondrivex";
+    switch (systemTempFolder(system)) {
+    case FolderResult::Ok:
+        cached = cleanFolder(system) + Separator + L"Ondrivex";
         break;
-    case fileplatform::FolderResult::TooLong: {
+    case FolderResult::TooLong: {
         Event e(1060401, L"Temp path greater than MAX_PATH", TC_AT(L"File::getTempPath"));
         Logger::Trace(e);
         break;
     }
-    case fileplatform::FolderResult::Failed: {
+    case FolderResult::Failed: {
         Event e(1060402, L"Unable to retrieve Temp path", TC_AT(L"File::getTempPath"));
         e.addSystemErrorInfo();
         Logger::Trace(e);
@@ -120,7 +119,7 @@ const std::wstring& File::getTempPath()
 void File::initTempPath(bool emptyIt)
 {
     const std::wstring path = getTempPath();
-    if (path.empty() || !fileplatform::makeFolder(path)) {
+    if (path.empty() || !makeFolder(path)) {
         SystemException e(1060403, L"Unable to create Temp directory", TC_AT(L"File::initTempPath"));
         e.addSystemErrorInfo();
         e.addParameter(path);
@@ -135,7 +134,7 @@ void File::emptyDirectory(const std::wstring& path)
     const std::wstring pattern = path + Separator + L"*.ico";
     if (pattern.size() >= MaxPatternLength)
         return;
-    if (!fileplatform::deleteFilesOfType(path, L"ico")) {
+    if (!deleteFilesOfType(path, L"ico")) {
         Event e(1060404, L"Temp directory clean failed", TC_AT(L"File::emptyDirectory"));
         e.addSystemErrorInfo();
         e.addDetails(L"Path", path);
@@ -149,8 +148,8 @@ const std::wstring& File::getUsersLocalDataPath()
     if (!cached.empty())
         return cached;
     std::wstring folder;
-    if (fileplatform::localDataFolder(folder) && !folder.empty()) {
-        cached = fileplatform::cleanFolder(folder) + Separator + L"Ondrivex";
+    if (localDataFolder(folder) && !folder.empty()) {
+        cached = cleanFolder(folder) + Separator + L"Ondrivex";
     } else {
         Event e(1060405, L"Unable to retrieve Data path", TC_AT(L"File::getUsersLocalDataPath"));
         e.addSystemErrorInfo();
@@ -164,7 +163,7 @@ const std::wstring& File::getUsersLocalDataPath()
 bool File::initUsersLocalDataPath()
 {
     const std::wstring path = getUsersLocalDataPath();
-    if (!path.empty() && fileplatform::makeFolder(path))
+    if (!path.empty() && makeFolder(path))
         return true;
     Event e(1060406, L"Unable to create users data path", TC_AT(L"File::initUsersLocalDataPath"));
     e.addDetails(L"Path", path);

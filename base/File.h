@@ -3,6 +3,8 @@
 #include <string>
 
 #include "base/ByteArray.h"
+#include "base/NativeHandle.h"
+#include "base/ScopedGeneric.h"
 
 // Files and the system's folders. Only initTempPath throws. The folder
 // strings are computed on first use and kept for the life of the process.
@@ -42,4 +44,57 @@ public:
     static bool initUsersLocalDataPath();
     // Path separator of the platform ("\\" on Windows, "/" natively).
     static const wchar_t* const Separator;
+
+private:
+    // FileName reads paths with the platform's separators and drives.
+    friend class FileName;
+
+    // Operating-system half, in win32/File.cpp and posix/File.cpp.
+
+    // Whether c separates path components ("\" and "/" on Windows, "/" natively).
+    static bool isSeparator(wchar_t c);
+    // Whether paths may begin with a drive ("C:").
+    static bool hasDrives();
+
+    enum class FolderResult { Ok, TooLong, Failed };
+    // The system's temporary folder as the platform gives it.
+    static FolderResult systemTempFolder(std::wstring& folder);
+    // The user's local application-data folder, created when missing.
+    static bool localDataFolder(std::wstring& folder);
+    // Strips what a folder path may end with, keeping what makes it absolute.
+    static std::wstring cleanFolder(const std::wstring& folder);
+    // Creates one folder; true when it exists afterwards (the system error is
+    // left set otherwise).
+    static bool makeFolder(const std::wstring& path);
+    // Deletes the files in folder whose names end in "." + extension (any
+    // case). True when nothing was left to delete or every deletion worked.
+    static bool deleteFilesOfType(const std::wstring& folder, const std::wstring& extension);
+
+    // An open file, closed (keeping the system error) when the object goes.
+    class OpenFile {
+    public:
+        // Read opens an existing file, sharing it with readers; Write creates
+        // or empties the file and holds it unshared.
+        enum Mode { Read, Write };
+        OpenFile(const std::wstring& path, Mode mode);
+
+        bool isOpen() const { return m_handle.valid(); }
+        // The size of the file; false when it cannot be had or (natively) the
+        // path is no regular file.
+        bool size(int64_t& bytes) const;
+        // Reads at most n bytes: the number read, 0 at the end, -1 on failure.
+        int64_t read(uint8_t* data, size_t n);
+        // Writes at most n bytes: the number written, 0 or -1 on failure.
+        int64_t write(const uint8_t* data, size_t n);
+
+    private:
+        // A HANDLE on Windows, a descriptor natively.
+        struct Traits {
+            using Handle = native::Handle;
+            static Handle invalid();
+            static bool isValid(Handle h);
+            static void free(Handle h);
+        };
+        ScopedGeneric<Traits> m_handle;
+    };
 };

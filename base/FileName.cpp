@@ -1,7 +1,6 @@
 #include "base/FileName.h"
 
 #include "base/File.h"
-#include "base/FilePlatform.h"
 #include "base/Tools.h"
 
 namespace {
@@ -31,7 +30,7 @@ FileName::FileName(const std::wstring& folderPath, const std::wstring& name, con
     std::wstring drive;
     std::wstring folder = folderPath;
     const size_t colon = folderPath.find(L':');
-    if (fileplatform::hasDrives() && colon != std::wstring::npos) {
+    if (File::hasDrives() && colon != std::wstring::npos) {
         drive = folderPath.substr(0, colon);
         folder = folderPath.substr(colon + 1);
     }
@@ -94,7 +93,7 @@ void FileName::split(const std::wstring& path)
     m_extension.clear();
 
     std::wstring rest = path;
-    if (fileplatform::hasDrives() && rest.size() >= 2 && rest[1] == L':') {
+    if (File::hasDrives() && rest.size() >= 2 && rest[1] == L':') {
         m_drive = Tools::cleanString(rest.substr(0, 1));
         rest.erase(0, 2);
     }
@@ -103,13 +102,13 @@ void FileName::split(const std::wstring& path)
     size_t end = rest.size();
     while (end > 0 && isJunk(rest[end - 1]))
         --end;
-    bool rootOnly = end == 0 && !rest.empty() && fileplatform::isSeparator(rest[0]);
+    bool rootOnly = end == 0 && !rest.empty() && File::isSeparator(rest[0]);
     const wchar_t rootSeparator = rootOnly ? rest[0] : L'\0';
     rest.erase(end);
 
     size_t lastSeparator = std::wstring::npos;
     for (size_t i = rest.size(); i > 0; --i) {
-        if (fileplatform::isSeparator(rest[i - 1])) {
+        if (File::isSeparator(rest[i - 1])) {
             lastSeparator = i - 1;
             break;
         }
@@ -144,14 +143,14 @@ std::wstring FileName::compose(const std::wstring& drive, const std::wstring& fo
                                const std::wstring& name, const std::wstring& extension)
 {
     std::wstring out;
-    if (fileplatform::hasDrives() && !drive.empty()) {
+    if (File::hasDrives() && !drive.empty()) {
         out += drive;
         if (drive.back() != L':')
             out += L':';
     }
     out += folder;
     const bool hasFile = !name.empty() || !extension.empty();
-    if (hasFile && !folder.empty() && !fileplatform::isSeparator(folder.back()))
+    if (hasFile && !folder.empty() && !File::isSeparator(folder.back()))
         out += File::Separator;
     out += name;
     if (!extension.empty()) {

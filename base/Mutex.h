@@ -2,6 +2,8 @@
 #include <memory>
 #include <string>
 
+#include "base/NativeHandle.h"
+
 // The system's lock: re-entrant for the owning thread and, when named,
 // shared between processes (also across the client and the add-ins).
 //
@@ -32,7 +34,7 @@ public:
     // failure (also when the calling thread does not own it).
     void release();
     // The native handle (HANDLE on Windows), null before initialise.
-    void* getHandle() const;
+    native::Handle getHandle() const;
     bool isInitialised() const;
 
     struct Impl;

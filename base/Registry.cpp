@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "base/RegistryStore.h"
 #include "base/Tools.h"
 #include "base/Utf16.h"
 
@@ -31,14 +30,14 @@ bool Registry::readRaw(const std::wstring& name, uint32_t& type, std::vector<uin
 {
     std::wstring keyPath, valueName;
     splitValuePath(name, keyPath, valueName);
-    return registrystore::query(m_root, keyPath, valueName, type, data);
+    return queryStored(m_root, keyPath, valueName, type, data);
 }
 
 bool Registry::writeRaw(const std::wstring& name, uint32_t type, const std::vector<uint8_t>& data)
 {
     std::wstring keyPath, valueName;
     splitValuePath(name, keyPath, valueName);
-    return registrystore::set(m_root, keyPath, valueName, type, data);
+    return setStored(m_root, keyPath, valueName, type, data);
 }
 
 int Registry::read(const std::wstring& name, int defaultValue) const
@@ -116,5 +115,5 @@ bool Registry::write(const std::wstring& name, const ByteArray& value)
 
 bool Registry::deleteValue(const std::wstring& name)
 {
-    return registrystore::remove(m_root, m_rootPath, name);
+    return removeStored(m_root, m_rootPath, name);
 }

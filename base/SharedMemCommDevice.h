@@ -57,7 +57,7 @@ public:
     // low-integrity processes can open it. Failures are traced (1050910 to
     // 1050912) and give false; callers go on regardless. Natively there is
     // no such label and this does nothing.
-    static bool reduceIntegrity(void* handle);
+    static bool reduceIntegrity(native::Handle handle);
 
 protected:
     // Opens (creating when needed) the lock and the block and maps the block.

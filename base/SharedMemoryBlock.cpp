@@ -1,24 +1,14 @@
 #include "base/SharedMemoryBlock.h"
 
-#include "base/SharedMemoryBlockPlatform.h"
-
-namespace {
-
-struct CloseMapping {
-    void operator()(sharedmemoryplatform::Mapping* mapping) const { sharedmemoryplatform::close(mapping); }
-};
-
-} // namespace
-
 struct SharedMemoryBlock::Impl {
-    std::unique_ptr<sharedmemoryplatform::Mapping, CloseMapping> mapping;
+    std::unique_ptr<Mapping, MappingDeleter> mapping;
     void* view = nullptr;
     size_t size = 0;
 
     void unmap()
     {
         if (view != nullptr) {
-            sharedmemoryplatform::unmap(view, size);
+            unmapView(view, size);
             view = nullptr;
         }
     }
@@ -47,7 +37,7 @@ SharedMemoryBlock& SharedMemoryBlock::operator=(SharedMemoryBlock&& other)
 bool SharedMemoryBlock::create(const std::wstring& name, size_t size)
 {
     close();
-    sharedmemoryplatform::Mapping* mapping = sharedmemoryplatform::open(name, size);
+    Mapping* mapping = openMapping(name, size);
     if (mapping == nullptr)
         return false;
     m_impl->mapping.reset(mapping);
@@ -58,10 +48,10 @@ bool SharedMemoryBlock::create(const std::wstring& name, size_t size)
 bool SharedMemoryBlock::map()
 {
     if (!m_impl->mapping) {
-        sharedmemoryplatform::setNoBlockError();
+        setNoBlockError();
         return false;
     }
-    void* view = sharedmemoryplatform::map(*m_impl->mapping, m_impl->size);
+    void* view = mapView(*m_impl->mapping, m_impl->size);
     if (view == nullptr)
         return false;
     m_impl->unmap();
@@ -86,12 +76,12 @@ size_t SharedMemoryBlock::size() const
     return m_impl->size;
 }
 
-void* SharedMemoryBlock::getHandle() const
+native::Handle SharedMemoryBlock::getHandle() const
 {
-    return m_impl->mapping ? sharedmemoryplatform::handle(*m_impl->mapping) : nullptr;
+    return m_impl->mapping ? handleOf(*m_impl->mapping) : nullptr;
 }
 
 void SharedMemoryBlock::remove(const std::wstring& name)
 {
-    sharedmemoryplatform::remove(name);
+    removeName(name);
 }

@@ -1,12 +1,5 @@
 #include "base/ThreadHandle.h"
 
-#include "base/ThreadHandlePlatform.h"
-
-void ThreadHandle::ImplDeleter::operator()(Impl* impl) const
-{
-    threadplatform::release(impl);
-}
-
 ThreadHandle::ThreadHandle() = default;
 ThreadHandle::~ThreadHandle() = default;
 ThreadHandle::ThreadHandle(ThreadHandle&& other) noexcept = default;
@@ -14,7 +7,7 @@ ThreadHandle& ThreadHandle::operator=(ThreadHandle&& other) noexcept = default;
 
 bool ThreadHandle::start(Entry entry, void* context)
 {
-    Impl* started = threadplatform::start(entry, context);
+    Impl* started = startImpl(entry, context);
     if (started == nullptr)
         return false;
     m_impl.reset(started);
@@ -29,26 +22,26 @@ bool ThreadHandle::isStarted() const
 void ThreadHandle::signalStop()
 {
     if (m_impl)
-        threadplatform::signalStop(*m_impl);
+        signalStopOf(*m_impl);
 }
 
 bool ThreadHandle::waitForStop(unsigned long ms)
 {
-    return m_impl && threadplatform::waitForStop(*m_impl, ms);
+    return m_impl && waitForStopOf(*m_impl, ms);
 }
 
 bool ThreadHandle::join(unsigned long ms)
 {
-    return m_impl && threadplatform::join(*m_impl, ms);
+    return m_impl && joinOf(*m_impl, ms);
 }
 
 void ThreadHandle::kill(unsigned long exitCode)
 {
     if (m_impl)
-        threadplatform::kill(*m_impl, exitCode);
+        killOf(*m_impl, exitCode);
 }
 
 bool ThreadHandle::exitCode(unsigned long& code) const
 {
-    return m_impl && threadplatform::exitCode(*m_impl, code);
+    return m_impl && exitCodeOf(*m_impl, code);
 }

@@ -35,12 +35,25 @@ public:
     // The exit code of an ended thread; false (code untouched) otherwise.
     bool exitCode(unsigned long& code) const;
 
-    // The platform's thread, stop event and exit code (ThreadHandlePlatform.h).
+private:
+    // Operating-system half, in win32/ThreadHandle.cpp and
+    // posix/ThreadHandle.cpp. The portable part answers for a handle without
+    // a thread; these see only started threads.
+
+    // The platform's thread, stop event and exit code.
     struct Impl;
+    // Frees what startImpl gave; a thread still running runs on by itself.
     struct ImplDeleter {
         void operator()(Impl* impl) const;
     };
+    // Creates the stop event, unsignalled, then the thread running
+    // entry(context). Null, with nothing created, when either cannot be made.
+    static Impl* startImpl(Entry entry, void* context);
+    static void signalStopOf(Impl& thread);
+    static bool waitForStopOf(Impl& thread, unsigned long ms);
+    static bool joinOf(Impl& thread, unsigned long ms);
+    static void killOf(Impl& thread, unsigned long exitCode);
+    static bool exitCodeOf(const Impl& thread, unsigned long& code);
 
-private:
     std::unique_ptr<Impl, ImplDeleter> m_impl;
 };

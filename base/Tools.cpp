@@ -5,7 +5,6 @@
 
 #include "base/Event.h"
 #include "base/Logger.h"
-#include "base/ToolsPlatform.h"
 
 namespace {
 
@@ -111,7 +110,7 @@ bool Tools::getUserName(std::wstring& user, std::wstring& domain)
     user.clear();
     domain.clear();
     std::wstring account;
-    if (!toolsplatform::accountName(account)) {
+    if (!accountName(account)) {
         Event e(1051105, L"Failed to get user name", TC_AT(L"Tools::getUserName"));
         e.addSystemErrorInfo();
         Logger::Trace(e);

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "base/NativeHandle.h"
+
 // Small static helpers: strings, names and per-user object names.
 class Tools {
 public:
@@ -47,7 +49,7 @@ public:
     static bool isCurrentUserLocalSystem();
     static bool isCurrentApp();
     // The foreground window (HWND) when it belongs to this process, else null.
-    static void* getMyTopLevelHWND();
+    static native::Window getMyTopLevelHWND();
     // The lower-cased path of this process's executable contains the
     // lower-cased text.
     static bool isThisProcess(const std::wstring& text);
@@ -58,4 +60,11 @@ public:
     // prefix is computed once per process; without a user name, domain and
     // user are empty.
     static std::wstring createLocalObjectName(const std::wstring& name);
+
+private:
+    // Operating-system half (with the platform's answers to the public calls
+    // above), in win32/Tools.cpp and posix/Tools.cpp.
+    // The signed-in account as the platform names it (DOMAIN\user). False,
+    // with the system error left set, when it cannot be had.
+    static bool accountName(std::wstring& account);
 };

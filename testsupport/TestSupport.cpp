@@ -6,7 +6,6 @@
 #include <system_error>
 
 #include "base/File.h"
-#include "testsupport/TestSupportPlatform.h"
 
 #if defined(_WIN32)
 #include <process.h>
@@ -95,12 +94,12 @@ void removeFile(const std::wstring& path)
 TestKey::TestKey(const std::wstring& stem, Registry::RootKey root)
     : m_root(root), m_path(L"Software\\OndrivexTests\\" + uniqueName(stem))
 {
-    removeKeyTree(m_root, m_path);
+    removeTree(m_root, m_path);
 }
 
 TestKey::~TestKey()
 {
-    removeKeyTree(m_root, m_path);
+    removeTree(m_root, m_path);
 }
 
 } // namespace testsupport

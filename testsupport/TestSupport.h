@@ -9,6 +9,7 @@
 
 #include "base/Mutex.h"
 #include "base/Registry.h"
+#include "testsupport/TestProcess.h"
 
 namespace testsupport {
 
@@ -45,9 +46,6 @@ void writeFile(const std::wstring& path, const std::vector<uint8_t>& bytes);
 bool fileExists(const std::wstring& path); // regular files only
 void removeFile(const std::wstring& path);
 
-// Sets an environment variable for this process and the programs it starts.
-void setEnvironment(const std::wstring& name, const std::wstring& value);
-
 // A registry key of this test process, "Software\OndrivexTests\" + stem +
 // process id under the root, deleted with its subkeys before use and when
 // the object goes. Two keys of one stem under different roots share the
@@ -63,6 +61,10 @@ public:
     Registry::RootKey root() const { return m_root; }
 
 private:
+    // Operating-system half, in win32/TestSupport.cpp and posix/TestSupport.cpp.
+    // Deletes the key with all its subkeys, when there is one.
+    static void removeTree(Registry::RootKey root, const std::wstring& keyPath);
+
     Registry::RootKey m_root;
     std::wstring m_path;
 };
@@ -80,11 +82,5 @@ public:
 private:
     Mutex m_mutex;
 };
-
-// Natively: gives this process a registry, temporary folder and data folder
-// of its own (ONDRIVEX_REGISTRY_DIR, TMPDIR, XDG_DATA_HOME), removed when the
-// process exits. Nothing on Windows, where tests keep to their own keys and
-// folders by name. Called once by the tests' main before any test runs.
-void isolateProcess();
 
 } // namespace testsupport

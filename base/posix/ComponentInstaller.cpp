@@ -1,21 +1,21 @@
-#include "base/ComponentInstallerPlatform.h"
+#include "base/ComponentInstaller.h"
 
 #include <cerrno>
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include "base/ScopedGeneric.h"
 #include "base/Tools.h"
 
 namespace {
 
-struct Library {
-    void* handle;
-    ~Library()
-    {
-        if (handle != nullptr)
-            ::dlclose(handle);
-    }
+struct LibraryTraits {
+    using Handle = void*;
+    static Handle invalid() { return nullptr; }
+    static bool isValid(Handle h) { return h != nullptr; }
+    static void free(Handle h) { ::dlclose(h); }
 };
+using ScopedLibrary = ScopedGeneric<LibraryTraits>;
 
 std::wstring lastLoaderError()
 {
@@ -25,17 +25,17 @@ std::wstring lastLoaderError()
 
 } // namespace
 
-componentplatform::CallResult componentplatform::callExport(const std::wstring& path, const char* entry,
-                                                            int32_t& result, std::wstring& reason)
+ComponentInstaller::CallResult ComponentInstaller::callExport(const std::wstring& path, const char* entry,
+                                                              int32_t& result, std::wstring& reason)
 {
     ::dlerror();
-    Library library{::dlopen(Tools::narrowWideString(path).c_str(), RTLD_NOW | RTLD_LOCAL)};
-    if (library.handle == nullptr) {
+    const ScopedLibrary library(::dlopen(Tools::narrowWideString(path).c_str(), RTLD_NOW | RTLD_LOCAL));
+    if (!library) {
         reason = lastLoaderError();
         return CallResult::NotLoaded;
     }
     using Export = int32_t (*)();
-    Export function = reinterpret_cast<Export>(::dlsym(library.handle, entry));
+    Export function = reinterpret_cast<Export>(::dlsym(library.get(), entry));
     if (function == nullptr) {
         reason = lastLoaderError();
         return CallResult::NoEntry;
@@ -44,7 +44,7 @@ componentplatform::CallResult componentplatform::callExport(const std::wstring& 
     return CallResult::Called;
 }
 
-bool componentplatform::setCurrentFolder(const std::wstring& folder)
+bool ComponentInstaller::setCurrentFolder(const std::wstring& folder)
 {
     return !folder.empty() && ::chdir(Tools::narrowWideString(folder).c_str()) == 0;
 }

@@ -1,8 +1,8 @@
-#include "base/ExceptionPlatform.h"
+#include "base/Exception.h"
 
 // Natively there is no structured exception to translate: the mode is read
 // so that callers see the configured value, and no handler is installed.
 
-void exceptionplatform::watchCallingThread(bool) {}
+void Exception::watchCallingThread(bool) {}
 
-void exceptionplatform::addRecordParameters(Exception&, _EXCEPTION_POINTERS*) {}
+void Exception::addRecordParameters(Exception&, _EXCEPTION_POINTERS*) {}

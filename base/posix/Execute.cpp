@@ -1,4 +1,4 @@
-#include "base/ExecutePlatform.h"
+#include "base/Execute.h"
 
 #include <cerrno>
 #include <chrono>
@@ -43,8 +43,8 @@ std::vector<std::string> splitArguments(const std::wstring& arguments)
 
 } // namespace
 
-int executeplatform::startAndWait(const std::wstring& program, const std::wstring& arguments,
-                                  unsigned long waitMilliseconds)
+int Execute::startAndWait(const std::wstring& program, const std::wstring& arguments,
+                          unsigned long waitMilliseconds)
 {
     const std::string path = Tools::narrowWideString(program);
     std::vector<std::string> args = splitArguments(arguments);

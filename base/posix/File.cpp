@@ -6,12 +6,11 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
-#include "base/FilePlatform.h"
+#include "base/posix/PosixSupport.h"
 #include "base/posix/ScopedFd.h"
 #include "base/Tools.h"
 
@@ -24,46 +23,20 @@ std::string narrow(const std::wstring& path)
     return Tools::narrowWideString(path);
 }
 
-std::string homeFolder()
-{
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && *home != '\0')
-        return home;
-    std::vector<char> buffer(16384);
-    passwd entry{};
-    passwd* found = nullptr;
-    if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
-        found->pw_dir != nullptr)
-        return found->pw_dir;
-    return std::string();
-}
-
 std::string systemTemp()
 {
     const char* tmp = std::getenv("TMPDIR");
     return (tmp != nullptr && *tmp != '\0') ? tmp : "/tmp";
 }
 
-bool makeFolders(const std::string& path)
-{
-    for (size_t pos = 1; pos <= path.size(); ++pos) {
-        if (pos != path.size() && path[pos] != '/')
-            continue;
-        if (::mkdir(path.substr(0, pos).c_str(), 0700) != 0 && errno != EEXIST)
-            return false;
-    }
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 } // namespace
 
-bool fileplatform::isSeparator(wchar_t c)
+bool File::isSeparator(wchar_t c)
 {
     return c == L'/';
 }
 
-bool fileplatform::hasDrives()
+bool File::hasDrives()
 {
     return false;
 }
@@ -95,44 +68,49 @@ bool File::createTempFileName(std::wstring& out, const std::wstring& prefix)
     return true;
 }
 
-fileplatform::OpenFile::OpenFile(const std::wstring& path, Mode mode)
+File::OpenFile::Traits::Handle File::OpenFile::Traits::invalid()
+{
+    return PosixSupport::handleOf(scoped::FdTraits::invalid());
+}
+
+bool File::OpenFile::Traits::isValid(Handle h)
+{
+    return scoped::FdTraits::isValid(PosixSupport::fdOf(h));
+}
+
+void File::OpenFile::Traits::free(Handle h)
+{
+    scoped::FdTraits::free(PosixSupport::fdOf(h));
+}
+
+File::OpenFile::OpenFile(const std::wstring& path, Mode mode)
 {
     const int flags = mode == Read ? O_RDONLY : O_WRONLY | O_CREAT | O_TRUNC;
-    m_handle = ::open(narrow(path).c_str(), flags | O_CLOEXEC, 0644);
+    m_handle.reset(PosixSupport::handleOf(::open(narrow(path).c_str(), flags | O_CLOEXEC, 0644)));
 }
 
-fileplatform::OpenFile::~OpenFile()
-{
-    ScopedFd closing(static_cast<int>(m_handle));
-}
-
-bool fileplatform::OpenFile::isOpen() const
-{
-    return m_handle >= 0;
-}
-
-bool fileplatform::OpenFile::size(int64_t& bytes) const
+bool File::OpenFile::size(int64_t& bytes) const
 {
     struct stat st {};
-    if (::fstat(static_cast<int>(m_handle), &st) != 0 || !S_ISREG(st.st_mode))
+    if (::fstat(PosixSupport::fdOf(m_handle.get()), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
     bytes = static_cast<int64_t>(st.st_size);
     return true;
 }
 
-int64_t fileplatform::OpenFile::read(uint8_t* data, size_t n)
+int64_t File::OpenFile::read(uint8_t* data, size_t n)
 {
     for (;;) {
-        const ssize_t got = ::read(static_cast<int>(m_handle), data, n);
+        const ssize_t got = ::read(PosixSupport::fdOf(m_handle.get()), data, n);
         if (got >= 0 || errno != EINTR)
             return got;
     }
 }
 
-int64_t fileplatform::OpenFile::write(const uint8_t* data, size_t n)
+int64_t File::OpenFile::write(const uint8_t* data, size_t n)
 {
     for (;;) {
-        const ssize_t put = ::write(static_cast<int>(m_handle), data, n);
+        const ssize_t put = ::write(PosixSupport::fdOf(m_handle.get()), data, n);
         if (put >= 0 || errno != EINTR)
             return put;
     }
@@ -146,7 +124,7 @@ int64_t File::getLastModificationTime(const std::wstring& path)
     return static_cast<int64_t>(st.st_mtime);
 }
 
-fileplatform::FolderResult fileplatform::systemTempFolder(std::wstring& folder)
+File::FolderResult File::systemTempFolder(std::wstring& folder)
 {
     const std::string tmp = systemTemp();
     if (tmp.size() >= PATH_MAX)
@@ -155,7 +133,7 @@ fileplatform::FolderResult fileplatform::systemTempFolder(std::wstring& folder)
     return FolderResult::Ok;
 }
 
-bool fileplatform::localDataFolder(std::wstring& folder)
+bool File::localDataFolder(std::wstring& folder)
 {
     std::string base;
     const char* xdg = std::getenv("XDG_DATA_HOME");
@@ -163,20 +141,20 @@ bool fileplatform::localDataFolder(std::wstring& folder)
     if (xdg != nullptr && xdg[0] == '/') {
         base = xdg;
     } else {
-        const std::string home = homeFolder();
+        const std::string home = PosixSupport::homeFolder();
         if (home.empty()) {
             errno = ENOENT;
             return false;
         }
         base = home + "/.local/share";
     }
-    if (!makeFolders(base))
+    if (!PosixSupport::makeFolders(base))
         return false;
     folder = Tools::widenNarrowString(base);
     return true;
 }
 
-std::wstring fileplatform::cleanFolder(const std::wstring& folder)
+std::wstring File::cleanFolder(const std::wstring& folder)
 {
     // Only trailing separators go: a leading one makes the path absolute.
     std::wstring cleaned = folder;
@@ -185,7 +163,7 @@ std::wstring fileplatform::cleanFolder(const std::wstring& folder)
     return cleaned == L"/" ? std::wstring() : cleaned;
 }
 
-bool fileplatform::makeFolder(const std::wstring& path)
+bool File::makeFolder(const std::wstring& path)
 {
     const std::string p = narrow(path);
     if (::mkdir(p.c_str(), 0700) == 0)
@@ -197,12 +175,13 @@ bool fileplatform::makeFolder(const std::wstring& path)
     return false;
 }
 
-bool fileplatform::deleteFilesOfType(const std::wstring& folder, const std::wstring& extension)
+bool File::deleteFilesOfType(const std::wstring& folder, const std::wstring& extension)
 {
     const std::string dirPath = narrow(folder);
-    DIR* dir = ::opendir(dirPath.c_str());
-    if (dir == nullptr)
+    const ScopedDir owner(::opendir(dirPath.c_str()));
+    if (!owner)
         return false;
+    DIR* dir = owner.get();
     bool ok = true;
     int firstError = 0;
     while (dirent* entry = ::readdir(dir)) {
@@ -219,7 +198,6 @@ bool fileplatform::deleteFilesOfType(const std::wstring& folder, const std::wstr
             ok = false;
         }
     }
-    ::closedir(dir);
     if (!ok)
         errno = firstError;
     return ok;

@@ -18,6 +18,7 @@
 #include "base/Event.h"
 #include "base/Exception.h"
 #include "base/Logger.h"
+#include "base/posix/PosixSupport.h"
 #include "base/posix/ScopedFd.h"
 #include "base/Tools.h"
 
@@ -136,18 +137,10 @@ std::string fileNameFor(const std::wstring& name)
 {
     static const char* const digits = "0123456789ABCDEF";
     const std::string utf8 = Tools::narrowWideString(name);
-    std::string encoded;
-    for (char ch : utf8) {
-        const unsigned char c = static_cast<unsigned char>(ch);
-        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
-            c == '-') {
-            encoded += ch;
-        } else {
-            encoded += '%';
-            encoded += digits[c >> 4];
-            encoded += digits[c & 0xF];
-        }
-    }
+    std::string encoded = PosixSupport::percentEscape(utf8, [](unsigned char c) {
+        return !((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+                 c == '-');
+    });
     if (encoded.size() > 200) {
         uint64_t hash = 1469598103934665603ULL;
         for (char ch : utf8) {
@@ -340,7 +333,7 @@ void Mutex::release()
     throw e;
 }
 
-void* Mutex::getHandle() const
+native::Handle Mutex::getHandle() const
 {
     return m_impl->state.get();
 }

@@ -1,14 +1,15 @@
+#include "base/Registry.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
-#include <pwd.h>
 #include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "base/RegistryStore.h"
+#include "base/posix/PosixSupport.h"
 #include "base/posix/ScopedFd.h"
 #include "base/Tools.h"
 
@@ -52,35 +53,8 @@ std::string storeFolder()
     const char* dir = std::getenv("ONDRIVEX_REGISTRY_DIR");
     if (dir != nullptr && *dir != '\0')
         return dir;
-    const char* home = std::getenv("HOME");
-    std::string base;
-    if (home != nullptr && *home != '\0') {
-        base = home;
-    } else {
-        std::vector<char> buffer(16384);
-        passwd entry{};
-        passwd* found = nullptr;
-        if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) != 0 ||
-            found == nullptr || found->pw_dir == nullptr)
-            return std::string();
-        base = found->pw_dir;
-    }
-    return base + "/.ondrivex/registry";
-}
-
-bool makeFolders(const std::string& path)
-{
-    if (path.empty())
-        return false;
-    for (size_t pos = 1; pos <= path.size(); ++pos) {
-        if (pos != path.size() && path[pos] != '/')
-            continue;
-        const std::string part = path.substr(0, pos);
-        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
-            return false;
-    }
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    const std::string home = PosixSupport::homeFolder();
+    return home.empty() ? std::string() : home + "/.ondrivex/registry";
 }
 
 // Key paths compare like the Win32 registry's: without regard to (ASCII)
@@ -106,52 +80,21 @@ bool sameName(const std::wstring& a, const std::wstring& b)
     return x == y;
 }
 
-std::string escape(const std::wstring& text)
+bool mustEscape(unsigned char c)
 {
-    static const char* const digits = "0123456789ABCDEF";
-    const std::string utf8 = Tools::narrowWideString(text);
-    std::string out;
-    for (char ch : utf8) {
-        const unsigned char c = static_cast<unsigned char>(ch);
-        if (c < 0x20 || c == 0x7F || c == '%') {
-            out += '%';
-            out += digits[c >> 4];
-            out += digits[c & 0xF];
-        } else {
-            out += ch;
-        }
-    }
-    return out;
+    return c < 0x20 || c == 0x7F || c == '%';
 }
 
-int hexValue(char c)
+std::string escape(const std::wstring& text)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
+    return PosixSupport::percentEscape(Tools::narrowWideString(text), mustEscape);
 }
 
 bool unescape(const std::string& text, std::wstring& out)
 {
     std::string utf8;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%') {
-            utf8 += text[i];
-            continue;
-        }
-        if (i + 2 >= text.size())
-            return false;
-        const int hi = hexValue(text[i + 1]);
-        const int lo = hexValue(text[i + 2]);
-        if (hi < 0 || lo < 0)
-            return false;
-        utf8 += static_cast<char>(hi * 16 + lo);
-        i += 2;
-    }
+    if (!PosixSupport::percentUnescape(text, utf8))
+        return false;
     out = Tools::widenNarrowString(utf8);
     return true;
 }
@@ -179,8 +122,8 @@ bool parseLine(const std::string& line, Entry& entry)
         return false;
     std::vector<uint8_t> data(fields[3].size() / 2);
     for (size_t i = 0; i < data.size(); ++i) {
-        const int hi = hexValue(fields[3][2 * i]);
-        const int lo = hexValue(fields[3][2 * i + 1]);
+        const int hi = PosixSupport::hexDigitValue(fields[3][2 * i]);
+        const int lo = PosixSupport::hexDigitValue(fields[3][2 * i + 1]);
         if (hi < 0 || lo < 0)
             return false;
         data[i] = static_cast<uint8_t>(hi * 16 + lo);
@@ -298,7 +241,7 @@ bool update(Registry::RootKey root, Change change)
 {
     const char* stem = rootFileStem(root);
     const std::string folder = storeFolder();
-    if (stem == nullptr || !makeFolders(folder))
+    if (stem == nullptr || !PosixSupport::makeFolders(folder))
         return false;
     const std::string path = folder + "/" + stem + ".reg";
     ScopedFd lock(::open((folder + "/" + stem + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
@@ -317,7 +260,7 @@ bool update(Registry::RootKey root, Change change)
 
 } // namespace
 
-bool registrystore::query(Registry::RootKey root, const std::wstring& keyPath,
+bool Registry::queryStored(RootKey root, const std::wstring& keyPath,
                           const std::wstring& valueName, uint32_t& type, std::vector<uint8_t>& data)
 {
     const char* stem = rootFileStem(root);
@@ -335,7 +278,7 @@ bool registrystore::query(Registry::RootKey root, const std::wstring& keyPath,
     return true;
 }
 
-bool registrystore::set(Registry::RootKey root, const std::wstring& keyPath,
+bool Registry::setStored(RootKey root, const std::wstring& keyPath,
                         const std::wstring& valueName, uint32_t type, const std::vector<uint8_t>& data)
 {
     const std::wstring key = normaliseKey(keyPath);
@@ -354,7 +297,7 @@ bool registrystore::set(Registry::RootKey root, const std::wstring& keyPath,
     });
 }
 
-bool registrystore::remove(Registry::RootKey root, const std::wstring& keyPath,
+bool Registry::removeStored(RootKey root, const std::wstring& keyPath,
                            const std::wstring& valueName)
 {
     const std::wstring key = normaliseKey(keyPath);

@@ -1,4 +1,4 @@
-#include "base/SharedMemoryBlockPlatform.h"
+#include "base/SharedMemoryBlock.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -7,6 +7,7 @@
 
 #include <cerrno>
 
+#include "base/LastErrorKeeper.h"
 #include "base/posix/ScopedFd.h"
 #include "base/Tools.h"
 
@@ -25,11 +26,11 @@ std::string posixName(const std::wstring& name)
 
 } // namespace
 
-struct sharedmemoryplatform::Mapping {
+struct SharedMemoryBlock::Mapping {
     ScopedFd fd;
 };
 
-sharedmemoryplatform::Mapping* sharedmemoryplatform::open(const std::wstring& name, size_t size)
+SharedMemoryBlock::Mapping* SharedMemoryBlock::openMapping(const std::wstring& name, size_t size)
 {
     ScopedFd fd(shm_open(posixName(name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
     if (!fd)
@@ -44,37 +45,35 @@ sharedmemoryplatform::Mapping* sharedmemoryplatform::open(const std::wstring& na
     return new Mapping{std::move(fd)};
 }
 
-void sharedmemoryplatform::close(Mapping* mapping)
+void SharedMemoryBlock::MappingDeleter::operator()(Mapping* mapping) const
 {
     delete mapping; // the descriptor keeps errno as it closes
 }
 
-void* sharedmemoryplatform::map(Mapping& mapping, size_t size)
+void* SharedMemoryBlock::mapView(Mapping& mapping, size_t size)
 {
     void* view = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, mapping.fd.get(), 0);
     return view == MAP_FAILED ? nullptr : view;
 }
 
-void sharedmemoryplatform::unmap(void* view, size_t size)
+void SharedMemoryBlock::unmapView(void* view, size_t size)
 {
-    const int saved = errno;
+    LastErrorKeeper keep;
     munmap(view, size);
-    errno = saved;
 }
 
-void sharedmemoryplatform::setNoBlockError()
+void SharedMemoryBlock::setNoBlockError()
 {
     errno = EBADF;
 }
 
-void* sharedmemoryplatform::handle(const Mapping&)
+native::Handle SharedMemoryBlock::handleOf(const Mapping&)
 {
     return nullptr;
 }
 
-void sharedmemoryplatform::remove(const std::wstring& name)
+void SharedMemoryBlock::removeName(const std::wstring& name)
 {
-    const int saved = errno;
+    LastErrorKeeper keep;
     shm_unlink(posixName(name).c_str());
-    errno = saved;
 }

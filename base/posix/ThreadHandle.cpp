@@ -1,4 +1,4 @@
-#include "base/ThreadHandlePlatform.h"
+#include "base/ThreadHandle.h"
 
 #include <pthread.h>
 
@@ -109,7 +109,7 @@ struct ThreadHandle::Impl {
     }
 };
 
-ThreadHandle::Impl* threadplatform::start(ThreadHandle::Entry entry, void* context)
+ThreadHandle::Impl* ThreadHandle::startImpl(Entry entry, void* context)
 {
     auto impl = std::make_unique<ThreadHandle::Impl>(entry, context);
     if (pthread_create(&impl->thread, nullptr, &ThreadHandle::Impl::main, impl.get()) != 0)
@@ -117,14 +117,14 @@ ThreadHandle::Impl* threadplatform::start(ThreadHandle::Entry entry, void* conte
     return impl.release();
 }
 
-void threadplatform::release(ThreadHandle::Impl* impl)
+void ThreadHandle::ImplDeleter::operator()(Impl* impl) const
 {
     if (!impl->joined)
         pthread_detach(impl->thread);
     delete impl;
 }
 
-void threadplatform::signalStop(ThreadHandle::Impl& impl)
+void ThreadHandle::signalStopOf(Impl& impl)
 {
     pthread_mutex_lock(&impl.mutex);
     impl.stopSignalled = true;
@@ -132,12 +132,12 @@ void threadplatform::signalStop(ThreadHandle::Impl& impl)
     pthread_mutex_unlock(&impl.mutex);
 }
 
-bool threadplatform::waitForStop(ThreadHandle::Impl& impl, unsigned long ms)
+bool ThreadHandle::waitForStopOf(Impl& impl, unsigned long ms)
 {
     return impl.waitFor(ms, [&impl] { return impl.stopSignalled; });
 }
 
-bool threadplatform::join(ThreadHandle::Impl& impl, unsigned long ms)
+bool ThreadHandle::joinOf(Impl& impl, unsigned long ms)
 {
     if (!impl.waitFor(ms, [&impl] { return impl.ended; }))
         return false;
@@ -148,7 +148,7 @@ bool threadplatform::join(ThreadHandle::Impl& impl, unsigned long ms)
     return true;
 }
 
-void threadplatform::kill(ThreadHandle::Impl& impl, unsigned long exitCode)
+void ThreadHandle::killOf(Impl& impl, unsigned long exitCode)
 {
     if (impl.joined)
         return;
@@ -165,7 +165,7 @@ void threadplatform::kill(ThreadHandle::Impl& impl, unsigned long exitCode)
     pthread_mutex_unlock(&impl.mutex);
 }
 
-bool threadplatform::exitCode(const ThreadHandle::Impl& impl, unsigned long& code)
+bool ThreadHandle::exitCodeOf(const Impl& impl, unsigned long& code)
 {
     pthread_mutex_lock(&impl.mutex);
     const bool ended = impl.ended;

@@ -9,7 +9,6 @@
 #include <unistd.h>
 #include <vector>
 
-#include "base/ToolsPlatform.h"
 #include "base/Utf16.h"
 
 namespace {
@@ -65,7 +64,7 @@ void Tools::setLastSystemError(unsigned long code)
     errno = static_cast<int>(code);
 }
 
-bool toolsplatform::accountName(std::wstring& account)
+bool Tools::accountName(std::wstring& account)
 {
     // The local machine stands for the domain, as it does for a local
     // account on Windows.
@@ -126,7 +125,7 @@ bool Tools::isCurrentApp()
     return false;
 }
 
-void* Tools::getMyTopLevelHWND()
+native::Window Tools::getMyTopLevelHWND()
 {
     return nullptr;
 }

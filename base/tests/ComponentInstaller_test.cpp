@@ -23,8 +23,8 @@ protected:
     void SetUp() override
     {
         m_startFolder = fs::current_path();
-        testsupport::setEnvironment(L"ONDRIVEX_TEST_COMPONENT_LOG", folder.file(L"calls.txt"));
-        testsupport::setEnvironment(L"ONDRIVEX_TEST_COMPONENT_RESULT", L"ok");
+        testsupport::TestProcess::setEnvironment(L"ONDRIVEX_TEST_COMPONENT_LOG", folder.file(L"calls.txt"));
+        testsupport::TestProcess::setEnvironment(L"ONDRIVEX_TEST_COMPONENT_RESULT", L"ok");
     }
     void TearDown() override
     {
@@ -121,7 +121,7 @@ TEST_F(ComponentInstallerTest, UninstallCallsTheUnregistrationExport)
 TEST_F(ComponentInstallerTest, FailingRegistrationExportsAreReported)
 {
     const std::wstring path = place(L"TestComponent.dll", L"TPIOffice");
-    testsupport::setEnvironment(L"ONDRIVEX_TEST_COMPONENT_RESULT", L"fail");
+    testsupport::TestProcess::setEnvironment(L"ONDRIVEX_TEST_COMPONENT_RESULT", L"fail");
     EXPECT_FALSE(ComponentInstaller::installComponent(path));
     EXPECT_FALSE(ComponentInstaller::uninstallComponent(path));
     EXPECT_EQ(ids(), (std::vector<uint32_t>{1051303, 1051307}));

@@ -1,10 +1,10 @@
-#include "base/ComponentInstallerPlatform.h"
+#include "base/ComponentInstaller.h"
 
 #include "base/win32/ScopedHandle.h"
 #include "base/win32/WindowsSupport.h"
 
-componentplatform::CallResult componentplatform::callExport(const std::wstring& path, const char* entry,
-                                                            int32_t& result, std::wstring& reason)
+ComponentInstaller::CallResult ComponentInstaller::callExport(const std::wstring& path, const char* entry,
+                                                              int32_t& result, std::wstring& reason)
 {
     ScopedModule library(LoadLibraryW(path.c_str()));
     if (!library)
@@ -23,7 +23,7 @@ componentplatform::CallResult componentplatform::callExport(const std::wstring& 
     return CallResult::Called;
 }
 
-bool componentplatform::setCurrentFolder(const std::wstring& folder)
+bool ComponentInstaller::setCurrentFolder(const std::wstring& folder)
 {
     return !folder.empty() && SetCurrentDirectoryW(folder.c_str()) != 0;
 }

@@ -2,6 +2,7 @@
 
 #include "base/Event.h"
 #include "base/Logger.h"
+#include "base/win32/ScopedHandle.h"
 #include "base/win32/WindowsSupport.h"
 
 namespace {
@@ -24,9 +25,10 @@ void EventLogDevice::Write(Event& event)
 {
     try {
         // Registered per event, so a log that is cleared or recreated while
-        // the program runs is picked up again.
-        HANDLE log = RegisterEventSourceW(nullptr, m_source.c_str());
-        if (log == nullptr) {
+        // the program runs is picked up again. The owner deregisters it on
+        // every path, a throw from rendering or tracing included.
+        const ScopedEventSource log(RegisterEventSourceW(nullptr, m_source.c_str()));
+        if (!log) {
             Event failure(1051201, L"Failed to get a handle to the Eventlog",
                           TC_AT(L"EventLogDevice::Write"));
             failure.addSystemErrorInfo();
@@ -38,14 +40,13 @@ void EventLogDevice::Write(Event& event)
         // carries no string.
         const bool hasText = text.find_first_not_of(L" \r\n") != std::wstring::npos;
         LPCWSTR strings[1] = {text.c_str()};
-        if (!ReportEventW(log, eventLogType(event.getType()), 0, event.getID(), nullptr,
+        if (!ReportEventW(log.get(), eventLogType(event.getType()), 0, event.getID(), nullptr,
                           hasText ? 1 : 0, 0, hasText ? strings : nullptr, nullptr)) {
             Event failure(1051202, L"Failed to write to the Eventlog",
                           TC_AT(L"EventLogDevice::Write"));
             failure.addSystemErrorInfo();
             Logger::Trace(failure);
         }
-        DeregisterEventSource(log);
     } catch (...) {
         Event failure(1051203, L"An unexpected exception occured while writing to the Eventlog",
                       TC_AT(L"EventLogDevice::Write"));

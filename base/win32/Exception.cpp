@@ -1,6 +1,5 @@
 #include "base/Exception.h"
 
-#include "base/ExceptionPlatform.h"
 #include "base/win32/WindowsSupport.h"
 
 // Processor exceptions in this build.
@@ -68,14 +67,14 @@ LONG CALLBACK vectoredHandler(EXCEPTION_POINTERS* pointers)
 
 } // namespace
 
-void exceptionplatform::watchCallingThread(bool watch)
+void Exception::watchCallingThread(bool watch)
 {
     t_registered = watch;
     if (watch && g_handler == nullptr)
         g_handler = AddVectoredExceptionHandler(1, vectoredHandler);
 }
 
-void exceptionplatform::addRecordParameters(Exception& e, _EXCEPTION_POINTERS* pointers)
+void Exception::addRecordParameters(Exception& e, _EXCEPTION_POINTERS* pointers)
 {
     if (pointers == nullptr || pointers->ExceptionRecord == nullptr)
         return;

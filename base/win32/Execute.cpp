@@ -1,12 +1,12 @@
-#include "base/ExecutePlatform.h"
+#include "base/Execute.h"
 
 #include <vector>
 
 #include "base/win32/ScopedHandle.h"
 #include "base/win32/WindowsSupport.h"
 
-int executeplatform::startAndWait(const std::wstring& program, const std::wstring& arguments,
-                                  unsigned long waitMilliseconds)
+int Execute::startAndWait(const std::wstring& program, const std::wstring& arguments,
+                          unsigned long waitMilliseconds)
 {
     // The program goes in quotes, so a folder with blanks ("C:\Program
     // Files\...") cannot be taken for a shorter program followed by arguments.

@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "base/FilePlatform.h"
 #include "base/win32/ScopedHandle.h"
 #include "base/Tools.h"
 #include "base/win32/WindowsSupport.h"
@@ -12,12 +11,12 @@
 
 const wchar_t* const File::Separator = L"\\";
 
-bool fileplatform::isSeparator(wchar_t c)
+bool File::isSeparator(wchar_t c)
 {
     return c == L'\\' || c == L'/';
 }
 
-bool fileplatform::hasDrives()
+bool File::hasDrives()
 {
     return true;
 }
@@ -51,48 +50,51 @@ bool File::createTempFileName(std::wstring& out, const std::wstring& prefix)
     return true;
 }
 
-fileplatform::OpenFile::OpenFile(const std::wstring& path, Mode mode)
+File::OpenFile::Traits::Handle File::OpenFile::Traits::invalid()
+{
+    return scoped::KernelTraits::invalid();
+}
+
+bool File::OpenFile::Traits::isValid(Handle h)
+{
+    return scoped::KernelTraits::isValid(h);
+}
+
+void File::OpenFile::Traits::free(Handle h)
+{
+    scoped::KernelTraits::free(h);
+}
+
+File::OpenFile::OpenFile(const std::wstring& path, Mode mode)
 {
     const bool reading = mode == Read;
-    const HANDLE h = CreateFileW(path.c_str(), reading ? GENERIC_READ : GENERIC_WRITE, reading ? FILE_SHARE_READ : 0,
-                                 nullptr, reading ? OPEN_EXISTING : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    m_handle = reinterpret_cast<intptr_t>(h);
+    m_handle.reset(CreateFileW(path.c_str(), reading ? GENERIC_READ : GENERIC_WRITE, reading ? FILE_SHARE_READ : 0,
+                               nullptr, reading ? OPEN_EXISTING : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-fileplatform::OpenFile::~OpenFile()
-{
-    ScopedKernelHandle closing(reinterpret_cast<HANDLE>(m_handle));
-}
-
-bool fileplatform::OpenFile::isOpen() const
-{
-    const HANDLE h = reinterpret_cast<HANDLE>(m_handle);
-    return h != nullptr && h != INVALID_HANDLE_VALUE;
-}
-
-bool fileplatform::OpenFile::size(int64_t& bytes) const
+bool File::OpenFile::size(int64_t& bytes) const
 {
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(reinterpret_cast<HANDLE>(m_handle), &size))
+    if (!GetFileSizeEx(m_handle.get(), &size))
         return false;
     bytes = size.QuadPart;
     return true;
 }
 
-int64_t fileplatform::OpenFile::read(uint8_t* data, size_t n)
+int64_t File::OpenFile::read(uint8_t* data, size_t n)
 {
     DWORD got = 0;
     const DWORD wanted = n > MAXDWORD ? MAXDWORD : static_cast<DWORD>(n);
-    if (!ReadFile(reinterpret_cast<HANDLE>(m_handle), data, wanted, &got, nullptr))
+    if (!ReadFile(m_handle.get(), data, wanted, &got, nullptr))
         return -1;
     return got;
 }
 
-int64_t fileplatform::OpenFile::write(const uint8_t* data, size_t n)
+int64_t File::OpenFile::write(const uint8_t* data, size_t n)
 {
     DWORD put = 0;
     const DWORD wanted = n > MAXDWORD ? MAXDWORD : static_cast<DWORD>(n);
-    if (!WriteFile(reinterpret_cast<HANDLE>(m_handle), data, wanted, &put, nullptr))
+    if (!WriteFile(m_handle.get(), data, wanted, &put, nullptr))
         return -1;
     return put;
 }
@@ -112,7 +114,7 @@ int64_t File::getLastModificationTime(const std::wstring& path)
     return static_cast<int64_t>((t.QuadPart - unixEpoch) / 10000000ULL);
 }
 
-fileplatform::FolderResult fileplatform::systemTempFolder(std::wstring& folder)
+File::FolderResult File::systemTempFolder(std::wstring& folder)
 {
     wchar_t buffer[MAX_PATH + 1] = {};
     const DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
@@ -124,7 +126,7 @@ fileplatform::FolderResult fileplatform::systemTempFolder(std::wstring& folder)
     return FolderResult::Ok;
 }
 
-bool fileplatform::localDataFolder(std::wstring& folder)
+bool File::localDataFolder(std::wstring& folder)
 {
     wchar_t buffer[MAX_PATH + 1] = {};
     const HRESULT hr = SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr,
@@ -137,12 +139,12 @@ bool fileplatform::localDataFolder(std::wstring& folder)
     return true;
 }
 
-std::wstring fileplatform::cleanFolder(const std::wstring& folder)
+std::wstring File::cleanFolder(const std::wstring& folder)
 {
     return Tools::cleanString(folder);
 }
 
-bool fileplatform::makeFolder(const std::wstring& path)
+bool File::makeFolder(const std::wstring& path)
 {
     if (CreateDirectoryW(path.c_str(), nullptr))
         return true;
@@ -153,7 +155,7 @@ bool fileplatform::makeFolder(const std::wstring& path)
     return false;
 }
 
-bool fileplatform::deleteFilesOfType(const std::wstring& folder, const std::wstring& extension)
+bool File::deleteFilesOfType(const std::wstring& folder, const std::wstring& extension)
 {
     const std::wstring pattern = folder + L"\\*." + extension;
     // The shell reports a pattern that matches nothing as a failure; an

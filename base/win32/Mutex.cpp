@@ -59,7 +59,7 @@ void Mutex::release()
     }
 }
 
-void* Mutex::getHandle() const
+native::Handle Mutex::getHandle() const
 {
     return m_impl->handle.get();
 }

@@ -1,9 +1,10 @@
+#include "base/Registry.h"
+
 #include "base/win32/RegistryRoot.h"
-#include "base/RegistryStore.h"
 #include "base/win32/ScopedHandle.h"
 #include "base/win32/WindowsSupport.h"
 
-HKEY registrystore::rootHandle(Registry::RootKey root)
+HKEY RegistryRoot::handleOf(Registry::RootKey root)
 {
     switch (root) {
     case Registry::LocalMachine: return HKEY_LOCAL_MACHINE;
@@ -19,13 +20,13 @@ namespace {
 // Opens an existing key with the access given; false when it cannot.
 bool openKey(Registry::RootKey root, const std::wstring& keyPath, REGSAM access, ScopedRegKey& key)
 {
-    HKEY base = registrystore::rootHandle(root);
+    HKEY base = RegistryRoot::handleOf(root);
     return base != nullptr && RegOpenKeyExW(base, keyPath.c_str(), 0, access, key.receive()) == ERROR_SUCCESS;
 }
 
 } // namespace
 
-bool registrystore::query(Registry::RootKey root, const std::wstring& keyPath,
+bool Registry::queryStored(RootKey root, const std::wstring& keyPath,
                           const std::wstring& valueName, uint32_t& type, std::vector<uint8_t>& data)
 {
     ScopedRegKey key;
@@ -54,10 +55,10 @@ bool registrystore::query(Registry::RootKey root, const std::wstring& keyPath,
     return false;
 }
 
-bool registrystore::set(Registry::RootKey root, const std::wstring& keyPath,
+bool Registry::setStored(RootKey root, const std::wstring& keyPath,
                         const std::wstring& valueName, uint32_t type, const std::vector<uint8_t>& data)
 {
-    HKEY base = rootHandle(root);
+    HKEY base = RegistryRoot::handleOf(root);
     if (base == nullptr)
         return false;
     ScopedRegKey key;
@@ -69,7 +70,7 @@ bool registrystore::set(Registry::RootKey root, const std::wstring& keyPath,
                           static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
 }
 
-bool registrystore::remove(Registry::RootKey root, const std::wstring& keyPath,
+bool Registry::removeStored(RootKey root, const std::wstring& keyPath,
                            const std::wstring& valueName)
 {
     ScopedRegKey key;

@@ -19,7 +19,7 @@ void traceFailure(uint32_t id, const wchar_t* text)
 
 } // namespace
 
-bool SharedMemCommDevice::reduceIntegrity(void* handle)
+bool SharedMemCommDevice::reduceIntegrity(native::Handle handle)
 {
     // A mandatory label of low integrity with no-write-up: processes of low
     // integrity may then open the object for writing.

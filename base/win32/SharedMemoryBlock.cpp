@@ -1,13 +1,13 @@
-#include "base/SharedMemoryBlockPlatform.h"
+#include "base/SharedMemoryBlock.h"
 
 #include "base/win32/ScopedHandle.h"
 #include "base/win32/WindowsSupport.h"
 
-struct sharedmemoryplatform::Mapping {
+struct SharedMemoryBlock::Mapping {
     ScopedKernelHandle handle;
 };
 
-sharedmemoryplatform::Mapping* sharedmemoryplatform::open(const std::wstring& name, size_t size)
+SharedMemoryBlock::Mapping* SharedMemoryBlock::openMapping(const std::wstring& name, size_t size)
 {
     const unsigned long long wide = size;
     HANDLE h = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
@@ -18,33 +18,31 @@ sharedmemoryplatform::Mapping* sharedmemoryplatform::open(const std::wstring& na
     return new Mapping{ScopedKernelHandle(h)};
 }
 
-void sharedmemoryplatform::close(Mapping* mapping)
+void SharedMemoryBlock::MappingDeleter::operator()(Mapping* mapping) const
 {
     delete mapping; // the handle keeps the last error as it closes
 }
 
-void* sharedmemoryplatform::map(Mapping& mapping, size_t size)
+void* SharedMemoryBlock::mapView(Mapping& mapping, size_t size)
 {
     // A block of that name made smaller by someone else fails here rather
     // than giving a view shorter than expected.
     return MapViewOfFile(mapping.handle.get(), FILE_MAP_ALL_ACCESS, 0, 0, size);
 }
 
-void sharedmemoryplatform::unmap(void* view, size_t)
+void SharedMemoryBlock::unmapView(void* view, size_t)
 {
-    const DWORD saved = GetLastError();
-    UnmapViewOfFile(view);
-    SetLastError(saved);
+    ScopedView unmapping(view);
 }
 
-void sharedmemoryplatform::setNoBlockError()
+void SharedMemoryBlock::setNoBlockError()
 {
     SetLastError(ERROR_INVALID_HANDLE);
 }
 
-void* sharedmemoryplatform::handle(const Mapping& mapping)
+native::Handle SharedMemoryBlock::handleOf(const Mapping& mapping)
 {
     return mapping.handle.get();
 }
 
-void sharedmemoryplatform::remove(const std::wstring&) {}
+void SharedMemoryBlock::removeName(const std::wstring&) {}

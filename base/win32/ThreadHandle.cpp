@@ -1,4 +1,4 @@
-#include "base/ThreadHandlePlatform.h"
+#include "base/ThreadHandle.h"
 
 #include <process.h>
 
@@ -22,7 +22,7 @@ struct ThreadHandle::Impl {
     }
 };
 
-ThreadHandle::Impl* threadplatform::start(ThreadHandle::Entry entry, void* context)
+ThreadHandle::Impl* ThreadHandle::startImpl(Entry entry, void* context)
 {
     auto impl = std::make_unique<ThreadHandle::Impl>(entry, context);
     impl->stopEvent.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
@@ -37,33 +37,33 @@ ThreadHandle::Impl* threadplatform::start(ThreadHandle::Entry entry, void* conte
     return impl.release();
 }
 
-void threadplatform::release(ThreadHandle::Impl* impl)
+void ThreadHandle::ImplDeleter::operator()(Impl* impl) const
 {
     delete impl; // closes the handles; the thread itself is not touched
 }
 
-void threadplatform::signalStop(ThreadHandle::Impl& impl)
+void ThreadHandle::signalStopOf(Impl& impl)
 {
     SetEvent(impl.stopEvent.get());
 }
 
-bool threadplatform::waitForStop(ThreadHandle::Impl& impl, unsigned long ms)
+bool ThreadHandle::waitForStopOf(Impl& impl, unsigned long ms)
 {
     return WaitForSingleObject(impl.stopEvent.get(), ms) == WAIT_OBJECT_0;
 }
 
-bool threadplatform::join(ThreadHandle::Impl& impl, unsigned long ms)
+bool ThreadHandle::joinOf(Impl& impl, unsigned long ms)
 {
     return WaitForSingleObject(impl.thread.get(), ms) == WAIT_OBJECT_0;
 }
 
-void threadplatform::kill(ThreadHandle::Impl& impl, unsigned long exitCode)
+void ThreadHandle::killOf(Impl& impl, unsigned long exitCode)
 {
     TerminateThread(impl.thread.get(), exitCode);
     WaitForSingleObject(impl.thread.get(), INFINITE);
 }
 
-bool threadplatform::exitCode(const ThreadHandle::Impl& impl, unsigned long& code)
+bool ThreadHandle::exitCodeOf(const Impl& impl, unsigned long& code)
 {
     DWORD value = 0;
     if (!GetExitCodeThread(impl.thread.get(), &value) || value == STILL_ACTIVE)

@@ -6,7 +6,6 @@
 #include "base/Event.h"
 #include "base/Logger.h"
 #include "base/win32/ScopedHandle.h"
-#include "base/ToolsPlatform.h"
 #include "base/win32/WindowsSupport.h"
 
 #define SECURITY_WIN32
@@ -14,6 +13,14 @@
 #include <security.h>
 
 namespace {
+
+// A buffer the network management calls allocated.
+struct NetBufferTraits {
+    using Handle = LPWSTR;
+    static Handle invalid() { return nullptr; }
+    static bool isValid(Handle h) { return h != nullptr; }
+    static void free(Handle h) { NetApiBufferFree(h); }
+};
 
 // The system takes a text's length as an int: a longer text is refused
 // (and reported as a failed conversion) rather than cut short.
@@ -100,7 +107,7 @@ void Tools::setLastSystemError(unsigned long code)
     SetLastError(code);
 }
 
-bool toolsplatform::accountName(std::wstring& account)
+bool Tools::accountName(std::wstring& account)
 {
     ULONG size = 0;
     GetUserNameExW(NameSamCompatible, nullptr, &size);
@@ -132,14 +139,12 @@ bool Tools::getMachineName(std::wstring& computer, std::wstring& group)
         return false;
     computer.assign(name, size);
 
-    LPWSTR joined = nullptr;
+    ScopedGeneric<NetBufferTraits> joined;
     NETSETUP_JOIN_STATUS status = NetSetupUnknownStatus;
-    if (NetGetJoinInformation(nullptr, &joined, &status) != NERR_Success)
+    if (NetGetJoinInformation(nullptr, joined.receive(), &status) != NERR_Success)
         return false;
-    if (joined != nullptr) {
-        group = joined;
-        NetApiBufferFree(joined);
-    }
+    if (joined)
+        group = joined.get();
     return true;
 }
 
@@ -148,7 +153,7 @@ bool Tools::isCurrentApp()
     return getMyTopLevelHWND() != nullptr;
 }
 
-void* Tools::getMyTopLevelHWND()
+native::Window Tools::getMyTopLevelHWND()
 {
     HWND window = GetForegroundWindow();
     if (window == nullptr)

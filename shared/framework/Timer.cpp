@@ -7,7 +7,7 @@
 #include "base/Logger.h"
 #include "base/Mutex.h"
 
-HWND__* Timer::s_hwnd = nullptr;
+native::Window Timer::s_hwnd = nullptr;
 std::map<uint32_t, Timer*> Timer::s_lstTimers;
 Mutex* Timer::s_mutexTimersList = nullptr;
 uint32_t Timer::s_nTimerCounter = 0;
@@ -76,7 +76,7 @@ bool Timer::isArmed() const
     return it != s_lstTimers.end() && it->second == this;
 }
 
-void TC_TIMER_CALLBACK Timer::timerFunc(HWND__*, unsigned int, uintptr_t idEvent, unsigned long)
+void TC_CALLBACK Timer::timerFunc(native::Window, unsigned int, uintptr_t idEvent, unsigned long)
 {
     // Called from message dispatch: nothing may be thrown out of here.
     try {

@@ -2,16 +2,9 @@
 #include <cstdint>
 #include <map>
 
-class Mutex;
-struct HWND__;
+#include "base/NativeHandle.h"
 
-// The signature of a Windows timer callback; natively the same function is
-// called by Timer::process.
-#if defined(_WIN32)
-#define TC_TIMER_CALLBACK __stdcall
-#else
-#define TC_TIMER_CALLBACK
-#endif
+class Mutex;
 
 // A timer whose ticks are delivered by the thread that pulses: on Windows as
 // timers of one hidden window per process ("TavelinTimerWindow"), dispatched
@@ -61,10 +54,11 @@ public:
 
 protected:
     static bool createHiddenWindow();
-    // One tick of the timer with the given id; unknown ids are ignored.
-    static void TC_TIMER_CALLBACK timerFunc(HWND__* hwnd, unsigned int msg, uintptr_t idEvent, unsigned long time);
+    // One tick of the timer with the given id; unknown ids are ignored. A
+    // Windows timer callback; natively Timer::process calls it.
+    static void TC_CALLBACK timerFunc(native::Window hwnd, unsigned int msg, uintptr_t idEvent, unsigned long time);
 
-    static HWND__* s_hwnd;                      // the hidden timer window (Windows)
+    static native::Window s_hwnd;               // the hidden timer window (Windows)
     static std::map<uint32_t, Timer*> s_lstTimers; // every armed timer by id
     static Mutex* s_mutexTimersList;            // guards the counter and the list
     static uint32_t s_nTimerCounter;            // the next timer id

@@ -5,20 +5,12 @@
 #include "base/File.h"
 #include "base/FileName.h"
 #include "base/Logger.h"
-#include "shared/monitoring/IconPlatform.h"
 
 namespace {
 
 const int MaxIconBytes = 4194304;
 
 } // namespace
-
-void IconHandle::reset(HICON__* icon)
-{
-    if (m_icon != nullptr && m_icon != icon)
-        iconplatform::destroyIcon(m_icon);
-    m_icon = icon;
-}
 
 Icon::Icon() = default;
 
@@ -114,7 +106,7 @@ bool Icon::saveIcon(const std::wstring& path)
     ByteArray file;
     if (!IconFile::layout(m_images, file))
         return false;
-    if (!iconplatform::writeFile(path, file)) {
+    if (!writeFile(path, file)) {
         SystemException e(1062001, L"Unable to create file for icon", TC_AT(L"Icon::saveIcon"));
         e.addParameter(path);
         e.addSystemErrorInfo();

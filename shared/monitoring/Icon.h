@@ -5,48 +5,9 @@
 #include <vector>
 
 #include "base/ByteArray.h"
+#include "base/NativeHandle.h"
+#include "base/ScopedGeneric.h"
 #include "shared/monitoring/IconFile.h"
-
-// The Windows handle types, named without <windows.h> (HICON and HMODULE
-// are pointers to these).
-struct HICON__;
-struct HINSTANCE__;
-
-#if defined(_WIN32)
-#define TC_CALLBACK __stdcall
-#else
-#define TC_CALLBACK
-#endif
-
-// Owns one loaded icon handle; destroys it with the platform's call.
-class IconHandle {
-public:
-    IconHandle() = default;
-    explicit IconHandle(HICON__* icon) : m_icon(icon) {}
-    ~IconHandle() { reset(); }
-    IconHandle(IconHandle&& other) noexcept : m_icon(other.release()) {}
-    IconHandle& operator=(IconHandle&& other) noexcept
-    {
-        if (this != &other)
-            reset(other.release());
-        return *this;
-    }
-    IconHandle(const IconHandle&) = delete;
-    IconHandle& operator=(const IconHandle&) = delete;
-
-    HICON__* get() const { return m_icon; }
-    HICON__* release()
-    {
-        HICON__* icon = m_icon;
-        m_icon = nullptr;
-        return icon;
-    }
-    // Keeps the thread's last system error across the clean-up.
-    void reset(HICON__* icon = nullptr);
-
-private:
-    HICON__* m_icon = nullptr;
-};
 
 // The icon of an executable: its first icon group, kept as an ".ico" file in
 // the temporary folder (the "library") from which the GUI loads it and whose
@@ -81,7 +42,7 @@ public:
 
     // The library file loaded as a 32 x 32 icon, loaded once; null when that
     // fails or no library is known. The object keeps ownership.
-    HICON__* getHICON();
+    native::Icon getHICON();
 
     // The library file's bytes (at most 4 MiB). False when no library is
     // known or it cannot be read.
@@ -98,13 +59,13 @@ protected:
     // Replaces the images by those of the module's first icon group; true
     // when there are any. Throws Exception 1062004 for a null module and
     // SystemException 1062005 to 1062010 when a resource cannot be had.
-    bool extractIcon(HINSTANCE__* module);
+    bool extractIcon(native::Module module);
     // Finds the module's first icon group; false when it has none.
-    bool getFirstIconID(HINSTANCE__* module);
+    bool getFirstIconID(native::Module module);
     // Asking the shell for an icon is not done: always false.
     bool requestShellIcon(const wchar_t* path);
     // Resource enumeration callback: keeps the first group name, then stops.
-    static int TC_CALLBACK enumResNameProc(HINSTANCE__* module, const wchar_t* type,
+    static int TC_CALLBACK enumResNameProc(native::Module module, const wchar_t* type,
                                            wchar_t* name, intptr_t param);
 
     // Appends one image of the group from the icon resource's bytes, taking
@@ -114,7 +75,14 @@ protected:
     bool addImage(const IconImage& entry, const void* data, size_t size);
     void clearImages();
 
-    IconHandle m_icon;
+    // The loaded icon, destroyed with the platform's call.
+    struct IconTraits {
+        using Handle = native::Icon;
+        static Handle invalid() { return nullptr; }
+        static bool isValid(Handle icon) { return icon != nullptr; }
+        static void free(Handle icon);
+    };
+    ScopedGeneric<IconTraits> m_icon;
     std::wstring m_libraryPath;
     std::vector<IconImage> m_images;
     // IconFile::fileSize of the images, kept as they are added.
@@ -125,4 +93,11 @@ protected:
     uint16_t m_firstGroupId = 0;
     bool m_firstGroupIsName = false;
     bool m_hasFirstGroup = false;
+
+private:
+    // Operating-system half, in win32/Icon.cpp and posix/Icon.cpp (with the
+    // platform's answers to the calls above that read executables).
+    // Creates or truncates the file and writes all bytes. False, with the
+    // system error left set, when that fails; a partly written file is removed.
+    static bool writeFile(const std::wstring& path, const ByteArray& bytes);
 };

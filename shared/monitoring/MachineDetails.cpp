@@ -3,16 +3,15 @@
 #include "base/Event.h"
 #include "base/Logger.h"
 #include "base/Tools.h"
-#include "shared/monitoring/MachinePlatform.h"
 
-MachineDetails::MachineDetails() : m_socketsStarted(machineplatform::startSockets())
+MachineDetails::MachineDetails() : m_socketsStarted(startSockets())
 {
 }
 
 MachineDetails::~MachineDetails()
 {
     if (m_socketsStarted)
-        machineplatform::stopSockets();
+        stopSockets();
 }
 
 void MachineDetails::getDetails()
@@ -30,14 +29,14 @@ std::wstring MachineDetails::formatAddress(const uint8_t bytes[4])
 void MachineDetails::getIPDetails()
 {
     std::string host;
-    if (!machineplatform::hostName(host)) {
+    if (!hostName(host)) {
         Event e(1063801, L"Unable to determine local host name", TC_AT(L"MachineDetails::getIPDetails"));
         e.addSystemErrorInfo();
         Logger::Trace(e);
         return;
     }
     uint8_t address[4] = {};
-    if (!machineplatform::firstAddress(host, address)) {
+    if (!firstAddress(host, address)) {
         Event e(1063802, L"Unable to determine local IP address", TC_AT(L"MachineDetails::getIPDetails"));
         e.addDetails(L"HostName", Tools::widenNarrowString(host));
         Logger::Trace(e);

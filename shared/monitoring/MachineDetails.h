@@ -34,4 +34,17 @@ protected:
     std::wstring m_domain;
     std::wstring m_ipAddress;
     bool m_socketsStarted = false;
+
+private:
+    // Operating-system half, in win32/MachineDetails.cpp and
+    // posix/MachineDetails.cpp.
+
+    // Starts and stops the sockets library where the platform has one.
+    static bool startSockets();
+    static void stopSockets();
+    // The host name (read with a buffer of 1024 bytes). False, with the
+    // system error left set, when it cannot be had.
+    static bool hostName(std::string& name);
+    // The first IPv4 address the name resolves to. False when there is none.
+    static bool firstAddress(const std::string& name, uint8_t bytes[4]);
 };

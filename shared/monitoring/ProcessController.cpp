@@ -5,7 +5,6 @@
 #include "base/Event.h"
 #include "base/Logger.h"
 #include "base/Tools.h"
-#include "shared/monitoring/ProcessPlatform.h"
 
 bool ProcessController::sameExeName(const std::wstring& a, const std::wstring& b)
 {
@@ -37,21 +36,21 @@ uint32_t ProcessController::getActiveConsoleSessionID()
     static std::atomic<bool> s_reportedNoKernel(false);
     static std::atomic<bool> s_reportedNoFunction(false);
 
-    processplatform::ConsoleLookup result = processplatform::ConsoleLookup::Ok;
-    const uint32_t session = processplatform::activeConsoleSession(result);
-    if (result == processplatform::ConsoleLookup::NoKernel && !s_reportedNoKernel.exchange(true)) {
+    ConsoleLookup result = ConsoleLookup::Ok;
+    const uint32_t session = activeConsoleSession(result);
+    if (result == ConsoleLookup::NoKernel && !s_reportedNoKernel.exchange(true)) {
         Event e(1063909, L"ProcessController: Unable to load kernel32.dll",
                 TC_AT(L"ProcessController::getActiveConsoleSessionID"));
         e.addSystemErrorInfo();
         Logger::Trace(e);
-    } else if (result == processplatform::ConsoleLookup::NoFunction &&
+    } else if (result == ConsoleLookup::NoFunction &&
                !s_reportedNoFunction.exchange(true)) {
         Event e(1063910, L"ProcessController: Unable to locate function WTSGetActiveConsoleSessionId",
                 TC_AT(L"ProcessController::getActiveConsoleSessionID"));
         e.addSystemErrorInfo();
         Logger::Trace(e);
     }
-    return result == processplatform::ConsoleLookup::Ok ? session : 0;
+    return result == ConsoleLookup::Ok ? session : 0;
 }
 
 uint32_t ProcessController::getProcessID(const wchar_t* exeName)
@@ -60,14 +59,14 @@ uint32_t ProcessController::getProcessID(const wchar_t* exeName)
         return NotFound;
     const uint32_t console = getActiveConsoleSessionID();
     std::vector<ProcessEntry> processes;
-    if (!processplatform::snapshot(processes)) {
+    if (!snapshot(processes)) {
         Event e(1063908, L"ProcessController: Unable to get process snap shot",
                 TC_AT(L"ProcessController::getProcessID"));
         e.addSystemErrorInfo();
         Logger::Trace(e);
         return NotFound;
     }
-    return chooseProcess(processes, exeName, console, &processplatform::sessionOf);
+    return chooseProcess(processes, exeName, console, &ProcessController::sessionOf);
 }
 
 bool ProcessController::isProcessRunning(const wchar_t* exeName)
@@ -84,5 +83,5 @@ bool ProcessController::startProcess(const std::wstring& path)
         Logger::Trace(e);
         return false;
     }
-    return processplatform::startAsUserOf(shell, path);
+    return startAsUserOf(shell, path);
 }

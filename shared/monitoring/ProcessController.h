@@ -48,4 +48,20 @@ protected:
     // Executable names compare as the file system does: without regard to
     // case.
     static bool sameExeName(const std::wstring& a, const std::wstring& b);
+
+private:
+    // Operating-system half, in win32/ProcessController.cpp and
+    // posix/ProcessController.cpp.
+
+    // Every process running now. False, with the system error left set, when
+    // the list cannot be had.
+    static bool snapshot(std::vector<ProcessEntry>& processes);
+    // The session of a process. False when it cannot be had.
+    static bool sessionOf(uint32_t processId, uint32_t& session);
+    // The active console session: 0 and a cause when the system cannot tell.
+    enum class ConsoleLookup { Ok, NoKernel, NoFunction };
+    static uint32_t activeConsoleSession(ConsoleLookup& result);
+    // Starts path as the user of the process shellId; see startProcess.
+    // Traces its own failures.
+    static bool startAsUserOf(uint32_t shellId, const std::wstring& path);
 };

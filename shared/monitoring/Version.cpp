@@ -2,11 +2,11 @@
 
 #include <cstdio>
 
+#include "base/ByteArray.h"
 #include "base/Exception.h"
 #include "base/FileName.h"
 #include "base/Tools.h"
 #include "shared/monitoring/VersionBlock.h"
-#include "shared/monitoring/VersionResource.h"
 
 namespace {
 
@@ -44,14 +44,14 @@ bool Version::getInfoFromExecutable(const wchar_t* path)
     clear();
     const std::wstring file(path);
 
-    const uint32_t size = versionresource::size(file);
+    const uint32_t size = resourceSize(file);
     if (size == 0) {
         fillBlanks(path);
         return false;
     }
 
     ByteArray info;
-    if (!versionresource::read(file, size, info)) {
+    if (!readResource(file, size, info)) {
         const unsigned long error = Tools::getLastSystemError();
         fillBlanks(path);
         SystemException e(1062501, L"Unable to extract version information",

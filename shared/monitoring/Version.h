@@ -1,6 +1,8 @@
 #pragma once
+#include <cstdint>
 #include <string>
 
+class ByteArray;
 class VersionBlock;
 
 // The version data of an executable: the seven strings of its version
@@ -56,4 +58,15 @@ protected:
     std::wstring m_productName;
     std::wstring m_productVersion;
     std::wstring m_companyName;
+
+private:
+    // Operating-system half, in win32/Version.cpp and posix/Version.cpp:
+    // fetching the raw version block.
+
+    // Bytes needed for the file's version information; 0 when it has none or
+    // the file cannot be read.
+    static uint32_t resourceSize(const std::wstring& path);
+    // Reads the version information into out (size bytes). False, with the
+    // system error left set, when that fails.
+    static bool readResource(const std::wstring& path, uint32_t size, ByteArray& out);
 };

@@ -11,6 +11,7 @@
 #include <climits>
 #include <thread>
 
+#include "base/posix/ScopedFd.h"
 #include "base/Utf16.h"
 
 extern char** environ;
@@ -38,7 +39,7 @@ std::wstring platformHelperProgram(const std::wstring& stem)
 
 struct ChildProcess::Impl {
     pid_t pid = -1;
-    int input = -1;
+    ScopedFd input;
     bool reaped = false;
     int status = 0;
 };
@@ -75,13 +76,12 @@ bool ChildProcess::start(const std::wstring& program, const std::vector<std::wst
     pid_t pid = -1;
     const int rc = ::posix_spawn(&pid, args[0].c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    ::close(fds[0]);
-    if (rc != 0) {
-        ::close(fds[1]);
+    const ScopedFd readEnd(fds[0]);
+    ScopedFd writeEnd(fds[1]);
+    if (rc != 0)
         return false;
-    }
     m_impl->pid = pid;
-    m_impl->input = fds[1];
+    m_impl->input = std::move(writeEnd);
     return true;
 }
 
@@ -97,10 +97,7 @@ uint32_t ChildProcess::id() const
 
 void ChildProcess::closeInput()
 {
-    if (m_impl->input >= 0) {
-        ::close(m_impl->input);
-        m_impl->input = -1;
-    }
+    m_impl->input.reset();
 }
 
 bool ChildProcess::wait(unsigned long timeoutMs, int& exitCode)

@@ -84,7 +84,7 @@ bool ChildProcess::start(const std::wstring& program, const std::vector<std::wst
     PROCESS_INFORMATION info{};
     if (!launch(program.c_str(), commandLine, readEnd.get(), nullptr, 0, info))
         return false;
-    CloseHandle(info.hThread);
+    const ScopedKernelHandle thread(info.hThread);
     m_impl->process.reset(info.hProcess);
     m_impl->id = info.dwProcessId;
     m_impl->input = std::move(writeEnd);

@@ -2,20 +2,12 @@
 
 #include "base/win32/RegistryRoot.h"
 #include "base/win32/WindowsSupport.h"
-#include "testsupport/TestSupportPlatform.h"
 
 namespace testsupport {
 
-void isolateProcess() {}
-
-void setEnvironment(const std::wstring& name, const std::wstring& value)
+void TestKey::removeTree(Registry::RootKey root, const std::wstring& keyPath)
 {
-    SetEnvironmentVariableW(name.c_str(), value.c_str());
-}
-
-void removeKeyTree(Registry::RootKey root, const std::wstring& keyPath)
-{
-    RegDeleteTreeW(registrystore::rootHandle(root), keyPath.c_str());
+    RegDeleteTreeW(RegistryRoot::handleOf(root), keyPath.c_str());
 }
 
 } // namespace testsupport

@@ -1,3 +1,5 @@
+#include "tools/tcmsg/Tcmsg.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <limits>
@@ -8,11 +10,9 @@
 #include "base/ByteArray.h"
 #include "base/Exception.h"
 #include "base/Msg.h"
+#include "base/ScopedGeneric.h"
 #include "base/Utf16.h"
-#include "tools/tcmsg/Platform.h"
 
-// Exit codes: 0 done, 1 usage error or unreadable file, 2 malformed data.
-namespace tcmsg {
 namespace {
 
 const int kOk = 0;
@@ -31,10 +31,18 @@ void writeErr(const std::string& bytes) {
 
 // Reads the whole file; false when it cannot be read or does not fit a
 // ByteArray.
+struct FileTraits {
+    using Handle = std::FILE*;
+    static Handle invalid() { return nullptr; }
+    static bool isValid(Handle f) { return f != nullptr; }
+    static void free(Handle f) { std::fclose(f); }
+};
+
 bool readFile(const std::string& path, ByteArray& out) {
-    std::FILE* f = openForReading(path);
-    if (f == nullptr)
+    const ScopedGeneric<FileTraits> file(Tcmsg::openForReading(path));
+    if (!file)
         return false;
+    std::FILE* f = file.get();
     std::vector<uint8_t> data;
     uint8_t chunk[65536];
     bool ok = true;
@@ -50,7 +58,6 @@ bool readFile(const std::string& path, ByteArray& out) {
             break;
         }
     }
-    std::fclose(f);
     if (ok)
         out.copyData(data.data(), static_cast<int32_t>(data.size()));
     return ok;
@@ -108,7 +115,7 @@ int usage(const std::string& problem) {
 
 } // namespace
 
-int run(const std::vector<std::string>& args) {
+int Tcmsg::run(const std::vector<std::string>& args) {
     if (args.empty())
         return usage("no command given");
     for (const Command& c : kCommands) {
@@ -126,5 +133,3 @@ int run(const std::vector<std::string>& args) {
     }
     return usage("unknown command \"" + args[0] + "\"");
 }
-
-} // namespace tcmsg

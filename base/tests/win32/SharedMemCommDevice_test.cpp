@@ -14,12 +14,6 @@ using testsupport::CapturedEvent;
 
 namespace {
 
-bool runningUnderWine()
-{
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
-
 // The mandatory label of a kernel object: true with its integrity level
 // (the SID's last sub-authority) and access policy when it has one.
 bool readLabel(HANDLE object, DWORD& level, DWORD& policy)
@@ -69,7 +63,7 @@ TEST_F(SharedMemChannelWin32Test, BlockAndLockAreOpenToLowIntegrityWriters)
     for (HANDLE object : {mapping.get(), lock.get()}) {
         DWORD level = 0xdeadbeef;
         DWORD policy = 0xdeadbeef;
-        if (!readLabel(object, level, policy) && runningUnderWine())
+        if (!readLabel(object, level, policy) && testsupport::TestProcess::runningUnderWine())
             GTEST_SKIP() << "Wine accepts a mandatory label on a kernel object but does not report it back";
         ASSERT_TRUE(readLabel(object, level, policy));
         EXPECT_EQ(level, static_cast<DWORD>(SECURITY_MANDATORY_LOW_RID));

@@ -6,25 +6,23 @@
 
 #include "base/Exception.h"
 #include "base/Tools.h"
-#include "shared/monitoring/IconPlatform.h"
+#include "base/posix/ScopedFd.h"
 
-namespace iconplatform {
-
-bool writeFile(const std::wstring& path, const ByteArray& bytes)
+bool Icon::writeFile(const std::wstring& path, const ByteArray& bytes)
 {
     const std::string name = Tools::narrowWideString(path);
-    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
+    ScopedFd fd(::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (!fd)
         return false;
     const uint8_t* at = bytes.getData();
     size_t left = static_cast<size_t>(bytes.getSize());
     while (left > 0) {
-        const ssize_t written = ::write(fd, at, left);
+        const ssize_t written = ::write(fd.get(), at, left);
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0) {
             const int error = written == 0 ? EIO : errno;
-            ::close(fd);
+            fd.reset();
             ::unlink(name.c_str());
             errno = error;
             return false;
@@ -32,7 +30,9 @@ bool writeFile(const std::wstring& path, const ByteArray& bytes)
         at += written;
         left -= static_cast<size_t>(written);
     }
-    if (::close(fd) != 0) {
+    // The last close is made here rather than by the owner: a write the
+    // system deferred can still fail now, and that must count.
+    if (::close(fd.release()) != 0) {
         const int error = errno;
         ::unlink(name.c_str());
         errno = error;
@@ -41,11 +41,9 @@ bool writeFile(const std::wstring& path, const ByteArray& bytes)
     return true;
 }
 
-void destroyIcon(HICON__*)
+void Icon::IconTraits::free(Handle)
 {
 }
-
-} // namespace iconplatform
 
 // Natively there is no loader for Windows executables: no file can be read
 // for resources, and there are no icon handles.
@@ -60,7 +58,7 @@ bool Icon::getIconFromExecutable(const wchar_t* path)
     throw e;
 }
 
-bool Icon::extractIcon(HINSTANCE__* module)
+bool Icon::extractIcon(native::Module module)
 {
     if (module == nullptr)
         throw Exception(1062004, L"Invalid module handle parameter", TC_AT(L"Icon::extractIcon"));
@@ -68,18 +66,18 @@ bool Icon::extractIcon(HINSTANCE__* module)
     return getFirstIconID(module);
 }
 
-bool Icon::getFirstIconID(HINSTANCE__*)
+bool Icon::getFirstIconID(native::Module)
 {
     m_hasFirstGroup = false;
     return false;
 }
 
-int Icon::enumResNameProc(HINSTANCE__*, const wchar_t*, wchar_t*, intptr_t)
+int Icon::enumResNameProc(native::Module, const wchar_t*, wchar_t*, intptr_t)
 {
     return 0;
 }
 
-HICON__* Icon::getHICON()
+native::Icon Icon::getHICON()
 {
     return nullptr;
 }

@@ -1,4 +1,4 @@
-#include "shared/monitoring/MachinePlatform.h"
+#include "shared/monitoring/MachineDetails.h"
 
 #include <cstring>
 #include <netdb.h>
@@ -6,18 +6,16 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace machineplatform {
-
-bool startSockets()
+bool MachineDetails::startSockets()
 {
     return true;
 }
 
-void stopSockets()
+void MachineDetails::stopSockets()
 {
 }
 
-bool hostName(std::string& name)
+bool MachineDetails::hostName(std::string& name)
 {
     char buffer[1024] = {};
     if (gethostname(buffer, sizeof buffer) != 0)
@@ -27,7 +25,7 @@ bool hostName(std::string& name)
     return true;
 }
 
-bool firstAddress(const std::string& name, uint8_t bytes[4])
+bool MachineDetails::firstAddress(const std::string& name, uint8_t bytes[4])
 {
     addrinfo hints;
     std::memset(&hints, 0, sizeof hints);
@@ -48,4 +46,3 @@ bool firstAddress(const std::string& name, uint8_t bytes[4])
     return ok;
 }
 
-} // namespace machineplatform

@@ -1,4 +1,6 @@
-#include "shared/monitoring/ProcessPlatform.h"
+#include "shared/monitoring/ProcessController.h"
+
+#include "base/posix/ScopedFd.h"
 
 #include <cerrno>
 #include <climits>
@@ -48,14 +50,13 @@ std::string exeNameOf(const std::string& pid)
 
 } // namespace
 
-namespace processplatform {
-
-bool snapshot(std::vector<ProcessController::ProcessEntry>& processes)
+bool ProcessController::snapshot(std::vector<ProcessController::ProcessEntry>& processes)
 {
     processes.clear();
-    DIR* proc = ::opendir("/proc");
-    if (proc == nullptr)
+    const ScopedDir owner(::opendir("/proc"));
+    if (!owner)
         return false;
+    DIR* proc = owner.get();
     while (const dirent* entry = ::readdir(proc)) {
         if (!isNumber(entry->d_name))
             continue;
@@ -67,24 +68,23 @@ bool snapshot(std::vector<ProcessController::ProcessEntry>& processes)
         process.exeName = Tools::widenNarrowString(name);
         processes.push_back(std::move(process));
     }
-    ::closedir(proc);
     return true;
 }
 
 // There are no logon sessions in the Windows sense: every process counts as
 // one of the console session.
-bool sessionOf(uint32_t, uint32_t&)
+bool ProcessController::sessionOf(uint32_t, uint32_t&)
 {
     return false;
 }
 
-uint32_t activeConsoleSession(ConsoleLookup& result)
+uint32_t ProcessController::activeConsoleSession(ConsoleLookup& result)
 {
     result = ConsoleLookup::Ok;
     return 0;
 }
 
-bool startAsUserOf(uint32_t shellId, const std::wstring&)
+bool ProcessController::startAsUserOf(uint32_t shellId, const std::wstring&)
 {
     errno = ENOSYS;
     Event e(1063907, L"Error creating process as user", TC_AT(L"ProcessController::startProcess"));
@@ -94,4 +94,3 @@ bool startAsUserOf(uint32_t shellId, const std::wstring&)
     return false;
 }
 
-} // namespace processplatform

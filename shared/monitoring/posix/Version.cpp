@@ -1,21 +1,20 @@
-#include "shared/monitoring/VersionResource.h"
+#include "shared/monitoring/Version.h"
+
+#include "base/ByteArray.h"
 
 #include <cerrno>
 
-namespace versionresource {
-
 // Natively no executable carries Windows resources; every file reads as one
 // without version information.
-uint32_t size(const std::wstring&)
+uint32_t Version::resourceSize(const std::wstring&)
 {
     return 0;
 }
 
-bool read(const std::wstring&, uint32_t, ByteArray& out)
+bool Version::readResource(const std::wstring&, uint32_t, ByteArray& out)
 {
     out.clear();
     errno = ENOEXEC;
     return false;
 }
 
-} // namespace versionresource

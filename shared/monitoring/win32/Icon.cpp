@@ -5,11 +5,8 @@
 #include "base/Logger.h"
 #include "base/win32/ScopedHandle.h"
 #include "base/win32/WindowsSupport.h"
-#include "shared/monitoring/IconPlatform.h"
 
-namespace iconplatform {
-
-bool writeFile(const std::wstring& path, const ByteArray& bytes)
+bool Icon::writeFile(const std::wstring& path, const ByteArray& bytes)
 {
     ScopedKernelHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -34,14 +31,10 @@ bool writeFile(const std::wstring& path, const ByteArray& bytes)
     return true;
 }
 
-void destroyIcon(HICON__* icon)
+void Icon::IconTraits::free(Handle icon)
 {
-    const DWORD saved = GetLastError();
-    DestroyIcon(icon);
-    SetLastError(saved);
+    scoped::IconTraits::free(icon);
 }
-
-} // namespace iconplatform
 
 bool Icon::getIconFromExecutable(const wchar_t* path)
 {
@@ -159,7 +152,7 @@ int TC_CALLBACK Icon::enumResNameProc(HINSTANCE__*, const wchar_t*, wchar_t* nam
     return FALSE;
 }
 
-HICON__* Icon::getHICON()
+native::Icon Icon::getHICON()
 {
     if (m_icon.get() == nullptr && !m_libraryPath.empty()) {
         m_icon.reset(static_cast<HICON>(

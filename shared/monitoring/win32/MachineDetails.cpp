@@ -1,24 +1,22 @@
-#include "shared/monitoring/MachinePlatform.h"
+#include "shared/monitoring/MachineDetails.h"
 
 #include <cstring>
 
 #include "base/win32/WindowsSupport.h"
 #include <winsock2.h>
 
-namespace machineplatform {
-
-bool startSockets()
+bool MachineDetails::startSockets()
 {
     WSADATA data;
     return WSAStartup(MAKEWORD(1, 1), &data) == 0;
 }
 
-void stopSockets()
+void MachineDetails::stopSockets()
 {
     WSACleanup();
 }
 
-bool hostName(std::string& name)
+bool MachineDetails::hostName(std::string& name)
 {
     char buffer[1024] = {};
     if (gethostname(buffer, sizeof buffer) != 0) {
@@ -30,7 +28,7 @@ bool hostName(std::string& name)
     return true;
 }
 
-bool firstAddress(const std::string& name, uint8_t bytes[4])
+bool MachineDetails::firstAddress(const std::string& name, uint8_t bytes[4])
 {
     // The sockets library's own host look-up: for the machine's own name it
     // lists the addresses of the network interfaces, where the newer
@@ -44,4 +42,3 @@ bool firstAddress(const std::string& name, uint8_t bytes[4])
     return true;
 }
 
-} // namespace machineplatform

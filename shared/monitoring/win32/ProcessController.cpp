@@ -1,4 +1,4 @@
-#include "shared/monitoring/ProcessPlatform.h"
+#include "shared/monitoring/ProcessController.h"
 
 #include "base/Event.h"
 #include "base/Logger.h"
@@ -13,9 +13,9 @@ struct EnvironmentTraits {
     using Handle = void*;
     static Handle invalid() { return nullptr; }
     static bool isValid(Handle h) { return h != nullptr; }
-    static void close(Handle h) { DestroyEnvironmentBlock(h); }
+    static void free(Handle h) { DestroyEnvironmentBlock(h); }
 };
-using ScopedEnvironment = scoped::ScopedHandle<EnvironmentTraits>;
+using ScopedEnvironment = ScopedGeneric<EnvironmentTraits>;
 
 // Undoes ImpersonateLoggedOnUser when the scope ends, keeping the last error.
 class Impersonation {
@@ -58,9 +58,7 @@ void traceFailure(uint32_t id, const wchar_t* text, uint32_t processId)
 
 } // namespace
 
-namespace processplatform {
-
-bool snapshot(std::vector<ProcessController::ProcessEntry>& processes)
+bool ProcessController::snapshot(std::vector<ProcessController::ProcessEntry>& processes)
 {
     processes.clear();
     ScopedKernelHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
@@ -81,7 +79,7 @@ bool snapshot(std::vector<ProcessController::ProcessEntry>& processes)
     return true;
 }
 
-bool sessionOf(uint32_t processId, uint32_t& session)
+bool ProcessController::sessionOf(uint32_t processId, uint32_t& session)
 {
     DWORD found = 0;
     if (!ProcessIdToSessionId(processId, &found))
@@ -90,7 +88,7 @@ bool sessionOf(uint32_t processId, uint32_t& session)
     return true;
 }
 
-uint32_t activeConsoleSession(ConsoleLookup& result)
+uint32_t ProcessController::activeConsoleSession(ConsoleLookup& result)
 {
     // Looked up rather than linked, as on the systems that lack it the
     // service must still start.
@@ -110,7 +108,7 @@ uint32_t activeConsoleSession(ConsoleLookup& result)
     return function();
 }
 
-bool startAsUserOf(uint32_t shellId, const std::wstring& path)
+bool ProcessController::startAsUserOf(uint32_t shellId, const std::wstring& path)
 {
     ScopedKernelHandle shell(OpenProcess(MAXIMUM_ALLOWED, FALSE, shellId));
     if (!shell) {
@@ -159,4 +157,3 @@ bool startAsUserOf(uint32_t shellId, const std::wstring& path)
     return true;
 }
 
-} // namespace processplatform

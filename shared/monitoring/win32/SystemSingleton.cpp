@@ -14,8 +14,7 @@ SystemSingleton::~SystemSingleton()
 
 void SystemSingleton::close()
 {
-    ScopedKernelHandle owned(m_handle);
-    m_handle = nullptr;
+    m_handle.reset();
 }
 
 bool SystemSingleton::create(const wchar_t* name)
@@ -40,7 +39,7 @@ bool SystemSingleton::create(const wchar_t* name)
         // system failure: not a success either way.
         return false;
     }
-    m_handle = mapping.release();
+    m_handle = std::move(mapping);
     if (error == ERROR_ALREADY_EXISTS) {
         Event e(1061602, L"SystemSingleton::create failed. Name already existed",
                 TC_AT(L"SystemSingleton::create"));

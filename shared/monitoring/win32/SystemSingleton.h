@@ -1,4 +1,5 @@
 #pragma once
+#include "base/win32/ScopedHandle.h"
 
 // A named kernel object whose existence tells other processes that an
 // instance of a program runs: the first create of a name succeeds, later
@@ -21,10 +22,10 @@ public:
     static bool doesObjectExist(const wchar_t* name);
 
     // The native handle (HANDLE on Windows), null until create.
-    void* getHandle() const { return m_handle; }
+    HANDLE getHandle() const { return m_handle.get(); }
 
 private:
     void close();
 
-    void* m_handle = nullptr;
+    ScopedKernelHandle m_handle;
 };

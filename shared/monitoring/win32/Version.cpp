@@ -1,16 +1,16 @@
-#include "shared/monitoring/VersionResource.h"
+#include "shared/monitoring/Version.h"
+
+#include "base/ByteArray.h"
 
 #include "base/win32/WindowsSupport.h"
 
-namespace versionresource {
-
-uint32_t size(const std::wstring& path)
+uint32_t Version::resourceSize(const std::wstring& path)
 {
     DWORD ignored = 0;
     return GetFileVersionInfoSizeW(path.c_str(), &ignored);
 }
 
-bool read(const std::wstring& path, uint32_t size, ByteArray& out)
+bool Version::readResource(const std::wstring& path, uint32_t size, ByteArray& out)
 {
     if (size > 0x7FFFFFFFu) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
@@ -20,4 +20,3 @@ bool read(const std::wstring& path, uint32_t size, ByteArray& out)
     return GetFileVersionInfoW(path.c_str(), 0, size, buffer) != FALSE;
 }
 
-} // namespace versionresource

@@ -9,6 +9,8 @@
 
 #include "base/Event.h"
 #include "base/Logger.h"
+#include "base/win32/ScopedCom.h"
+#include "base/win32/ScopedLibrary.h"
 #include "shared/server/win32/SidText.h"
 
 // The directory interfaces are reached at run time: activeds.dll and
@@ -44,96 +46,33 @@ void traceHresult(uint32_t id, const wchar_t* text, const wchar_t* function, HRE
     Logger::Trace(event);
 }
 
-// Releases a COM interface at the end of its scope.
-template <typename T>
-class ComPtr {
-public:
-    ComPtr() = default;
-    ~ComPtr() { reset(); }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    T* get() const { return m_p; }
-    T* operator->() const { return m_p; }
-    void** out() { reset(); return reinterpret_cast<void**>(&m_p); }
-    void reset()
-    {
-        if (m_p)
-            m_p->Release();
-        m_p = nullptr;
-    }
-
-private:
-    T* m_p = nullptr;
-};
-
-class Library {
-public:
-    explicit Library(const wchar_t* name) : m_module(LoadLibraryW(name)) {}
-    ~Library()
-    {
-        if (m_module)
-            FreeLibrary(m_module);
-    }
-    Library(const Library&) = delete;
-    Library& operator=(const Library&) = delete;
-    bool loaded() const { return m_module != nullptr; }
-    template <typename F>
-    F function(const char* name) const
-    {
-        return m_module ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(m_module, name))) : nullptr;
-    }
-
-private:
-    HMODULE m_module;
-};
-
-// Takes a BSTR result: the text when the call succeeded, else empty.
-std::wstring takeBstr(HRESULT hr, BSTR value)
-{
-    std::wstring text;
-    if (SUCCEEDED(hr) && value != nullptr)
-        text.assign(value, SysStringLen(value));
-    SysFreeString(value);
-    return text;
-}
-
-std::wstring takeVariantText(HRESULT hr, VARIANT& value)
-{
-    std::wstring text;
-    if (SUCCEEDED(hr) && value.vt == VT_BSTR && value.bstrVal != nullptr)
-        text.assign(value.bstrVal, SysStringLen(value.bstrVal));
-    VariantClear(&value);
-    return text;
-}
-
+// A BSTR property: the text when the call succeeded, else empty.
 template <typename Getter>
 std::wstring bstrProperty(Getter getter)
 {
-    BSTR value = nullptr;
-    HRESULT hr = getter(&value);
-    return takeBstr(hr, value);
+    ScopedBstr value;
+    const HRESULT hr = getter(value.receive());
+    return SUCCEEDED(hr) ? value.text() : std::wstring();
 }
 
+// A VARIANT property holding text: the text when the call succeeded, else empty.
 template <typename Getter>
 std::wstring variantProperty(Getter getter)
 {
-    VARIANT value;
-    VariantInit(&value);
-    HRESULT hr = getter(&value);
-    return takeVariantText(hr, value);
+    ScopedVariant value;
+    const HRESULT hr = getter(value.receive());
+    if (SUCCEEDED(hr) && value.value().vt == VT_BSTR && value.value().bstrVal != nullptr)
+        return std::wstring(value.value().bstrVal, SysStringLen(value.value().bstrVal));
+    return std::wstring();
 }
 
 // "objectSid" of a directory object as text; false when it has none.
 bool objectSid(IADs* object, std::wstring& text)
 {
-    BSTR name = SysAllocString(L"objectSid");
-    VARIANT value;
-    VariantInit(&value);
-    HRESULT hr = object->Get(name, &value);
-    SysFreeString(name);
-    bool ok = SUCCEEDED(hr) && variantSidToText(&value, text);
-    VariantClear(&value);
-    return ok;
+    ScopedBstr name(L"objectSid");
+    ScopedVariant value;
+    const HRESULT hr = object->Get(name.get(), value.get());
+    return SUCCEEDED(hr) && variantSidToText(value.get(), text);
 }
 
 void lookupSid(const std::wstring& username, const std::wstring& domain, std::wstring& sidText)
@@ -167,7 +106,7 @@ void lookupSid(const std::wstring& username, const std::wstring& domain, std::ws
 
 void lookupNames(std::wstring& fullDName, std::wstring& displayName)
 {
-    Library secur32(L"secur32.dll");
+    ScopedLibrary secur32(L"secur32.dll");
     GetUserNameExFunction getUserNameEx = secur32.function<GetUserNameExFunction>("GetUserNameExW");
     if (getUserNameEx == nullptr) {
         trace(1062805, L"Failed to load library secur32.dll", L"UserDetails::lookupNames");
@@ -197,8 +136,8 @@ void lookupWinNT(ADsOpenObjectFunction open, const std::wstring& username, const
         return;
     }
     const std::wstring path = L"WinNT://" + domain + L"/" + username;
-    ComPtr<IADsUser> user;
-    HRESULT hr = open ? openObject(open, path, IidIADsUser, user.out()) : E_NOINTERFACE;
+    ScopedComPtr<IADsUser> user;
+    HRESULT hr = open ? openObject(open, path, IidIADsUser, user.receiveVoid()) : E_NOINTERFACE;
     if (FAILED(hr) || user.get() == nullptr) {
         traceHresult(1062807, L"Failed to bind to WinNT directory", function, hr, path);
         return;
@@ -216,35 +155,32 @@ void lookupWinNT(ADsOpenObjectFunction open, const std::wstring& username, const
 void lookupGroups(IADsUser* user, std::vector<ADGroup>& groups)
 {
     const wchar_t* function = L"UserDetails::lookupGroups";
-    ComPtr<IADsMembers> members;
-    HRESULT hr = user->Groups(reinterpret_cast<IADsMembers**>(members.out()));
-    ComPtr<IUnknown> enumerator;
+    ScopedComPtr<IADsMembers> members;
+    HRESULT hr = user->Groups(members.receive());
+    ScopedComPtr<IUnknown> enumerator;
     if (SUCCEEDED(hr) && members.get())
-        hr = members->get__NewEnum(reinterpret_cast<IUnknown**>(enumerator.out()));
-    ComPtr<IEnumVARIANT> items;
+        hr = members->get__NewEnum(enumerator.receive());
+    ScopedComPtr<IEnumVARIANT> items;
     if (SUCCEEDED(hr) && enumerator.get())
-        hr = enumerator->QueryInterface(IidIEnumVARIANT, items.out());
+        hr = enumerator->QueryInterface(IidIEnumVARIANT, items.receiveVoid());
     if (FAILED(hr) || items.get() == nullptr) {
         traceHresult(1062813, L"GetGroups failed in GetUsersGroups", function, hr, std::wstring());
         return;
     }
     for (;;) {
-        VARIANT item;
-        VariantInit(&item);
+        ScopedVariant item;
         ULONG fetched = 0;
-        if (items->Next(1, &item, &fetched) != S_OK || fetched != 1) {
-            VariantClear(&item);
+        if (items->Next(1, item.get(), &fetched) != S_OK || fetched != 1)
             break;
-        }
-        if (item.vt == VT_DISPATCH && item.pdispVal != nullptr) {
-            ComPtr<IADs> group;
-            if (SUCCEEDED(item.pdispVal->QueryInterface(IidIADs, group.out())) && group.get()) {
+        const VARIANT& v = item.value();
+        if (v.vt == VT_DISPATCH && v.pdispVal != nullptr) {
+            ScopedComPtr<IADs> group;
+            if (SUCCEEDED(v.pdispVal->QueryInterface(IidIADs, group.receiveVoid())) && group.get()) {
                 std::wstring name = bstrProperty([&](BSTR* v) { return group->get_Name(v); });
                 std::wstring guid = bstrProperty([&](BSTR* v) { return group->get_GUID(v); });
                 groups.emplace_back(name, guid);
             }
         }
-        VariantClear(&item);
     }
 }
 
@@ -259,8 +195,8 @@ void lookupLdap(ADsOpenObjectFunction open, const std::wstring& fullDName, std::
         return;
     }
     const std::wstring path = L"LDAP://" + fullDName;
-    ComPtr<IADsUser> user;
-    HRESULT hr = open ? openObject(open, path, IidIADsUser, user.out()) : E_NOINTERFACE;
+    ScopedComPtr<IADsUser> user;
+    HRESULT hr = open ? openObject(open, path, IidIADsUser, user.receiveVoid()) : E_NOINTERFACE;
     if (FAILED(hr) || user.get() == nullptr) {
         traceHresult(1062810, L"Failed to bind to Active Directory", function, hr, path);
         return;
@@ -284,8 +220,8 @@ void lookupLdap(ADsOpenObjectFunction open, const std::wstring& fullDName, std::
         trace(1062811, L"Failed to get manager SID", function);
     } else {
         const std::wstring managerPath = L"LDAP://" + managerDName;
-        ComPtr<IADs> manager;
-        hr = openObject(open, managerPath, IidIADs, manager.out());
+        ScopedComPtr<IADs> manager;
+        hr = openObject(open, managerPath, IidIADs, manager.receiveVoid());
         if (FAILED(hr) || manager.get() == nullptr)
             traceHresult(1062812, L"Failed to bind to Active Directory using manager DName", function, hr, managerPath);
         else if (!objectSid(manager.get(), managerSid))
@@ -302,7 +238,7 @@ void UserDetails::lookupAccountAndDirectory(Fields& f)
     lookupSid(f.username, f.domain, f.sid);
     lookupNames(f.fullDName, f.displayName);
     {
-        Library activeds(L"activeds.dll");
+        ScopedLibrary activeds(L"activeds.dll");
         ADsOpenObjectFunction open = activeds.function<ADsOpenObjectFunction>("ADsOpenObject");
         lookupWinNT(open, f.username, f.domain, f.displayName, f.sid);
         lookupLdap(open, f.fullDName, f.sid, f.guid, f.email, f.firstName, f.namePrefix, f.title, f.lastName,

@@ -3,15 +3,11 @@
 
 #include "base/Utf16.h"
 #include "base/win32/WindowsSupport.h"
-#include "tools/tcmsg/Platform.h"
+#include "tools/tcmsg/Tcmsg.h"
 
-namespace tcmsg {
-
-std::FILE* openForReading(const std::string& path) {
+std::FILE* Tcmsg::openForReading(const std::string& path) {
     return _wfopen(Utf16::fromUtf8(path).c_str(), L"rb");
 }
-
-} // namespace tcmsg
 
 int wmain(int argc, wchar_t** argv) {
     // The listing carries its own CR LF line ends and is UTF-8: no text-mode
@@ -24,7 +20,7 @@ int wmain(int argc, wchar_t** argv) {
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i)
         args.push_back(Utf16::toUtf8(argv[i]));
-    const int code = tcmsg::run(args);
+    const int code = Tcmsg::run(args);
     if (previousCodePage != 0)
         SetConsoleOutputCP(previousCodePage); // the console outlives us
     return code;
