@@ -51,6 +51,14 @@ struct IconTraits {
     static void free(Handle h) { DestroyIcon(h); }
 };
 
+// GDI objects (bitmaps, brushes, fonts).
+struct ObjectTraits {
+    using Handle = HGDIOBJ;
+    static Handle invalid() { return nullptr; }
+    static bool isValid(Handle h) { return h != nullptr; }
+    static void free(Handle h) { DeleteObject(h); }
+};
+
 struct EventSourceTraits {
     using Handle = HANDLE;
     static Handle invalid() { return nullptr; }
@@ -73,5 +81,6 @@ using ScopedModule = ScopedGeneric<scoped::ModuleTraits>;
 using ScopedFindHandle = ScopedGeneric<scoped::FindTraits>;
 using ScopedLocalMemory = ScopedGeneric<scoped::LocalMemoryTraits>;
 using ScopedIcon = ScopedGeneric<scoped::IconTraits>;
+using ScopedGdiObject = ScopedGeneric<scoped::ObjectTraits>;
 using ScopedEventSource = ScopedGeneric<scoped::EventSourceTraits>;
 using ScopedView = ScopedGeneric<scoped::ViewTraits>;
