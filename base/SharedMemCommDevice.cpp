@@ -10,9 +10,11 @@
 
 namespace {
 
-// Every access to the block goes through volatile loads and stores: other
-// processes change it behind the compiler's back, and a value checked once
-// must not be fetched again afterwards.
+// The flag and the length go through volatile loads and stores: other
+// processes change them behind the compiler's back, and a value checked once
+// must not be fetched again afterwards. The message bytes themselves are
+// copied with plain memcpy, under the block's lock, once the flag and length
+// have been read.
 uint8_t loadByte(const uint8_t* p)
 {
     return *static_cast<const volatile uint8_t*>(p);

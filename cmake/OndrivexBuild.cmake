@@ -48,17 +48,6 @@ if(TC_TESTS)
   add_subdirectory(${TC_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
 endif()
 
-# tc_this_platform(<list var>): drops the other platform's files from the
-# list (Foo_win32.cpp and Foo_win32_test.cpp natively, the _posix ones on
-# Windows).
-macro(tc_this_platform list)
-  if(WIN32)
-    list(FILTER ${list} EXCLUDE REGEX "_posix(_test)?\\.cpp$")
-  else()
-    list(FILTER ${list} EXCLUDE REGEX "_win32(_test)?\\.cpp$")
-  endif()
-endmacro()
-
 # tc_platform_glob(<var> <dir> <pattern>): files matching <pattern> in <dir>
 # and in its folder for this platform (<dir>/win32 or <dir>/posix).
 function(tc_platform_glob out dir pattern)
@@ -70,7 +59,6 @@ endfunction()
 function(tc_sources out dir)
   tc_platform_glob(found ${dir} *.cpp)
   list(FILTER found EXCLUDE REGEX "_test\\.cpp$")
-  tc_this_platform(found)
   set(${out} ${found} PARENT_SCOPE)
 endfunction()
 
@@ -99,9 +87,10 @@ function(tc_add_tests target)
     add_dependencies(${target} ${T_HELPERS})
   endif()
   # Small programs that tests start as second processes: each
-  # <dir>/helpers/name.cpp becomes the executable "name" beside the tests.
-  file(GLOB helper_sources CONFIGURE_DEPENDS ${T_DIR}/helpers/*.cpp)
-  tc_this_platform(helper_sources)
+  # <dir>/helpers/name.cpp, and <dir>/helpers/<platform>/name.cpp, becomes
+  # the executable "name" beside the tests. Names are snake_case with the
+  # module's prefix (base_exec_probe, mon_icon_dump).
+  tc_platform_glob(helper_sources ${T_DIR}/helpers *.cpp)
   foreach(src ${helper_sources})
     get_filename_component(helper ${src} NAME_WE)
     add_executable(${helper} ${src})

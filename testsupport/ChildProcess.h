@@ -13,9 +13,6 @@ namespace testsupport {
 std::wstring binFolder();
 // A helper program's full path ("name" gets ".exe" on Windows).
 std::wstring helperProgram(const std::wstring& name);
-// The helper built from helpers/<stem>_win32.cpp on Windows and from
-// helpers/<stem>_posix.cpp natively.
-std::wstring platformHelperProgram(const std::wstring& stem);
 
 // A program started by a test. Its standard input is a pipe that the test
 // holds: closing it tells a helper that reads it to finish. When the object

@@ -15,7 +15,7 @@ using testsupport::TempFolder;
 
 std::wstring probeFileName()
 {
-    return fs::path(testsupport::helperProgram(L"exec_probe")).filename().wstring();
+    return fs::path(testsupport::helperProgram(L"base_exec_probe")).filename().wstring();
 }
 
 std::wstring probeCommand(const TempFolder& markers, int milliseconds)

@@ -24,7 +24,7 @@ int probe(const std::wstring& mode, const std::wstring& name)
     std::vector<std::wstring> arguments{mode, name};
     if (mode == L"try")
         arguments.push_back(L"200");
-    return testsupport::runProgram(testsupport::platformHelperProgram(L"mutex_probe"), arguments);
+    return testsupport::runProgram(testsupport::helperProgram(L"base_mutex_probe"), arguments);
 }
 
 // Whether another thread can take the mutex within a short time; it lets

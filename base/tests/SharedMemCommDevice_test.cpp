@@ -151,7 +151,7 @@ protected:
     }
 
     // The helper program that writes to a channel from a second process.
-    static std::wstring writerProgram() { return testsupport::helperProgram(L"SharedMemWriter"); }
+    static std::wstring writerProgram() { return testsupport::helperProgram(L"base_shm_writer"); }
 
     testsupport::EventRecorder m_trace{testsupport::uniqueName(L"ChannelTest")};
     std::wstring m_channel;

@@ -32,11 +32,6 @@ std::wstring helperProgram(const std::wstring& name)
     return binFolder() + L"/" + name;
 }
 
-std::wstring platformHelperProgram(const std::wstring& stem)
-{
-    return helperProgram(stem + L"_posix");
-}
-
 struct ChildProcess::Impl {
     pid_t pid = -1;
     ScopedFd input;

@@ -51,11 +51,6 @@ std::wstring helperProgram(const std::wstring& name)
     return binFolder() + L"\\" + name + L".exe";
 }
 
-std::wstring platformHelperProgram(const std::wstring& stem)
-{
-    return helperProgram(stem + L"_win32");
-}
-
 struct ChildProcess::Impl {
     ScopedKernelHandle process;
     ScopedKernelHandle input;

@@ -78,7 +78,7 @@ TEST_F(RegistryStoreTest, ConcurrentWritersInProcessesAndThreadsLoseNothing)
 {
     const int perWriter = 40;
     auto writer = [&](const std::wstring& prefix) {
-        return testsupport::runProgram(testsupport::helperProgram(L"registry_writer_posix"),
+        return testsupport::runProgram(testsupport::helperProgram(L"base_registry_writer"),
                                         {key.path(), prefix, std::to_wstring(perWriter)});
     };
     int rcA = -1, rcB = -1;

@@ -11,7 +11,7 @@ namespace {
 namespace fs = std::filesystem;
 using testsupport::TempFolder;
 
-// Unquoted, "...\odx exec\exec_probe.exe" would first be tried as the
+// Unquoted, "...\odx exec\base_exec_probe.exe" would first be tried as the
 // program "...\odx.exe" with the rest as its arguments. A decoy of that
 // name stands ready to take the call.
 TEST(ExecuteWindowsTest, AFolderWithBlanksIsNotMistakenForAShorterProgram)
@@ -20,7 +20,7 @@ TEST(ExecuteWindowsTest, AFolderWithBlanksIsNotMistakenForAShorterProgram)
     TempFolder markers(L"exec-blank-markers");
     const fs::path folder = fs::path(parent.path()) / L"odx exec";
     fs::create_directory(folder);
-    const fs::path probe = testsupport::helperProgram(L"exec_probe");
+    const fs::path probe = testsupport::helperProgram(L"base_exec_probe");
     const fs::path library = fs::path(testsupport::binFolder()) / L"TCBase.dll";
     fs::copy_file(probe, folder / probe.filename());
     fs::copy_file(library, folder / library.filename());

@@ -210,8 +210,8 @@ def main():
     os.makedirs(args.work, exist_ok=True)
 
     for exe in args.built:
-        check_icon(exe, args, expect_three=os.path.basename(exe).startswith('tcres_icons'))
-        if os.path.basename(exe).startswith('tcres_us'):
+        check_icon(exe, args, expect_three=os.path.basename(exe).startswith('mon_res_icons'))
+        if os.path.basename(exe).startswith('mon_res_us'):
             check_version(exe, args)
 
     # Programs of the Wine installation: real executables the project did not build.

@@ -36,7 +36,7 @@ TEST_F(IconWin32Test, FirstGroupOfThreeImagesBecomesAnIcoFile)
 {
     Icon icon;
     SetLastError(0xdeadbeef);
-    ASSERT_TRUE(icon.getIconFromExecutable(program(L"tcres_icons.exe").c_str()));
+    ASSERT_TRUE(icon.getIconFromExecutable(program(L"mon_res_icons.exe").c_str()));
     // The named group comes first; the numbered one (a 24-pixel image) is not taken.
     ASSERT_EQ(3u, icon.getImages().size());
     const uint8_t widths[] = {16, 32, 48};
@@ -71,7 +71,7 @@ TEST_F(IconWin32Test, FirstGroupOfThreeImagesBecomesAnIcoFile)
 TEST_F(IconWin32Test, LibraryLoadsAsA32PixelIcon)
 {
     Icon icon;
-    ASSERT_TRUE(icon.getIconFromExecutable(program(L"tcres_icons.exe").c_str()));
+    ASSERT_TRUE(icon.getIconFromExecutable(program(L"mon_res_icons.exe").c_str()));
     EXPECT_EQ(nullptr, icon.getHICON()); // nothing saved yet
     ASSERT_TRUE(icon.saveToLibrary(m_stem.c_str()));
     HICON handle = icon.getHICON();
@@ -91,7 +91,7 @@ TEST_F(IconWin32Test, LibraryLoadsAsA32PixelIcon)
 TEST_F(IconWin32Test, GroupKnownByNumber)
 {
     Icon icon;
-    ASSERT_TRUE(icon.getIconFromExecutable(program(L"tcres_us.exe").c_str()));
+    ASSERT_TRUE(icon.getIconFromExecutable(program(L"mon_res_us.exe").c_str()));
     ASSERT_EQ(1u, icon.getImages().size());
     EXPECT_EQ(24, icon.getImages()[0].width());
     EXPECT_EQ(8, icon.getImages()[0].bitCount());
@@ -99,7 +99,7 @@ TEST_F(IconWin32Test, GroupKnownByNumber)
 
 TEST_F(IconWin32Test, ProgramWithoutIconWritesNothing)
 {
-    for (const wchar_t* name : {L"tcres_full.exe", L"tcres_plain.exe"}) {
+    for (const wchar_t* name : {L"mon_res_full.exe", L"mon_res_plain.exe"}) {
         Icon icon;
         EXPECT_FALSE(icon.getIconFromExecutable(program(name).c_str()));
         EXPECT_TRUE(icon.getImages().empty());

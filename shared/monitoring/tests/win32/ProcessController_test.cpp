@@ -23,7 +23,7 @@ public:
         : m_folder(L"ProcessControllerTest"), m_name(testsupport::uniqueName(stem))
     {
         m_path = m_folder.file(m_name + L".exe");
-        CopyFileW(testsupport::helperProgram(L"tcprobe").c_str(), m_path.c_str(), FALSE);
+        CopyFileW(testsupport::helperProgram(L"mon_probe").c_str(), m_path.c_str(), FALSE);
         m_ready = CreateEventW(nullptr, TRUE, FALSE, (L"Local\\" + m_name + L".Ready").c_str());
         m_quit = CreateEventW(nullptr, TRUE, FALSE, (L"Local\\" + m_name + L".Quit").c_str());
     }

@@ -18,7 +18,7 @@ protected:
         m_name = L"Local\\" + testsupport::uniqueName(L"OndrivexTests.Singleton.") + L"." +
                  std::wstring(test.begin(), test.end());
     }
-    static std::wstring probe() { return testsupport::helperProgram(L"mon_singleton_probe_win32"); }
+    static std::wstring probe() { return testsupport::helperProgram(L"mon_singleton_probe"); }
 
     testsupport::EventRecorder m_events;
     std::wstring m_name;

@@ -61,7 +61,7 @@ TEST_F(VersionWin32Test, OwnTranslationTableOfABuiltProgram)
 {
     Version v;
     SetLastError(0xdeadbeef);
-    ASSERT_TRUE(v.getInfoFromExecutable(program(L"tcres_full.exe").c_str()));
+    ASSERT_TRUE(v.getInfoFromExecutable(program(L"mon_res_full.exe").c_str()));
     EXPECT_STREQ(L"Zaehler.exe", v.getOriginalFilename());
     EXPECT_STREQ(L"Z\u00e4hler f\u00fcr \u00dcbersichten \xD83D\xDE00", v.getFileDescription());
     EXPECT_STREQ(L"zaehler", v.getInternalName());
@@ -69,13 +69,13 @@ TEST_F(VersionWin32Test, OwnTranslationTableOfABuiltProgram)
     EXPECT_STREQ(L"Kelmscott Z\u00e4hler", v.getProductName());
     EXPECT_STREQ(L"2.7", v.getProductVersion());
     EXPECT_STREQ(L"Kelmscott Werkst\u00e4tten GmbH", v.getCompanyName());
-    expectSameAsSystem(program(L"tcres_full.exe"));
+    expectSameAsSystem(program(L"mon_res_full.exe"));
 }
 
 TEST_F(VersionWin32Test, UsEnglishTableWhenTheOwnTranslationHasNone)
 {
     Version v;
-    ASSERT_TRUE(v.getInfoFromExecutable(program(L"tcres_us.exe").c_str()));
+    ASSERT_TRUE(v.getInfoFromExecutable(program(L"mon_res_us.exe").c_str()));
     EXPECT_STREQ(L"viewer.exe", v.getOriginalFilename());
     EXPECT_STREQ(L"Sample Viewer", v.getFileDescription());
     EXPECT_STREQ(L"Sample Viewer", v.getInternalName()); // missing: from the description
@@ -83,12 +83,12 @@ TEST_F(VersionWin32Test, UsEnglishTableWhenTheOwnTranslationHasNone)
     EXPECT_STREQ(L"Sample Viewer", v.getProductName());
     EXPECT_STREQ(L"", v.getProductVersion());
     EXPECT_STREQ(L"Hollow Reed Software", v.getCompanyName());
-    expectSameAsSystem(program(L"tcres_us.exe"));
+    expectSameAsSystem(program(L"mon_res_us.exe"));
 }
 
 TEST_F(VersionWin32Test, ProgramWithoutVersionResourceGetsItsNames)
 {
-    for (const wchar_t* name : {L"tcres_plain.exe", L"tcres_icons.exe"}) {
+    for (const wchar_t* name : {L"mon_res_plain.exe", L"mon_res_icons.exe"}) {
         Version v;
         SetLastError(0xdeadbeef);
         EXPECT_FALSE(v.getInfoFromExecutable(program(name).c_str()));

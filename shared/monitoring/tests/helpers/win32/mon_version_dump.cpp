@@ -1,7 +1,7 @@
 // Prints the version data the product reads from an executable, one
 // "Key=value" line each in UTF-8, after "Result=1" or "Result=0".
 //
-//   mon_version_dump_win32 EXE
+//   mon_version_dump EXE
 #include <cstdio>
 #include <string>
 

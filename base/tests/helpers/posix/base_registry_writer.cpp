@@ -1,5 +1,5 @@
 // Writes values into the file-backed registry alongside other writers:
-//   registry_writer_posix <key path> <value prefix> <count>
+//   base_registry_writer <key path> <value prefix> <count>
 // Exit 0 when every write reported success.
 #include <cstdlib>
 #include <string>

@@ -1,9 +1,9 @@
 // A second process for the named mutex tests, written against the Win32
 // calls directly so that it checks the mutex independently of Mutex.
-//   mutex_probe_win32 try <name> <milliseconds>
+//   base_mutex_probe try <name> <milliseconds>
 //       exit 0: taken and released, 2: taken after its owner ended without
 //       releasing, 1: still held by someone else after that time, 3: failure.
-//   mutex_probe_win32 hold-exit <name>
+//   base_mutex_probe hold-exit <name>
 //       takes it and ends without releasing (exit 0), 3 on failure.
 #include <cstdlib>
 #include <cstring>

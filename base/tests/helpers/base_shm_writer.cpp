@@ -1,5 +1,5 @@
 // A second process for the shared-memory channel tests: an add-in's writing
-// end. Usage: SharedMemWriter channel tag count [size]
+// end. Usage: base_shm_writer channel tag count [size]
 // Sends count reports (Seq 0 .. count-1, Writer = tag), each padded to
 // exactly size bytes when size is given, then stays until its standard input
 // ends, so that the block stays alive until the test has read everything.
@@ -15,7 +15,7 @@
 int main(int argc, char** argv)
 {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: SharedMemWriter channel tag count [size]\n");
+        std::fprintf(stderr, "usage: base_shm_writer channel tag count [size]\n");
         return 1;
     }
     const std::wstring channel = Tools::widenNarrowString(argv[1]);

@@ -1,11 +1,11 @@
 // The second process of the single-instance tests.
 //
-//   mon_singleton_probe_win32 check NAME
+//   mon_singleton_probe check NAME
 //       creates the object NAME and exits with the sum of
 //         1  create returned true
 //         2  event 1061602 was logged (Logger::Log) naming the object
 //         4  doesObjectExist(NAME) is true afterwards
-//   mon_singleton_probe_win32 hold NAME READY QUIT
+//   mon_singleton_probe hold NAME READY QUIT
 //       creates the object NAME, sets the event READY and keeps the object
 //       until the event QUIT is set (at most a minute); exits 0 when create
 //       returned true, 1 otherwise.

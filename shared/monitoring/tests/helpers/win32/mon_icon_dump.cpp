@@ -1,7 +1,7 @@
 // Writes the icon of an executable as the product writes it, for the check
 // against icoutils.
 //
-//   mon_icon_dump_win32 EXE OUT.ico
+//   mon_icon_dump EXE OUT.ico
 //
 // Prints one line per image ("WIDTHxHEIGHT BITS bits, SIZE bytes") and exits
 // 0 when OUT.ico was written, 2 when the program has no icon, 1 on failure.

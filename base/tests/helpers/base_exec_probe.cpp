@@ -1,4 +1,4 @@
-// Started by the Execute tests: exec_probe <folder> <milliseconds>. Leaves
+// Started by the Execute tests: base_exec_probe <folder> <milliseconds>. Leaves
 // the file "started" in the folder, sleeps, then leaves "finished".
 #include <chrono>
 #include <cstdlib>
