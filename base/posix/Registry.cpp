@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/LastErrorKeeper.h"
 #include "base/posix/PosixSupport.h"
 #include "base/posix/ScopedFd.h"
 #include "base/Tools.h"
@@ -213,9 +214,8 @@ bool saveStore(const std::string& folder, const std::string& path, const std::ve
         }
     }
     if (::rename(temp.c_str(), path.c_str()) != 0) {
-        const int saved = errno;
+        const LastErrorKeeper keep;
         ::unlink(temp.c_str());
-        errno = saved;
         return false;
     }
     ScopedFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

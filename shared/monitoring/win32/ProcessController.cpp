@@ -1,6 +1,7 @@
 #include "shared/monitoring/ProcessController.h"
 
 #include "base/Event.h"
+#include "base/LastErrorKeeper.h"
 #include "base/Logger.h"
 #include "base/win32/ScopedHandle.h"
 #include "base/win32/WindowsSupport.h"
@@ -24,9 +25,8 @@ public:
     ~Impersonation()
     {
         if (m_active) {
-            const DWORD saved = GetLastError();
+            const LastErrorKeeper keep;
             RevertToSelf();
-            SetLastError(saved);
         }
     }
     Impersonation(const Impersonation&) = delete;
