@@ -5,7 +5,7 @@
 #include "base/win32/WindowsSupport.h"
 #include <oleauto.h>
 
-std::wstring sidToText(void* sid)
+std::wstring SidText::fromSid(PSID sid)
 {
     if (sid == nullptr || !IsValidSid(sid))
         return std::wstring();
@@ -37,9 +37,8 @@ std::wstring sidToText(void* sid)
     return text;
 }
 
-bool variantSidToText(const void* value, std::wstring& text)
+bool SidText::fromVariant(const VARIANT* variant, std::wstring& text)
 {
-    const VARIANT* variant = static_cast<const VARIANT*>(value);
     if (variant == nullptr || variant->vt != (VT_ARRAY | VT_UI1) || variant->parray == nullptr)
         return false;
     SAFEARRAY* array = variant->parray;
@@ -53,7 +52,7 @@ bool variantSidToText(const void* value, std::wstring& text)
     // A SID states its own length; it must lie within the array.
     bool ok = IsValidSid(bytes) && static_cast<LONG>(GetLengthSid(bytes)) <= size;
     if (ok)
-        text = sidToText(bytes);
+        text = SidText::fromSid(bytes);
     SafeArrayUnaccessData(array);
     return ok && !text.empty();
 }

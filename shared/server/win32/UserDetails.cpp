@@ -72,7 +72,7 @@ bool objectSid(IADs* object, std::wstring& text)
     ScopedBstr name(L"objectSid");
     ScopedVariant value;
     const HRESULT hr = object->Get(name.get(), value.get());
-    return SUCCEEDED(hr) && variantSidToText(value.get(), text);
+    return SUCCEEDED(hr) && SidText::fromVariant(value.get(), text);
 }
 
 void lookupSid(const std::wstring& username, const std::wstring& domain, std::wstring& sidText)
@@ -101,7 +101,7 @@ void lookupSid(const std::wstring& username, const std::wstring& domain, std::ws
         Logger::Trace(event);
         return;
     }
-    sidText = sidToText(sid.data());
+    sidText = SidText::fromSid(sid.data());
 }
 
 void lookupNames(std::wstring& fullDName, std::wstring& displayName)
