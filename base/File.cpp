@@ -1,9 +1,9 @@
 #include "base/File.h"
 
 #include "base/Event.h"
+#include "base/EventSink.h"
 #include "base/Exception.h"
 #include "base/FilePlatform.h"
-#include "base/Logger.h"
 #include "base/Tools.h"
 
 namespace {
@@ -28,7 +28,7 @@ void traceTooLarge(const std::wstring& path)
 {
     Event e(1060407, L"File::load - file too large. Returning truncated file", TC_AT(L"File::load"));
     e.addDetails(L"File", path);
-    Logger::Trace(e);
+    EventSink::trace(e);
 }
 
 } // namespace
@@ -104,13 +104,13 @@ const std::wstring& File::getTempPath()
         break;
     case fileplatform::FolderResult::TooLong: {
         Event e(1060401, L"Temp path greater than MAX_PATH", TC_AT(L"File::getTempPath"));
-        Logger::Trace(e);
+        EventSink::trace(e);
         break;
     }
     case fileplatform::FolderResult::Failed: {
         Event e(1060402, L"Unable to retrieve Temp path", TC_AT(L"File::getTempPath"));
         e.addSystemErrorInfo();
-        Logger::Trace(e);
+        EventSink::trace(e);
         break;
     }
     }
@@ -139,7 +139,7 @@ void File::emptyDirectory(const std::wstring& path)
         Event e(1060404, L"Temp directory clean failed", TC_AT(L"File::emptyDirectory"));
         e.addSystemErrorInfo();
         e.addDetails(L"Path", path);
-        Logger::Trace(e);
+        EventSink::trace(e);
     }
 }
 
@@ -154,7 +154,7 @@ const std::wstring& File::getUsersLocalDataPath()
     } else {
         Event e(1060405, L"Unable to retrieve Data path", TC_AT(L"File::getUsersLocalDataPath"));
         e.addSystemErrorInfo();
-        Logger::Trace(e);
+        EventSink::trace(e);
         // Not cached: the data folder may still turn up later.
         return getTempPath();
     }
@@ -169,6 +169,6 @@ bool File::initUsersLocalDataPath()
     Event e(1060406, L"Unable to create users data path", TC_AT(L"File::initUsersLocalDataPath"));
     e.addDetails(L"Path", path);
     e.addSystemErrorInfo();
-    Logger::Trace(e);
+    EventSink::trace(e);
     return false;
 }

@@ -6,12 +6,13 @@
 #include "base/ConsoleLogDevice.h"
 #include "base/DebugLogDevice.h"
 #include "base/Event.h"
+#include "base/EventSink.h"
 #include "base/EventLogDevice.h"
 #include "base/File.h"
 #include "base/FileLogDevice.h"
 #include "base/LogDevice.h"
+#include "base/MachineSwitches.h"
 #include "base/Mutex.h"
-#include "base/Registry.h"
 #include "base/Tools.h"
 
 const wchar_t* const Logger::DefaultApplicationName = L"Ondrivex";
@@ -36,7 +37,7 @@ LoggerState& state()
 
 bool switchedOn(const wchar_t* suffix)
 {
-    return Registry(Registry::LocalMachine).read(state().applicationName + suffix, 0) > 0;
+    return MachineSwitches::logSwitch(state().applicationName, suffix);
 }
 
 void writeAll(std::vector<std::unique_ptr<LogDevice>>& devices, Event& event)
@@ -85,6 +86,7 @@ void Logger::initialise(const std::wstring& applicationName)
         if (!s.mutex.isInitialised())
             s.mutex.initialise(Tools::createLocalObjectName(s.applicationName + L".log.mtx"));
         s.initialised = true;
+        EventSink::connect(&Logger::Trace);
     } catch (...) {
         // Without its mutex the logger stays off rather than racing other
         // processes on the shared log file.

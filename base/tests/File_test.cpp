@@ -3,6 +3,7 @@
 #include <ctime>
 #include <filesystem>
 
+#include "base/Exception.h"
 #include "base/File.h"
 #include "base/Tools.h"
 #include "testsupport/EventCapture.h"
@@ -131,6 +132,49 @@ TEST(FileTest, TempPathIsTheSystemFolderPlusOndrivexAndIsCreated)
     File::initTempPath(false);
     EXPECT_TRUE(File::directoryExists(path));
     File::initTempPath(false); // already there: no failure
+}
+
+// A file where the temporary folder should be: the folder cannot be made and
+// the exception says why, with the system's own error for it.
+TEST(FileTest, TempFolderFailureCarriesTheSystemError)
+{
+    const fs::path path(File::getTempPath());
+    ASSERT_FALSE(path.empty());
+    const fs::path aside = path.wstring() + L".aside";
+    std::error_code ignored;
+    fs::remove_all(aside, ignored);
+    const bool hadFolder = fs::exists(path);
+    if (hadFolder)
+        fs::rename(path, aside);
+    File::save(path.wstring(), bytesOf("not a folder"));
+    ASSERT_TRUE(File::exists(path.wstring()));
+
+    std::wstring description;
+    int id = 0;
+    try {
+        File::initTempPath(false);
+    } catch (const SystemException& e) {
+        id = e.getExceptionID();
+        description = e.getDescription();
+    }
+    fs::remove(path, ignored);
+    if (hadFolder)
+        fs::rename(aside, path);
+
+    EXPECT_EQ(id, 1060403);
+    const std::wstring prefix = L"Unable to create Temp directory : ";
+    const std::wstring suffix = L" (Param 1: " + path.wstring() + L") ";
+    ASSERT_EQ(description.rfind(prefix, 0), 0u) << description;
+    ASSERT_GT(description.size(), prefix.size() + suffix.size()) << description;
+    ASSERT_EQ(description.substr(description.size() - suffix.size()), suffix) << description;
+    // What lies between is "text (code)" for the error the failed creation set.
+    const std::wstring info = description.substr(prefix.size(), description.size() - prefix.size() - suffix.size());
+    const size_t open = info.rfind(L" (");
+    ASSERT_NE(open, std::wstring::npos) << info;
+    const unsigned long code = std::stoul(info.substr(open + 2));
+    EXPECT_NE(code, 0ul);
+    EXPECT_EQ(info, Tools::lookupErrorDescription(code) + L" (" + std::to_wstring(code) + L")");
+    EXPECT_FALSE(Tools::lookupErrorDescription(code).empty());
 }
 
 TEST(FileTest, EmptyDirectoryDeletesOnlyIconFiles)
