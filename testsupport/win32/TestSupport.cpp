@@ -15,7 +15,14 @@ void setEnvironment(const std::wstring& name, const std::wstring& value)
 
 void removeKeyTree(Registry::RootKey root, const std::wstring& keyPath)
 {
-    RegDeleteTreeW(registrystore::rootHandle(root), keyPath.c_str());
+    // In the view the code under test writes to (the 32-bit one for
+    // machine-wide keys).
+    HKEY base = nullptr;
+    if (RegOpenKeyExW(registrystore::rootHandle(root), L"", 0,
+                      KEY_ALL_ACCESS | registrystore::viewFlag(root), &base) != ERROR_SUCCESS)
+        return;
+    RegDeleteTreeW(base, keyPath.c_str());
+    RegCloseKey(base);
 }
 
 } // namespace testsupport
