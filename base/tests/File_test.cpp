@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <ctime>
 #include <filesystem>
+#include <thread>
+#include <vector>
 
 #include "base/Exception.h"
 #include "base/File.h"
@@ -175,6 +178,42 @@ TEST(FileTest, TempFolderFailureCarriesTheSystemError)
     EXPECT_NE(code, 0ul);
     EXPECT_EQ(info, Tools::lookupErrorDescription(code) + L" (" + std::to_wstring(code) + L")");
     EXPECT_FALSE(Tools::lookupErrorDescription(code).empty());
+}
+
+// The first use of the folders may come from many threads at once (each
+// test case runs in a fresh process, so they are found here for the first
+// time): all get the same folder, and the ThreadSanitizer build reports an
+// unguarded fill.
+TEST(FileTest, FoldersAskedForByManyThreadsAtOnceAreTheSame)
+{
+    const int count = 8;
+    std::vector<const std::wstring*> temps(count), datas(count);
+    std::vector<std::wstring> tempTexts(count), dataTexts(count);
+    std::atomic<int> ready{0};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < count; ++i) {
+        threads.emplace_back([&, i] {
+            ++ready;
+            while (ready.load() < count)
+                std::this_thread::yield();
+            datas[i] = &File::getUsersLocalDataPath();
+            temps[i] = &File::getTempPath();
+            tempTexts[i] = *temps[i];
+            dataTexts[i] = *datas[i];
+        });
+    }
+    for (auto& t : threads)
+        t.join();
+    const std::wstring temp = File::getTempPath();
+    const std::wstring data = File::getUsersLocalDataPath();
+    EXPECT_EQ(fs::path(temp).filename().wstring(), L"Ondrivex");
+    EXPECT_EQ(fs::path(data).filename().wstring(), L"Ondrivex");
+    for (int i = 0; i < count; ++i) {
+        EXPECT_EQ(temps[i], &File::getTempPath()) << i;
+        EXPECT_EQ(datas[i], &File::getUsersLocalDataPath()) << i;
+        EXPECT_EQ(tempTexts[i], temp) << i;
+        EXPECT_EQ(dataTexts[i], data) << i;
+    }
 }
 
 TEST(FileTest, EmptyDirectoryDeletesOnlyIconFiles)
