@@ -1,9 +1,13 @@
 #include "base/File.h"
 
+#include <atomic>
+#include <mutex>
+
 #include "base/Event.h"
 #include "base/EventSink.h"
 #include "base/Exception.h"
 #include "base/FilePlatform.h"
+#include "base/SystemError.h"
 #include "base/Tools.h"
 
 namespace {
@@ -12,16 +16,52 @@ namespace {
 // pair it expects.
 const size_t MaxPatternLength = 259;
 
-std::wstring& tempPathCache()
+// A folder found on first use and kept for the life of the process. Many
+// threads may ask at once: the first fills it under the lock and publishes
+// it, and the string is never changed or freed afterwards, so the
+// references handed out stay valid. Until a folder is found every call asks
+// the system again.
+class FolderCache {
+public:
+    // The kept folder, or what find gives (kept when not empty); null when
+    // there is none yet. find runs under the lock, at most one at a time.
+    template <class Find>
+    const std::wstring* get(Find find)
+    {
+        if (const std::wstring* kept = m_folder.load(std::memory_order_acquire))
+            return kept;
+        std::lock_guard<std::mutex> lock(m_fill);
+        if (const std::wstring* kept = m_folder.load(std::memory_order_relaxed))
+            return kept;
+        std::wstring found = find();
+        if (found.empty())
+            return nullptr;
+        const std::wstring* kept = new std::wstring(std::move(found));
+        m_folder.store(kept, std::memory_order_release);
+        return kept;
+    }
+
+private:
+    std::atomic<const std::wstring*> m_folder{nullptr};
+    std::mutex m_fill;
+};
+
+FolderCache& tempPathCache()
 {
-    static std::wstring path;
-    return path;
+    static FolderCache* cache = new FolderCache; // outlives every caller
+    return *cache;
 }
 
-std::wstring& dataPathCache()
+FolderCache& dataPathCache()
 {
-    static std::wstring path;
-    return path;
+    static FolderCache* cache = new FolderCache;
+    return *cache;
+}
+
+const std::wstring& noFolder()
+{
+    static const std::wstring* none = new std::wstring;
+    return *none;
 }
 
 void traceTooLarge(const std::wstring& path)
@@ -94,27 +134,28 @@ bool File::isOfType(const std::wstring& path, const std::wstring& extension)
 
 const std::wstring& File::getTempPath()
 {
-    std::wstring& cached = tempPathCache();
-    if (!cached.empty())
-        return cached;
-    std::wstring system;
-    switch (fileplatform::systemTempFolder(system)) {
-    case fileplatform::FolderResult::Ok:
-        cached = fileplatform::cleanFolder(system) + Separator + L"Ondrivex";
-        break;
-    case fileplatform::FolderResult::TooLong: {
+    fileplatform::FolderResult result = fileplatform::FolderResult::Ok;
+    unsigned long error = 0;
+    const std::wstring* kept = tempPathCache().get([&] {
+        std::wstring system;
+        result = fileplatform::systemTempFolder(system);
+        error = SystemError::last();
+        if (result != fileplatform::FolderResult::Ok)
+            return std::wstring();
+        return fileplatform::cleanFolder(system) + Separator + L"Ondrivex";
+    });
+    if (kept != nullptr)
+        return *kept;
+    if (result == fileplatform::FolderResult::TooLong) {
         Event e(1060401, L"Temp path greater than MAX_PATH", TC_AT(L"File::getTempPath"));
         EventSink::trace(e);
-        break;
-    }
-    case fileplatform::FolderResult::Failed: {
+    } else {
         Event e(1060402, L"Unable to retrieve Temp path", TC_AT(L"File::getTempPath"));
+        SystemError::set(error);
         e.addSystemErrorInfo();
         EventSink::trace(e);
-        break;
     }
-    }
-    return cached;
+    return noFolder();
 }
 
 void File::initTempPath(bool emptyIt)
@@ -145,20 +186,23 @@ void File::emptyDirectory(const std::wstring& path)
 
 const std::wstring& File::getUsersLocalDataPath()
 {
-    std::wstring& cached = dataPathCache();
-    if (!cached.empty())
-        return cached;
-    std::wstring folder;
-    if (fileplatform::localDataFolder(folder) && !folder.empty()) {
-        cached = fileplatform::cleanFolder(folder) + Separator + L"Ondrivex";
-    } else {
-        Event e(1060405, L"Unable to retrieve Data path", TC_AT(L"File::getUsersLocalDataPath"));
-        e.addSystemErrorInfo();
-        EventSink::trace(e);
-        // Not cached: the data folder may still turn up later.
-        return getTempPath();
-    }
-    return cached;
+    unsigned long error = 0;
+    const std::wstring* kept = dataPathCache().get([&] {
+        std::wstring folder;
+        const bool found = fileplatform::localDataFolder(folder) && !folder.empty();
+        error = SystemError::last();
+        if (!found)
+            return std::wstring();
+        return fileplatform::cleanFolder(folder) + Separator + L"Ondrivex";
+    });
+    if (kept != nullptr)
+        return *kept;
+    Event e(1060405, L"Unable to retrieve Data path", TC_AT(L"File::getUsersLocalDataPath"));
+    SystemError::set(error);
+    e.addSystemErrorInfo();
+    EventSink::trace(e);
+    // Not kept: the data folder may still turn up later.
+    return getTempPath();
 }
 
 bool File::initUsersLocalDataPath()
