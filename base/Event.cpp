@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "base/Exception.h"
-#include "base/Tools.h"
+#include "base/SystemError.h"
 
 Event::Event(uint32_t id, const std::wstring& description, int type, const wchar_t* file, int line,
              const wchar_t* function)
@@ -51,9 +51,9 @@ void Event::addDetails(const std::wstring& name, long long value)
 
 void Event::addSystemErrorInfo()
 {
-    const unsigned long code = Tools::getLastSystemError();
+    const unsigned long code = SystemError::last();
     addDetails(L"System Error ID", static_cast<long long>(code));
-    const std::wstring text = Tools::lookupErrorDescription(code);
+    const std::wstring text = SystemError::text(code);
     if (!text.empty())
         addDetails(L"System Error Description", text);
 }

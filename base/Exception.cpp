@@ -4,10 +4,10 @@
 #include <sstream>
 
 #include "base/Event.h"
-#include "base/Logger.h"
-#include "base/Registry.h"
+#include "base/EventSink.h"
+#include "base/MachineSwitches.h"
 #include "base/StackTrace.h"
-#include "base/Tools.h"
+#include "base/SystemError.h"
 
 namespace {
 // "Win32ExceptionHandler", as read by the last registerWin32ExceptionHandler.
@@ -22,17 +22,23 @@ Exception::Exception(int id, const std::wstring& description, const wchar_t* fil
 
 Exception::Exception(int kind, int id, const std::wstring& description, const wchar_t* file,
                      int line, const wchar_t* function)
-    : m_kind(kind), m_id(id), m_description(description), m_file(file), m_line(line),
-      m_function(function)
+    : Exception(SystemError::last(), kind, id, description, nullptr, file, line, function)
 {
-    captureStackTrace(nullptr);
 }
 
 Exception::Exception(int id, const std::wstring& description, _EXCEPTION_POINTERS* pointers,
                      const wchar_t* file, int line, const wchar_t* function)
-    : m_kind(PlainKind), m_id(id), m_description(description), m_file(file), m_line(line),
+    : Exception(SystemError::last(), PlainKind, id, description, pointers, file, line, function)
+{
+}
+
+Exception::Exception(unsigned long lastError, int kind, int id, const std::wstring& description,
+                     _EXCEPTION_POINTERS* pointers, const wchar_t* file, int line,
+                     const wchar_t* function)
+    : m_kind(kind), m_id(id), m_description(description), m_file(file), m_line(line),
       m_function(function)
 {
+    const SystemError::Keep keep(lastError);
     captureStackTrace(pointers);
 }
 
@@ -53,7 +59,7 @@ void Exception::addErrorInfo(unsigned long code)
 {
     if (code == 0)
         return;
-    m_description += L" : " + Tools::lookupErrorDescription(code) + L" (" + std::to_wstring(code) + L")";
+    m_description += L" : " + SystemError::text(code) + L" (" + std::to_wstring(code) + L")";
 }
 
 std::wstring Exception::toString() const
@@ -69,7 +75,7 @@ std::wostream& operator<<(std::wostream& out, const Exception& e)
 
 void SystemException::addSystemErrorInfo()
 {
-    addErrorInfo(Tools::getLastSystemError());
+    addErrorInfo(SystemError::last());
 }
 
 void Exception::captureStackTrace(_EXCEPTION_POINTERS* pointers)
@@ -86,7 +92,7 @@ std::wstring Exception::hexText(unsigned long long value)
 
 void Exception::registerWin32ExceptionHandler()
 {
-    g_mode = Registry(Registry::LocalMachine).read(L"Win32ExceptionHandler", 1);
+    g_mode = MachineSwitches::win32ExceptionHandler();
     watchCallingThread(g_mode >= 1);
 }
 
@@ -102,6 +108,6 @@ Exception Exception::translate(unsigned int code, _EXCEPTION_POINTERS* pointers)
     addRecordParameters(e, pointers);
     Event event(1051402, &e, L"Win32 exception translate function called",
                 TC_AT(L"Exception::translate"));
-    Logger::Trace(event);
+    EventSink::trace(event);
     return e;
 }

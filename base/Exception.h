@@ -58,6 +58,12 @@ public:
     static std::wstring hexText(unsigned long long value);
 
 private:
+    // Every public constructor comes here with the thread's last system
+    // error, taken before anything else runs: capturing the stack calls the
+    // system, which resets the error the throw site is about to read. The
+    // error is put back once the trace is taken.
+    Exception(unsigned long lastError, int kind, int id, const std::wstring& description,
+              _EXCEPTION_POINTERS* pointers, const wchar_t* file, int line, const wchar_t* function);
     void captureStackTrace(_EXCEPTION_POINTERS* pointers);
 
     // Operating-system half, in win32/Exception.cpp and posix/Exception.cpp.
@@ -85,7 +91,8 @@ public:
     SystemException(int id, const std::wstring& description, const wchar_t* file, int line,
                     const wchar_t* function)
         : Exception(SystemKind, id, description, file, line, function) {}
-    // addErrorInfo with the calling thread's last system error code.
+    // addErrorInfo with the calling thread's last system error code. The
+    // constructor leaves that error as the throw site's failed call set it.
     void addSystemErrorInfo();
 };
 

@@ -1,8 +1,12 @@
 #include "base/File.h"
 
+#include <atomic>
+#include <mutex>
+
 #include "base/Event.h"
+#include "base/EventSink.h"
 #include "base/Exception.h"
-#include "base/Logger.h"
+#include "base/SystemError.h"
 #include "base/Tools.h"
 
 namespace {
@@ -11,23 +15,59 @@ namespace {
 // pair it expects.
 const size_t MaxPatternLength = 259;
 
-std::wstring& tempPathCache()
+// A folder found on first use and kept for the life of the process. Many
+// threads may ask at once: the first fills it under the lock and publishes
+// it, and the string is never changed or freed afterwards, so the
+// references handed out stay valid. Until a folder is found every call asks
+// the system again.
+class FolderCache {
+public:
+    // The kept folder, or what find gives (kept when not empty); null when
+    // there is none yet. find runs under the lock, at most one at a time.
+    template <class Find>
+    const std::wstring* get(Find find)
+    {
+        if (const std::wstring* kept = m_folder.load(std::memory_order_acquire))
+            return kept;
+        std::lock_guard<std::mutex> lock(m_fill);
+        if (const std::wstring* kept = m_folder.load(std::memory_order_relaxed))
+            return kept;
+        std::wstring found = find();
+        if (found.empty())
+            return nullptr;
+        const std::wstring* kept = new std::wstring(std::move(found));
+        m_folder.store(kept, std::memory_order_release);
+        return kept;
+    }
+
+private:
+    std::atomic<const std::wstring*> m_folder{nullptr};
+    std::mutex m_fill;
+};
+
+FolderCache& tempPathCache()
 {
-    static std::wstring path;
-    return path;
+    static FolderCache* cache = new FolderCache; // outlives every caller
+    return *cache;
 }
 
-std::wstring& dataPathCache()
+FolderCache& dataPathCache()
 {
-    static std::wstring path;
-    return path;
+    static FolderCache* cache = new FolderCache;
+    return *cache;
+}
+
+const std::wstring& noFolder()
+{
+    static const std::wstring* none = new std::wstring;
+    return *none;
 }
 
 void traceTooLarge(const std::wstring& path)
 {
     Event e(1060407, L"File::load - file too large. Returning truncated file", TC_AT(L"File::load"));
     e.addDetails(L"File", path);
-    Logger::Trace(e);
+    EventSink::trace(e);
 }
 
 } // namespace
@@ -93,27 +133,28 @@ bool File::isOfType(const std::wstring& path, const std::wstring& extension)
 
 const std::wstring& File::getTempPath()
 {
-    std::wstring& cached = tempPathCache();
-    if (!cached.empty())
-        return cached;
-    std::wstring system;
-    switch (systemTempFolder(system)) {
-    case FolderResult::Ok:
-        cached = cleanFolder(system) + Separator + L"Ondrivex";
-        break;
-    case FolderResult::TooLong: {
+    FolderResult result = FolderResult::Ok;
+    unsigned long error = 0;
+    const std::wstring* kept = tempPathCache().get([&] {
+        std::wstring system;
+        result = systemTempFolder(system);
+        error = SystemError::last();
+        if (result != FolderResult::Ok)
+            return std::wstring();
+        return cleanFolder(system) + Separator + L"Ondrivex";
+    });
+    if (kept != nullptr)
+        return *kept;
+    if (result == FolderResult::TooLong) {
         Event e(1060401, L"Temp path greater than MAX_PATH", TC_AT(L"File::getTempPath"));
-        Logger::Trace(e);
-        break;
-    }
-    case FolderResult::Failed: {
+        EventSink::trace(e);
+    } else {
         Event e(1060402, L"Unable to retrieve Temp path", TC_AT(L"File::getTempPath"));
+        SystemError::set(error);
         e.addSystemErrorInfo();
-        Logger::Trace(e);
-        break;
+        EventSink::trace(e);
     }
-    }
-    return cached;
+    return noFolder();
 }
 
 void File::initTempPath(bool emptyIt)
@@ -138,26 +179,29 @@ void File::emptyDirectory(const std::wstring& path)
         Event e(1060404, L"Temp directory clean failed", TC_AT(L"File::emptyDirectory"));
         e.addSystemErrorInfo();
         e.addDetails(L"Path", path);
-        Logger::Trace(e);
+        EventSink::trace(e);
     }
 }
 
 const std::wstring& File::getUsersLocalDataPath()
 {
-    std::wstring& cached = dataPathCache();
-    if (!cached.empty())
-        return cached;
-    std::wstring folder;
-    if (localDataFolder(folder) && !folder.empty()) {
-        cached = cleanFolder(folder) + Separator + L"Ondrivex";
-    } else {
-        Event e(1060405, L"Unable to retrieve Data path", TC_AT(L"File::getUsersLocalDataPath"));
-        e.addSystemErrorInfo();
-        Logger::Trace(e);
-        // Not cached: the data folder may still turn up later.
-        return getTempPath();
-    }
-    return cached;
+    unsigned long error = 0;
+    const std::wstring* kept = dataPathCache().get([&] {
+        std::wstring folder;
+        const bool found = localDataFolder(folder) && !folder.empty();
+        error = SystemError::last();
+        if (!found)
+            return std::wstring();
+        return cleanFolder(folder) + Separator + L"Ondrivex";
+    });
+    if (kept != nullptr)
+        return *kept;
+    Event e(1060405, L"Unable to retrieve Data path", TC_AT(L"File::getUsersLocalDataPath"));
+    SystemError::set(error);
+    e.addSystemErrorInfo();
+    EventSink::trace(e);
+    // Not kept: the data folder may still turn up later.
+    return getTempPath();
 }
 
 bool File::initUsersLocalDataPath()
@@ -168,6 +212,6 @@ bool File::initUsersLocalDataPath()
     Event e(1060406, L"Unable to create users data path", TC_AT(L"File::initUsersLocalDataPath"));
     e.addDetails(L"Path", path);
     e.addSystemErrorInfo();
-    Logger::Trace(e);
+    EventSink::trace(e);
     return false;
 }

@@ -7,7 +7,8 @@
 #include "base/ScopedGeneric.h"
 
 // Files and the system's folders. Only initTempPath throws. The folder
-// strings are computed on first use and kept for the life of the process.
+// strings are computed on first use and kept for the life of the process;
+// any thread may ask for them, and the references stay valid.
 class File {
 public:
     // Both false for an empty path.

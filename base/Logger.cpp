@@ -1,17 +1,21 @@
 #include "base/Logger.h"
 
+#include <atomic>
+#include <list>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "base/ConsoleLogDevice.h"
 #include "base/DebugLogDevice.h"
 #include "base/Event.h"
+#include "base/EventSink.h"
 #include "base/EventLogDevice.h"
 #include "base/File.h"
 #include "base/FileLogDevice.h"
 #include "base/LogDevice.h"
+#include "base/MachineSwitches.h"
 #include "base/Mutex.h"
-#include "base/Registry.h"
 #include "base/Tools.h"
 
 const wchar_t* const Logger::DefaultApplicationName = L"Ondrivex";
@@ -19,8 +23,15 @@ const wchar_t* const Logger::DefaultApplicationName = L"Ondrivex";
 namespace {
 
 struct LoggerState {
-    std::wstring applicationName = Logger::DefaultApplicationName;
-    bool initialised = false;
+    // Every name the logger has had, kept so that a reference from
+    // getApplicationName stays valid when initialise runs again; added to
+    // only under setup. applicationName points at the current one.
+    std::list<std::wstring> names{Logger::DefaultApplicationName};
+    std::atomic<const std::wstring*> applicationName{&names.back()};
+    // Read by every call from any thread, so set only once the mutex exists.
+    std::atomic<bool> initialised{false};
+    // Serialises initialise: the named mutex cannot guard its own creation.
+    std::mutex setup;
     std::vector<std::unique_ptr<LogDevice>> logDevices;
     std::vector<std::unique_ptr<LogDevice>> traceDevices;
     Mutex mutex;
@@ -36,7 +47,7 @@ LoggerState& state()
 
 bool switchedOn(const wchar_t* suffix)
 {
-    return Registry(Registry::LocalMachine).read(state().applicationName + suffix, 0) > 0;
+    return MachineSwitches::logSwitch(Logger::getApplicationName(), suffix);
 }
 
 void writeAll(std::vector<std::unique_ptr<LogDevice>>& devices, Event& event)
@@ -65,7 +76,7 @@ void addDevice(std::vector<std::unique_ptr<LogDevice>>& devices, LogDevice* raw)
 {
     std::unique_ptr<LogDevice> device(raw);
     LoggerState& s = state();
-    if (!s.initialised || !device)
+    if (!s.initialised.load(std::memory_order_acquire) || !device)
         return;
     try {
         AutoMutex lock(s.mutex);
@@ -80,11 +91,17 @@ void addDevice(std::vector<std::unique_ptr<LogDevice>>& devices, LogDevice* raw)
 void Logger::initialise(const std::wstring& applicationName)
 {
     LoggerState& s = state();
-    s.applicationName = applicationName.empty() ? DefaultApplicationName : applicationName;
+    std::lock_guard<std::mutex> lock(s.setup);
+    const std::wstring name = applicationName.empty() ? std::wstring(DefaultApplicationName) : applicationName;
+    if (*s.applicationName.load(std::memory_order_relaxed) != name) {
+        s.names.push_back(name);
+        s.applicationName.store(&s.names.back(), std::memory_order_release);
+    }
     try {
         if (!s.mutex.isInitialised())
-            s.mutex.initialise(Tools::createLocalObjectName(s.applicationName + L".log.mtx"));
-        s.initialised = true;
+            s.mutex.initialise(Tools::createLocalObjectName(name + L".log.mtx"));
+        s.initialised.store(true, std::memory_order_release);
+        EventSink::connect(&Logger::Trace);
     } catch (...) {
         // Without its mutex the logger stays off rather than racing other
         // processes on the shared log file.
@@ -93,12 +110,12 @@ void Logger::initialise(const std::wstring& applicationName)
 
 bool Logger::isInitialised()
 {
-    return state().initialised;
+    return state().initialised.load(std::memory_order_acquire);
 }
 
 const std::wstring& Logger::getApplicationName()
 {
-    return state().applicationName;
+    return *state().applicationName.load(std::memory_order_acquire);
 }
 
 void Logger::addFileLogDevice(bool useTempFolder)
@@ -117,7 +134,7 @@ void Logger::addFileLogDevice(bool useTempFolder)
         if (folder.empty())
             return;
         addCustomTraceDevice(new FileLogDevice(folder + File::Separator + L"TL" +
-                                               state().applicationName + L".log"));
+                                               getApplicationName() + L".log"));
     } catch (...) {
     }
 }
@@ -153,7 +170,7 @@ void Logger::addCustomLogDevice(LogDevice* device)
 void Logger::Log(Event& event)
 {
     LoggerState& s = state();
-    if (!s.initialised)
+    if (!s.initialised.load(std::memory_order_acquire))
         return;
     try {
         AutoMutex lock(s.mutex);
@@ -166,7 +183,7 @@ void Logger::Log(Event& event)
 void Logger::Trace(Event& event)
 {
     LoggerState& s = state();
-    if (!s.initialised)
+    if (!s.initialised.load(std::memory_order_acquire))
         return;
     try {
         AutoMutex lock(s.mutex);
@@ -178,7 +195,7 @@ void Logger::Trace(Event& event)
 void Logger::shutDown()
 {
     LoggerState& s = state();
-    if (!s.initialised)
+    if (!s.initialised.load(std::memory_order_acquire))
         return;
     try {
         AutoMutex lock(s.mutex);

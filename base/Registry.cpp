@@ -2,25 +2,42 @@
 
 #include <cstring>
 
-#include "base/Tools.h"
+
 #include "base/Utf16.h"
 
 const wchar_t* const Registry::SoftwareKey = L"Software\\Ondrivex";
 
+namespace {
+
+// Tools::cleanString's rule (the tests hold the two together), repeated here
+// so that Registry needs nothing that logs: the errors and the logger read
+// their start-up switches through it.
+std::wstring cleanPath(const std::wstring& text)
+{
+    static const wchar_t* const strip = L"\\\t/. :;";
+    const size_t last = text.find_last_not_of(strip);
+    if (last == std::wstring::npos)
+        return std::wstring();
+    const size_t first = text.find_first_not_of(strip);
+    return text.substr(first, last - first + 1);
+}
+
+} // namespace
+
 Registry::Registry(RootKey root, const std::wstring& rootPath)
-    : m_root(root), m_rootPath(Tools::cleanString(rootPath))
+    : m_root(root), m_rootPath(cleanPath(rootPath))
 {
 }
 
 void Registry::setRootKeyPath(const std::wstring& path)
 {
-    m_rootPath = Tools::cleanString(path);
+    m_rootPath = cleanPath(path);
 }
 
 void Registry::splitValuePath(const std::wstring& name, std::wstring& keyPath,
                               std::wstring& valueName) const
 {
-    const std::wstring full = m_rootPath + L"\\" + Tools::cleanString(name);
+    const std::wstring full = m_rootPath + L"\\" + cleanPath(name);
     const size_t last = full.rfind(L'\\');
     keyPath = full.substr(0, last);
     valueName = full.substr(last + 1);

@@ -10,8 +10,10 @@
 // root path + "\Sub"). Reads fall back to their defaults and never throw;
 // writes report false on failure and leave the stored value as it was.
 //
-// On Windows a 32-bit build sees the registry's 32-bit view, as every
-// earlier version of the system did. Natively the registry is a set of
+// On Windows machine-wide values (LocalMachine) are kept in the registry's
+// 32-bit view by both builds, where the 32-bit client, service and installer
+// keep them, so that a 64-bit add-in sees the same "InstallDir" and log
+// switches; the other roots are used as the process sees them. Natively the registry is a set of
 // files, one per root key, in the folder named by the environment variable
 // ONDRIVEX_REGISTRY_DIR (default $HOME/.ondrivex/registry); each file is
 // replaced as a whole on every write, so readers never see half a change.

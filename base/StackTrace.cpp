@@ -1,15 +1,9 @@
 #include "base/StackTrace.h"
 
-#include "base/Registry.h"
+#include "base/MachineSwitches.h"
 
 int StackTrace::detailLevel()
 {
-    static const int level = [] {
-        try {
-            return Registry(Registry::LocalMachine).read(L"StackTraceInfoDepth", 0) == 2 ? 3 : 1;
-        } catch (...) {
-            return 1;
-        }
-    }();
+    static const int level = MachineSwitches::stackTraceInfoDepth() == 2 ? 3 : 1;
     return level;
 }

@@ -17,13 +17,19 @@ Thread::~Thread()
 bool Thread::startThread(void* argument)
 {
     m_argument = argument;
+    // The new thread may run before start returns: it waits here until the
+    // handle is stored, or its first sleep would find no stop event to wait
+    // on and sleep through a stop request.
+    std::lock_guard<std::mutex> starting(m_starting);
     return m_handle.start(&Thread::threadMain, this);
 }
 
 unsigned long Thread::threadMain(void* self)
 {
+    Thread* thread = static_cast<Thread*>(self);
+    { std::lock_guard<std::mutex> started(thread->m_starting); }
     try {
-        static_cast<Thread*>(self)->run();
+        thread->run();
         return ExitNormal;
     } catch (const StopRequest&) {
         // Stopped on request: the stack has unwound, the state stays as it

@@ -1,5 +1,6 @@
 #pragma once
 #include <atomic>
+#include <mutex>
 
 #include "base/ThreadHandle.h"
 
@@ -84,6 +85,9 @@ private:
     static unsigned long threadMain(void* self);
 
     ThreadHandle m_handle; // thread handle and stop event
+    // Held by startThread until m_handle holds the new thread; the thread
+    // takes it before anything else, since sleep and terminate read m_handle.
+    std::mutex m_starting;
     std::atomic<int> m_state{NotStarted};
     void* m_argument = nullptr;
     std::atomic<bool> m_stopRequested{false};

@@ -4,7 +4,8 @@
 #include <cwctype>
 
 #include "base/Event.h"
-#include "base/Logger.h"
+#include "base/EventSink.h"
+#include "base/SystemError.h"
 
 namespace {
 
@@ -67,7 +68,22 @@ void Tools::splitString(const std::wstring& text, std::vector<std::wstring>& out
 
 void Tools::lookupErrorDescription(unsigned long code, std::wstring& text)
 {
-    text = lookupErrorDescription(code);
+    text = SystemError::text(code);
+}
+
+std::wstring Tools::lookupErrorDescription(unsigned long code)
+{
+    return SystemError::text(code);
+}
+
+unsigned long Tools::getLastSystemError()
+{
+    return SystemError::last();
+}
+
+void Tools::setLastSystemError(unsigned long code)
+{
+    SystemError::set(code);
 }
 
 int64_t Tools::getCurrentTime()
@@ -85,14 +101,14 @@ bool Tools::parseUserName(const std::wstring& account, std::wstring& user, std::
     if (parts.empty()) {
         Event e(1051106, L"Failed to parse user name", TC_AT(L"Tools::getUserName"));
         e.addDetails(L"UserName", account);
-        Logger::Trace(e);
+        EventSink::trace(e);
         return false;
     }
     if (parts.size() == 1) {
         user = parts[0];
         Event e(1051107, L"Unexpected user name format", TC_AT(L"Tools::getUserName"));
         e.addDetails(L"UserName", account);
-        Logger::Trace(e);
+        EventSink::trace(e);
         return true;
     }
     domain = parts[0];
@@ -100,7 +116,7 @@ bool Tools::parseUserName(const std::wstring& account, std::wstring& user, std::
     if (parts.size() > 2) {
         Event e(1051108, L"Unexpected user name format", TC_AT(L"Tools::getUserName"));
         e.addDetails(L"UserName", account);
-        Logger::Trace(e);
+        EventSink::trace(e);
     }
     return true;
 }
@@ -113,7 +129,7 @@ bool Tools::getUserName(std::wstring& user, std::wstring& domain)
     if (!accountName(account)) {
         Event e(1051105, L"Failed to get user name", TC_AT(L"Tools::getUserName"));
         e.addSystemErrorInfo();
-        Logger::Trace(e);
+        EventSink::trace(e);
         return false;
     }
     return parseUserName(account, user, domain);

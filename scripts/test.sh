@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up a Debian 12 machine, builds every configuration and runs every
 # test: native (ASan+UBSan), Windows i686 and Windows x86_64 under Wine, and
-# the fuzz targets for a bounded time. Ends with "N passed, N failed".
+# the fuzz targets for a bounded time, and the tests of the threaded code
+# under ThreadSanitizer. Ends with "N passed, N failed".
 #
 #   scripts/test.sh                 everything
 #   TC_CONFIGS="native win32" scripts/test.sh    a subset
@@ -12,7 +13,7 @@ cd "$root"
 
 bash scripts/setup.sh || { echo "setup failed"; echo "0 passed, 1 failed"; exit 1; }
 
-configs=${TC_CONFIGS:-native win32 win64 fuzz}
+configs=${TC_CONFIGS:-native win32 win64 fuzz tsan}
 fuzz_seconds=${TC_FUZZ_SECONDS:-30}
 results=$root/build/results
 rm -rf "$results"
@@ -119,6 +120,33 @@ for c in $configs; do
           fi
         done
       fi ;;
+    # --- tsan: ThreadSanitizer over the threaded code -------------------------
+    # The log devices, the logger, the folders, mutexes and threads, the
+    # shared-memory channel and the framework's timers run on several
+    # threads; only their test programs are built and only their suites run.
+    # Any race report fails the test (TSan's exit code), as does a report
+    # halting a test early.
+    tsan)
+      if configure tsan -DTC_TSAN=ON &&
+         { echo "== building tsan"
+           cmake --build build/tsan --target TCBaseTests TCShrdFrameworkTests \
+             >"$results/tsan-build.log" 2>&1 ||
+           { echo "!! build of tsan failed; see build/results/tsan-build.log"
+             tail -n 40 "$results/tsan-build.log"; build_failures=$((build_failures + 1)); false; }; }; then
+        echo "== testing tsan"
+        (cd build/tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+           ctest -j 2 --timeout 300 --output-junit "$results/tsan.xml" \
+             -R '^(CommunicationDeviceTest|SharedMemChannelTest|LoggerTest|FileLoggingTest|FileTest|MutexTest|ThreadTest|EventTest|ToolsTest|ApplicationFrameworkTest|TimerTest)\.' \
+             >"$results/tsan-ctest.log" 2>&1)
+        tail -n 3 "$results/tsan-ctest.log"
+        if [ ! -s "$results/tsan.xml" ]; then
+          echo "!! ctest of tsan produced no results"
+          build_failures=$((build_failures + 1))
+        elif ! grep -q " 0 tests failed" "$results/tsan-ctest.log"; then
+          sed -n '/The following tests FAILED/,$p' "$results/tsan-ctest.log"
+        fi
+      fi ;;
+    # --- end of tsan ----------------------------------------------------------
     *) echo "unknown configuration $c" ;;
   esac
 done

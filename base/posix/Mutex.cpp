@@ -17,7 +17,7 @@
 
 #include "base/Event.h"
 #include "base/Exception.h"
-#include "base/Logger.h"
+#include "base/EventSink.h"
 #include "base/posix/PosixSupport.h"
 #include "base/posix/ScopedFd.h"
 #include "base/Tools.h"
@@ -299,7 +299,7 @@ bool Mutex::wait(unsigned long timeoutMs, bool limited)
         const long pid = std::strtol(previous.c_str(), nullptr, 10);
         if (pid > 0)
             e.addDetails(L"Previous Owner", pid);
-        Logger::Trace(e);
+        EventSink::trace(e);
     }
     return true;
 }

@@ -12,7 +12,7 @@
 #include "base/LastErrorKeeper.h"
 #include "base/posix/PosixSupport.h"
 #include "base/posix/ScopedFd.h"
-#include "base/Tools.h"
+#include "base/Utf16.h"
 
 // Each root key is one text file, "<ROOT>.reg", beside a lock file
 // "<ROOT>.lock" that serialises writers (threads and processes alike):
@@ -62,23 +62,37 @@ std::string storeFolder()
 // case and with empty components ignored.
 std::wstring normaliseKey(const std::wstring& keyPath)
 {
-    std::vector<std::wstring> parts;
-    Tools::splitString(keyPath, parts, L"\\");
     std::wstring joined;
-    for (const std::wstring& part : parts) {
+    size_t pos = 0;
+    while (pos < keyPath.size()) {
+        const size_t start = keyPath.find_first_not_of(L'\\', pos);
+        if (start == std::wstring::npos)
+            break;
+        size_t end = keyPath.find(L'\\', start);
+        if (end == std::wstring::npos)
+            end = keyPath.size();
         if (!joined.empty())
             joined += L'\\';
-        joined += part;
+        joined.append(keyPath, start, end - start);
+        pos = end;
     }
     return joined;
 }
 
 bool sameName(const std::wstring& a, const std::wstring& b)
 {
-    std::wstring x = a, y = b;
-    Tools::stringToLower(x);
-    Tools::stringToLower(y);
-    return x == y;
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        wchar_t x = a[i], y = b[i];
+        if (x >= L'A' && x <= L'Z')
+            x = static_cast<wchar_t>(x - L'A' + L'a');
+        if (y >= L'A' && y <= L'Z')
+            y = static_cast<wchar_t>(y - L'A' + L'a');
+        if (x != y)
+            return false;
+    }
+    return true;
 }
 
 bool mustEscape(unsigned char c)
@@ -88,7 +102,7 @@ bool mustEscape(unsigned char c)
 
 std::string escape(const std::wstring& text)
 {
-    return PosixSupport::percentEscape(Tools::narrowWideString(text), mustEscape);
+    return PosixSupport::percentEscape(Utf16::toUtf8(text), mustEscape);
 }
 
 bool unescape(const std::string& text, std::wstring& out)
@@ -96,7 +110,7 @@ bool unescape(const std::string& text, std::wstring& out)
     std::string utf8;
     if (!PosixSupport::percentUnescape(text, utf8))
         return false;
-    out = Tools::widenNarrowString(utf8);
+    out = Utf16::fromUtf8(utf8);
     return true;
 }
 

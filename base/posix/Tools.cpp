@@ -13,11 +13,6 @@
 
 namespace {
 
-// strerror_r comes in two shapes; either way the text ends up in the buffer
-// or behind the returned pointer.
-[[maybe_unused]] const char* errorText(int result, const char* buffer) { return result == 0 ? buffer : nullptr; }
-[[maybe_unused]] const char* errorText(const char* result, const char*) { return result; }
-
 std::string hostName()
 {
     char name[HOST_NAME_MAX + 1] = {};
@@ -37,31 +32,6 @@ std::wstring Tools::widenNarrowString(const std::string& narrow)
 std::string Tools::narrowWideString(const std::wstring& wide)
 {
     return Utf16::toUtf8(wide);
-}
-
-std::wstring Tools::lookupErrorDescription(unsigned long code)
-{
-    if (code > static_cast<unsigned long>(INT_MAX))
-        return std::wstring();
-    char buffer[256] = {};
-    const char* text = errorText(::strerror_r(static_cast<int>(code), buffer, sizeof buffer), buffer);
-    if (text == nullptr || std::strncmp(text, "Unknown error", 13) == 0)
-        return std::wstring();
-    std::wstring wide = widenNarrowString(text);
-    const size_t end = wide.find_first_of(L"\r\n");
-    if (end != std::wstring::npos)
-        wide.erase(end);
-    return wide;
-}
-
-unsigned long Tools::getLastSystemError()
-{
-    return static_cast<unsigned long>(errno);
-}
-
-void Tools::setLastSystemError(unsigned long code)
-{
-    errno = static_cast<int>(code);
 }
 
 bool Tools::accountName(std::wstring& account)

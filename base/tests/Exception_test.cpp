@@ -64,6 +64,34 @@ TEST(ExceptionTest, SystemErrorInfoUsesTheThreadsLastError)
     EXPECT_EQ(e.getDescription().rfind(L"Error Initialising Mutex : ", 0), 0u);
 }
 
+// The throw sites build the exception first and then read the error of the
+// call that failed: making the exception (its stack trace) must not touch it.
+TEST(ExceptionTest, ConstructionLeavesTheThreadsLastErrorAlone)
+{
+    const unsigned long sentinel = 0x2A; // set again before each construction
+    Tools::setLastSystemError(sentinel);
+    const SystemException system(1050701, L"Error Initialising Mutex", TC_AT(L"Mutex::initialise"));
+    EXPECT_EQ(Tools::getLastSystemError(), sentinel);
+    Tools::setLastSystemError(sentinel);
+    const Exception plain(1, L"plain", TC_AT(L"f"));
+    EXPECT_EQ(Tools::getLastSystemError(), sentinel);
+    Tools::setLastSystemError(sentinel);
+    const CommsException comms(2, L"comms", TC_AT(L"f"));
+    EXPECT_EQ(Tools::getLastSystemError(), sentinel);
+    Tools::setLastSystemError(sentinel);
+    const Exception translated(3, L"translated", nullptr, TC_AT(L"f"));
+    EXPECT_EQ(Tools::getLastSystemError(), sentinel);
+}
+
+TEST(ExceptionTest, SystemErrorInfoIsTheErrorSetBeforeConstruction)
+{
+    Tools::setLastSystemError(5);
+    SystemException e(1050701, L"Error Initialising Mutex", TC_AT(L"Mutex::initialise"));
+    e.addSystemErrorInfo();
+    EXPECT_EQ(e.getDescription(),
+              L"Error Initialising Mutex : " + Tools::lookupErrorDescription(5) + L" (5)");
+}
+
 TEST(ExceptionTest, ToStringAndStreamAgree)
 {
     Exception e(1050601, L"Unsupported Message Version", TC_AT(L"Msg::fromByteArray"));

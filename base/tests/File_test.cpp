@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <ctime>
 #include <filesystem>
+#include <thread>
+#include <vector>
 
+#include "base/Exception.h"
 #include "base/File.h"
 #include "base/Tools.h"
 #include "testsupport/EventCapture.h"
@@ -131,6 +135,85 @@ TEST(FileTest, TempPathIsTheSystemFolderPlusOndrivexAndIsCreated)
     File::initTempPath(false);
     EXPECT_TRUE(File::directoryExists(path));
     File::initTempPath(false); // already there: no failure
+}
+
+// A file where the temporary folder should be: the folder cannot be made and
+// the exception says why, with the system's own error for it.
+TEST(FileTest, TempFolderFailureCarriesTheSystemError)
+{
+    const fs::path path(File::getTempPath());
+    ASSERT_FALSE(path.empty());
+    const fs::path aside = path.wstring() + L".aside";
+    std::error_code ignored;
+    fs::remove_all(aside, ignored);
+    const bool hadFolder = fs::exists(path);
+    if (hadFolder)
+        fs::rename(path, aside);
+    File::save(path.wstring(), bytesOf("not a folder"));
+    ASSERT_TRUE(File::exists(path.wstring()));
+
+    std::wstring description;
+    int id = 0;
+    try {
+        File::initTempPath(false);
+    } catch (const SystemException& e) {
+        id = e.getExceptionID();
+        description = e.getDescription();
+    }
+    fs::remove(path, ignored);
+    if (hadFolder)
+        fs::rename(aside, path);
+
+    EXPECT_EQ(id, 1060403);
+    const std::wstring prefix = L"Unable to create Temp directory : ";
+    const std::wstring suffix = L" (Param 1: " + path.wstring() + L") ";
+    ASSERT_EQ(description.rfind(prefix, 0), 0u) << description;
+    ASSERT_GT(description.size(), prefix.size() + suffix.size()) << description;
+    ASSERT_EQ(description.substr(description.size() - suffix.size()), suffix) << description;
+    // What lies between is "text (code)" for the error the failed creation set.
+    const std::wstring info = description.substr(prefix.size(), description.size() - prefix.size() - suffix.size());
+    const size_t open = info.rfind(L" (");
+    ASSERT_NE(open, std::wstring::npos) << info;
+    const unsigned long code = std::stoul(info.substr(open + 2));
+    EXPECT_NE(code, 0ul);
+    EXPECT_EQ(info, Tools::lookupErrorDescription(code) + L" (" + std::to_wstring(code) + L")");
+    EXPECT_FALSE(Tools::lookupErrorDescription(code).empty());
+}
+
+// The first use of the folders may come from many threads at once (each
+// test case runs in a fresh process, so they are found here for the first
+// time): all get the same folder, and the ThreadSanitizer build reports an
+// unguarded fill.
+TEST(FileTest, FoldersAskedForByManyThreadsAtOnceAreTheSame)
+{
+    const int count = 8;
+    std::vector<const std::wstring*> temps(count), datas(count);
+    std::vector<std::wstring> tempTexts(count), dataTexts(count);
+    std::atomic<int> ready{0};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < count; ++i) {
+        threads.emplace_back([&, i] {
+            ++ready;
+            while (ready.load() < count)
+                std::this_thread::yield();
+            datas[i] = &File::getUsersLocalDataPath();
+            temps[i] = &File::getTempPath();
+            tempTexts[i] = *temps[i];
+            dataTexts[i] = *datas[i];
+        });
+    }
+    for (auto& t : threads)
+        t.join();
+    const std::wstring temp = File::getTempPath();
+    const std::wstring data = File::getUsersLocalDataPath();
+    EXPECT_EQ(fs::path(temp).filename().wstring(), L"Ondrivex");
+    EXPECT_EQ(fs::path(data).filename().wstring(), L"Ondrivex");
+    for (int i = 0; i < count; ++i) {
+        EXPECT_EQ(temps[i], &File::getTempPath()) << i;
+        EXPECT_EQ(datas[i], &File::getUsersLocalDataPath()) << i;
+        EXPECT_EQ(tempTexts[i], temp) << i;
+        EXPECT_EQ(dataTexts[i], data) << i;
+    }
 }
 
 TEST(FileTest, EmptyDirectoryDeletesOnlyIconFiles)

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <regex>
+#include <thread>
 #include <vector>
 
 #include "ExclusiveFileHold.h"
@@ -170,6 +173,45 @@ TEST_F(LoggerTest, ShutDownStopsAndDestroysLogDevicesThenTraceDevicesInOrder)
     Event e(14, L"after", TC_AT(L"f"));
     Logger::Log(e);
     EXPECT_EQ(journal->size(), expected.size());
+}
+
+// Other threads trace, ask whether the logger is on and read its name while
+// it is being switched on: each sees either the logger off or fully set up
+// (the ThreadSanitizer build reports any unguarded access).
+TEST_F(LoggerTest, InitialiseWhileOtherThreadsTraceIsSafe)
+{
+    std::atomic<bool> go{false};
+    std::atomic<bool> stop{false};
+    std::atomic<int> sawNoName{0};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 4; ++i) {
+        threads.emplace_back([&] {
+            while (!go.load())
+                std::this_thread::yield();
+            Event e(1, L"racing", TC_AT(L"f"));
+            while (!stop.load()) {
+                Logger::Trace(e);
+                const bool on = Logger::isInitialised();
+                if (Logger::getApplicationName().empty())
+                    ++sawNoName;
+                if (on)
+                    Logger::Trace(e);
+            }
+        });
+    }
+    go = true;
+    Logger::initialise(m_app);
+    Sink sink = std::make_shared<EventJournal>();
+    Logger::addCustomTraceDevice(new CaptureDevice(sink));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    stop = true;
+    for (auto& t : threads)
+        t.join();
+    EXPECT_TRUE(Logger::isInitialised());
+    EXPECT_EQ(Logger::getApplicationName(), m_app);
+    EXPECT_EQ(sawNoName.load(), 0);
+    EXPECT_FALSE(sink->empty()) << "the racing threads' events reach a device added meanwhile";
+    Logger::shutDown();
 }
 
 TEST_F(LoggerTest, ApplicationNameDefaultsToOndrivex)

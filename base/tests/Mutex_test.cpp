@@ -93,6 +93,30 @@ TEST(MutexTest, ReleasingWithoutOwningThrows1050704)
     EXPECT_EQ(exceptionId([&] { mutex.release(); }), 1050704);
 }
 
+// The system's own error for releasing a mutex the thread does not own.
+#if defined(_WIN32)
+const unsigned long NotOwnerError = 288; // ERROR_NOT_OWNER
+#else
+const unsigned long NotOwnerError = 1; // EPERM
+#endif
+
+TEST(MutexTest, ReleaseFailureCarriesTheSystemsErrorText)
+{
+    Mutex mutex;
+    mutex.initialise(L"");
+    std::wstring description;
+    try {
+        mutex.release();
+    } catch (const SystemException& e) {
+        EXPECT_EQ(e.getExceptionID(), 1050704);
+        description = e.getDescription();
+    }
+    const std::wstring text = Tools::lookupErrorDescription(NotOwnerError);
+    ASSERT_FALSE(text.empty());
+    EXPECT_EQ(description,
+              L"Error Releasing Mutex : " + text + L" (" + std::to_wstring(NotOwnerError) + L")");
+}
+
 TEST(MutexTest, MutexesOfOneNameAreOneLock)
 {
     const std::wstring name = uniqueMutexName(L"shared");

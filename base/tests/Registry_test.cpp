@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "base/Registry.h"
+#include "base/Tools.h"
 #include "testsupport/TestSupport.h"
 
 namespace {
@@ -120,6 +121,22 @@ TEST_F(RegistryTest, RootAndValuePathsAreCleaned)
 
     messy.setRootKeyPath(L"Other\\");
     EXPECT_EQ(messy.getRootKeyPath(), L"Other");
+}
+
+// Registry cleans its paths by Tools::cleanString's rule without calling it.
+TEST(RegistryPathTest, CleansPathsAsToolsCleanStringDoes)
+{
+    for (const std::wstring path : {L"", L"Software\\Ondrivex", L"\\Software\\Ondrivex\\", L" ;:.\t/\\A B/.",
+                                     L"...", L"a.b;c", L"\t\\Key Name\\Sub;  ", L"\u00e9t\u00e9:"}) {
+        EXPECT_EQ(Registry(Registry::CurrentUser, path).getRootKeyPath(), Tools::cleanString(path)) << path;
+        Registry registry(Registry::CurrentUser, L"Root");
+        registry.setRootKeyPath(path);
+        EXPECT_EQ(registry.getRootKeyPath(), Tools::cleanString(path)) << path;
+        std::wstring keyPath, valueName;
+        registry.splitValuePath(L"Sub\\" + path, keyPath, valueName);
+        const std::wstring full = Tools::cleanString(path) + L"\\" + Tools::cleanString(L"Sub\\" + path);
+        EXPECT_EQ(keyPath + L"\\" + valueName, full) << path;
+    }
 }
 
 TEST_F(RegistryTest, DeleteValueRemovesAValueDirectlyUnderTheRootPath)

@@ -78,6 +78,10 @@ public:
 class TestDevice : public SharedMemCommDevice {
 public:
     using SharedMemCommDevice::SharedMemCommDevice;
+    // The thread calls the device's virtual functions: it is stopped before
+    // this class's part is torn down, as any class derived from a device
+    // must (the ThreadSanitizer build reports it otherwise).
+    ~TestDevice() override { terminate(50); }
     using CommunicationDevice::pushMessage;
     unsigned inbound() { return getInQSize(); }
 };

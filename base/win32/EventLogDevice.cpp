@@ -1,7 +1,7 @@
 #include "base/EventLogDevice.h"
 
 #include "base/Event.h"
-#include "base/Logger.h"
+#include "base/EventSink.h"
 #include "base/win32/ScopedHandle.h"
 #include "base/win32/WindowsSupport.h"
 
@@ -32,7 +32,7 @@ void EventLogDevice::Write(Event& event)
             Event failure(1051201, L"Failed to get a handle to the Eventlog",
                           TC_AT(L"EventLogDevice::Write"));
             failure.addSystemErrorInfo();
-            Logger::Trace(failure);
+            EventSink::trace(failure);
             return;
         }
         const std::wstring text = event.toString(false);
@@ -45,11 +45,11 @@ void EventLogDevice::Write(Event& event)
             Event failure(1051202, L"Failed to write to the Eventlog",
                           TC_AT(L"EventLogDevice::Write"));
             failure.addSystemErrorInfo();
-            Logger::Trace(failure);
+            EventSink::trace(failure);
         }
     } catch (...) {
         Event failure(1051203, L"An unexpected exception occured while writing to the Eventlog",
                       TC_AT(L"EventLogDevice::Write"));
-        Logger::Trace(failure);
+        EventSink::trace(failure);
     }
 }

@@ -2,7 +2,7 @@
 
 #include "base/Event.h"
 #include "base/Exception.h"
-#include "base/Logger.h"
+#include "base/EventSink.h"
 #include "base/win32/ScopedHandle.h"
 #include "base/win32/WindowsSupport.h"
 
@@ -38,7 +38,7 @@ bool Mutex::wait(unsigned long timeoutMs, bool limited)
         Event e(1050702, L"Mutex Wait Abandoned", TC_AT(L"Mutex::lock"));
         if (!m_impl->name.empty())
             e.addDetails(L"Name", m_impl->name);
-        Logger::Trace(e);
+        EventSink::trace(e);
         return true;
     }
     if (rc == WAIT_TIMEOUT && limited)

@@ -1,5 +1,4 @@
 #include "base/Registry.h"
-
 #include "base/win32/RegistryRoot.h"
 #include "base/win32/ScopedHandle.h"
 #include "base/win32/WindowsSupport.h"
@@ -15,13 +14,18 @@ HKEY RegistryRoot::handleOf(Registry::RootKey root)
     return nullptr;
 }
 
+REGSAM RegistryRoot::viewFlag(Registry::RootKey root)
+{
+    return root == Registry::LocalMachine ? KEY_WOW64_32KEY : 0;
+}
+
 namespace {
 
 // Opens an existing key with the access given; false when it cannot.
 bool openKey(Registry::RootKey root, const std::wstring& keyPath, REGSAM access, ScopedRegKey& key)
 {
     HKEY base = RegistryRoot::handleOf(root);
-    return base != nullptr && RegOpenKeyExW(base, keyPath.c_str(), 0, access, key.receive()) == ERROR_SUCCESS;
+    return base != nullptr && RegOpenKeyExW(base, keyPath.c_str(), 0, access | RegistryRoot::viewFlag(root), key.receive()) == ERROR_SUCCESS;
 }
 
 } // namespace
@@ -62,7 +66,7 @@ bool Registry::setStored(RootKey root, const std::wstring& keyPath,
     if (base == nullptr)
         return false;
     ScopedRegKey key;
-    if (RegCreateKeyExW(base, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
+    if (RegCreateKeyExW(base, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE | RegistryRoot::viewFlag(root),
                         nullptr, key.receive(), nullptr) != ERROR_SUCCESS)
         return false;
     static const BYTE nothing = 0;

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "base/Event.h"
-#include "base/Logger.h"
+#include "base/EventSink.h"
 #include "base/win32/ScopedHandle.h"
 #include "base/win32/WindowsSupport.h"
 
@@ -44,14 +44,14 @@ std::wstring Tools::widenNarrowString(const std::string& narrow)
     if (size <= 0) {
         Event e(1051101, L"Failed to get size of string when widened", TC_AT(L"Tools::widenNarrowString"));
         e.addSystemErrorInfo();
-        Logger::Trace(e);
+        EventSink::trace(e);
         return std::wstring();
     }
     std::wstring wide(static_cast<size_t>(size), L'\0');
     if (MultiByteToWideChar(CP_UTF8, 0, narrow.data(), length, &wide[0], size) != size) {
         Event e(1051102, L"Failed to widen string", TC_AT(L"Tools::widenNarrowString"));
         e.addSystemErrorInfo();
-        Logger::Trace(e);
+        EventSink::trace(e);
         return std::wstring();
     }
     return wide;
@@ -67,44 +67,17 @@ std::string Tools::narrowWideString(const std::wstring& wide)
     if (size <= 0) {
         Event e(1051103, L"Failed to get size of string when narrow", TC_AT(L"Tools::narrowWideString"));
         e.addSystemErrorInfo();
-        Logger::Trace(e);
+        EventSink::trace(e);
         return std::string();
     }
     std::string narrow(static_cast<size_t>(size), '\0');
     if (WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, &narrow[0], size, nullptr, nullptr) != size) {
         Event e(1051104, L"Failed to make string narrow", TC_AT(L"Tools::narrowWideString"));
         e.addSystemErrorInfo();
-        Logger::Trace(e);
+        EventSink::trace(e);
         return std::string();
     }
     return narrow;
-}
-
-std::wstring Tools::lookupErrorDescription(unsigned long code)
-{
-    wchar_t* buffer = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&buffer), 0,
-        nullptr);
-    ScopedLocalMemory owner(buffer);
-    if (length == 0 || buffer == nullptr)
-        return std::wstring();
-    std::wstring text(buffer, length);
-    const size_t end = text.find_first_of(L"\r\n");
-    if (end != std::wstring::npos)
-        text.erase(end);
-    return text;
-}
-
-unsigned long Tools::getLastSystemError()
-{
-    return GetLastError();
-}
-
-void Tools::setLastSystemError(unsigned long code)
-{
-    SetLastError(code);
 }
 
 bool Tools::accountName(std::wstring& account)

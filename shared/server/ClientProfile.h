@@ -12,8 +12,9 @@ class Msg;
 // The known settings are read from the registry at construction, each on
 // its own: the machine's value under HKEY_LOCAL_MACHINE wins, then the
 // user's under HKEY_CURRENT_USER, then the default; a stored -1 counts as
-// missing. So the last profile received survives a restart, and an
-// administrator can pin a setting for the whole machine.
+// missing. So the last profile received survives a restart, and a
+// machine-wide value holds from start-up until the server's profile
+// replaces it (extractClientProfileInfo); it applies again at the next start.
 class ClientProfile : public DataStore {
 public:
     static const wchar_t* const HideClientReportLinks; // default 0

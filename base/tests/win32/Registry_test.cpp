@@ -45,6 +45,12 @@ protected:
     {
         return GetParam() == Registry::LocalMachine ? L"HKLM\\" : L"HKCU\\";
     }
+    // Machine-wide values are kept in the 32-bit view by every build; reg.exe
+    // is told so, since a 64-bit test program starts the 64-bit reg.exe.
+    std::wstring view() const
+    {
+        return GetParam() == Registry::LocalMachine ? L" /reg:32" : L"";
+    }
 
     testsupport::TestKey key{L"regexe-", GetParam()};
     Registry registry{key.root(), key.path()};
@@ -60,13 +66,13 @@ TEST_P(RegistryRegExeTest, ValuesWrittenAreListedByRegExe)
 
     std::string output;
     DWORD exitCode = 0;
-    ASSERT_TRUE(runRegExe(L"query \"" + rootName() + key.path() + L"\"", output, exitCode));
+    ASSERT_TRUE(runRegExe(L"query \"" + rootName() + key.path() + L"\"" + view(), output, exitCode));
     ASSERT_EQ(exitCode, 0u) << output;
     EXPECT_EQ(queriedValue(output, "Count"), "REG_DWORD|0x2a") << output;
     EXPECT_EQ(queriedValue(output, "Text"), "REG_SZ|Hello World") << output;
     EXPECT_EQ(queriedValue(output, "Bytes"), "REG_BINARY|0102FF") << output;
 
-    ASSERT_TRUE(runRegExe(L"query \"" + rootName() + key.path() + L"\\Sub\" /v Inner", output, exitCode));
+    ASSERT_TRUE(runRegExe(L"query \"" + rootName() + key.path() + L"\\Sub\" /v Inner" + view(), output, exitCode));
     ASSERT_EQ(exitCode, 0u) << output;
     EXPECT_EQ(queriedValue(output, "Inner"), "REG_DWORD|0x7") << output;
 }
@@ -76,13 +82,13 @@ TEST_P(RegistryRegExeTest, ValuesAddedByRegExeAreRead)
     const std::wstring target = L"\"" + rootName() + key.path() + L"\\Sub\"";
     std::string output;
     DWORD exitCode = 0xDEADBEEF;
-    ASSERT_TRUE(runRegExe(L"add " + target + L" /v Count /t REG_DWORD /d 123 /f", output, exitCode));
+    ASSERT_TRUE(runRegExe(L"add " + target + L" /v Count /t REG_DWORD /d 123 /f" + view(), output, exitCode));
     ASSERT_EQ(exitCode, 0u) << output;
-    ASSERT_TRUE(runRegExe(L"add " + target + L" /v Text /t REG_SZ /d \"two words\" /f", output, exitCode));
+    ASSERT_TRUE(runRegExe(L"add " + target + L" /v Text /t REG_SZ /d \"two words\" /f" + view(), output, exitCode));
     ASSERT_EQ(exitCode, 0u) << output;
-    ASSERT_TRUE(runRegExe(L"add " + target + L" /v Bytes /t REG_BINARY /d 0a0b0c /f", output, exitCode));
+    ASSERT_TRUE(runRegExe(L"add " + target + L" /v Bytes /t REG_BINARY /d 0a0b0c /f" + view(), output, exitCode));
     ASSERT_EQ(exitCode, 0u) << output;
-    ASSERT_TRUE(runRegExe(L"add " + target + L" /v Short /t REG_SZ /d AB /f", output, exitCode));
+    ASSERT_TRUE(runRegExe(L"add " + target + L" /v Short /t REG_SZ /d AB /f" + view(), output, exitCode));
     ASSERT_EQ(exitCode, 0u) << output;
 
     EXPECT_EQ(registry.read(L"Sub\\Count", 7), 123);
@@ -91,6 +97,38 @@ TEST_P(RegistryRegExeTest, ValuesAddedByRegExeAreRead)
     EXPECT_EQ(registry.read(L"Sub\\Bytes", ByteArray()), ByteArray(raw.data(), 3));
     // "AB" and its terminator: 'A' 00 'B' 00 are the first four bytes.
     EXPECT_EQ(registry.read(L"Sub\\Short", 7), 0x00420041);
+}
+
+// A 64-bit add-in must see what the 32-bit installer, client and service
+// wrote under HKEY_LOCAL_MACHINE ("InstallDir", the log switches), and the
+// other way round: both builds use the 32-bit view for it, never the 64-bit one.
+TEST(RegistryViewTest, MachineValuesAreInThe32BitViewOnly)
+{
+    testsupport::TestKey key{L"view-", Registry::LocalMachine};
+    Registry registry{key.root(), key.path()};
+    const std::wstring target = L"\"HKLM\\" + key.path() + L"\"";
+    std::string output;
+    DWORD exitCode = 0xDEADBEEF;
+
+    ASSERT_TRUE(registry.write(L"Written", 1234));
+    ASSERT_TRUE(runRegExe(L"query " + target + L" /v Written /reg:32", output, exitCode));
+    ASSERT_EQ(exitCode, 0u) << output;
+    EXPECT_EQ(queriedValue(output, "Written"), "REG_DWORD|0x4d2") << output;
+    ASSERT_TRUE(runRegExe(L"query " + target + L" /v Written /reg:64", output, exitCode));
+    EXPECT_NE(exitCode, 0u) << "the value reached the 64-bit view: " << output;
+
+    ASSERT_TRUE(runRegExe(L"add " + target + L" /v Added /t REG_DWORD /d 77 /f /reg:32", output, exitCode));
+    ASSERT_EQ(exitCode, 0u) << output;
+    ASSERT_TRUE(runRegExe(L"add " + target + L" /v Other /t REG_DWORD /d 88 /f /reg:64", output, exitCode));
+    ASSERT_EQ(exitCode, 0u) << output;
+    EXPECT_EQ(registry.read(L"Added", -1), 77);
+    EXPECT_EQ(registry.read(L"Other", -1), -1) << "a 64-bit view value was read";
+    EXPECT_TRUE(registry.deleteValue(L"Added"));
+    ASSERT_TRUE(runRegExe(L"query " + target + L" /v Added /reg:32", output, exitCode));
+    EXPECT_NE(exitCode, 0u) << output;
+
+    // The 64-bit view's key is this test's own too.
+    runRegExe(L"delete " + target + L" /f /reg:64", output, exitCode);
 }
 
 INSTANTIATE_TEST_SUITE_P(Roots, RegistryRegExeTest,

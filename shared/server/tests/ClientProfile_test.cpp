@@ -54,6 +54,27 @@ TEST_F(ClientProfileTest, MachineValueWinsOverUserValue)
     EXPECT_FALSE(profile.hideLinks());
 }
 
+// As docs/registry.md tells administrators: the machine-wide value holds
+// from start-up until the server's profile arrives, which then replaces it
+// for the rest of the run; the next start reads the machine value again.
+TEST_F(ClientProfileTest, ServerProfileReplacesTheMachineValueUntilTheNextStart)
+{
+    ASSERT_TRUE(machine_.write(L"MaximumMeetingTimeSpan", 90));
+    ClientProfile profile(userKey_.path());
+    ASSERT_EQ(profile.getMaximumMeetingMinutes(), 90);
+
+    Msg response;
+    response.setType(Msg::CLIENT_PROFILE_RESPONSE);
+    response.setAttributeValue(L"MaximumMeetingTimeSpan", 30);
+    profile.extractClientProfileInfo(response);
+    EXPECT_EQ(profile.getMaximumMeetingMinutes(), 30);
+    EXPECT_EQ(user_.read(L"MaximumMeetingTimeSpan", -5), 30);
+    EXPECT_EQ(machine_.read(L"MaximumMeetingTimeSpan", -5), 90);
+
+    ClientProfile nextStart(userKey_.path());
+    EXPECT_EQ(nextStart.getMaximumMeetingMinutes(), 90);
+}
+
 TEST_F(ClientProfileTest, StoredMinusOneCountsAsMissing)
 {
     ASSERT_TRUE(machine_.write(L"MaximumPrivateTimeSpan", -1));
