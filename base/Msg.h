@@ -10,7 +10,7 @@
 // length of the whole wire form, both 32-bit little-endian. Whoever looks at
 // a wire form before parsing it (the channel, the decryption) reads them here.
 struct MsgHeader {
-    static const int32_t Size = 8;
+    static constexpr int32_t Size = 8;
 
     int32_t version = 0;
     int32_t length = 0;
