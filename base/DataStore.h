@@ -43,10 +43,12 @@ public:
                    : nullptr;
     }
 
-    // The value of name, added as V() when missing. hint is the index where
-    // the name is looked for first and ends just past it: names given in
-    // order cost a comparison or two each instead of a search.
-    V& slot(const std::wstring& name, size_t& hint) {
+    // The value of name, added as V() when missing; a name given as an
+    // rvalue is moved in then. hint is the index where the name is looked
+    // for first and ends just past it: names given in order cost a
+    // comparison or two each instead of a search.
+    template <class Name>
+    V& slot(Name&& name, size_t& hint) {
         const size_t n = m_entries.size();
         size_t i = hint;
         bool fits = false;
@@ -65,7 +67,8 @@ public:
                 return m_entries[i].second;
             }
         }
-        m_entries.emplace(m_entries.begin() + static_cast<std::ptrdiff_t>(i), name, V());
+        m_entries.emplace(m_entries.begin() + static_cast<std::ptrdiff_t>(i),
+                          std::forward<Name>(name), V());
         hint = i + 1;
         return m_entries[i].second;
     }

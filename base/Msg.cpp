@@ -249,6 +249,8 @@ void Msg::fromByteArray(const ByteArray& in) {
     // The wire lists each kind in name order: each name is looked for first
     // just past the previous one, which finds it, or its place, at once.
     size_t hints[4] = {0, 0, 0, 0};
+    // Each name is decoded here and moved into the store when it is new, so
+    // a new name costs one allocation and a known one none.
     std::wstring name;
     for (;;) {
         Element key, value;
@@ -264,15 +266,15 @@ void Msg::fromByteArray(const ByteArray& in) {
         Utf16::readLE(key.data, unitsOf(key), name);
         switch (value.tag) {
         case IntegerData:
-            m_ints.slot(name, hints[IntegerData]) = LittleEndian::readI32(value.data);
+            m_ints.slot(std::move(name), hints[IntegerData]) = LittleEndian::readI32(value.data);
             break;
         case StringData:
             Utf16::readLE(value.data, unitsOf(value),
-                          m_strings.slot(name, hints[StringData]));
+                          m_strings.slot(std::move(name), hints[StringData]));
             break;
         case ByteArrayData: {
             std::unique_ptr<ByteArray> bytes(new ByteArray(value.data, value.length));
-            m_byteArrays.slot(name, hints[ByteArrayData]) = std::move(bytes);
+            m_byteArrays.slot(std::move(name), hints[ByteArrayData]) = std::move(bytes);
             break;
         }
         default:
