@@ -5,6 +5,7 @@
 #include <limits>
 #include <new>
 
+#include "base/LittleEndian.h"
 #include "base/Utf16.h"
 
 namespace {
@@ -22,32 +23,29 @@ int32_t checkedSum(int32_t a, int32_t b) {
 
 ByteArray::ByteArray(const void* data, int32_t n) { appendData(data, n); }
 
-ByteArray::ByteArray(const ByteArray& other) { appendData(other.m_data, other.m_size); }
+ByteArray::ByteArray(const ByteArray& other) { appendData(other.getData(), other.m_size); }
 
 ByteArray::ByteArray(ByteArray&& other) noexcept
-    : m_data(other.m_data), m_size(other.m_size), m_capacity(other.m_capacity) {
-    other.m_data = nullptr;
+    : m_data(std::move(other.m_data)), m_size(other.m_size), m_capacity(other.m_capacity) {
     other.m_size = 0;
     other.m_capacity = 0;
 }
 
 ByteArray::ByteArray(const std::wstring& text) { *this += text; }
 
-ByteArray::~ByteArray() { delete[] m_data; }
+ByteArray::~ByteArray() = default;
 
 ByteArray& ByteArray::operator=(const ByteArray& other) {
     if (this != &other)
-        copyData(other.m_data, other.m_size);
+        copyData(other.getData(), other.m_size);
     return *this;
 }
 
 ByteArray& ByteArray::operator=(ByteArray&& other) noexcept {
     if (this != &other) {
-        delete[] m_data;
-        m_data = other.m_data;
+        m_data = std::move(other.m_data);
         m_size = other.m_size;
         m_capacity = other.m_capacity;
-        other.m_data = nullptr;
         other.m_size = 0;
         other.m_capacity = 0;
     }
@@ -57,13 +55,13 @@ ByteArray& ByteArray::operator=(ByteArray&& other) noexcept {
 ByteArray ByteArray::operator+(const ByteArray& other) const {
     ByteArray sum;
     sum.ensure(checkedSum(m_size, other.m_size));
-    sum.appendData(m_data, m_size);
-    sum.appendData(other.m_data, other.m_size);
+    sum.appendData(getData(), m_size);
+    sum.appendData(other.getData(), other.m_size);
     return sum;
 }
 
 ByteArray& ByteArray::operator+=(const ByteArray& other) {
-    appendData(other.m_data, other.m_size);
+    appendData(other.getData(), other.m_size);
     return *this;
 }
 
@@ -73,21 +71,15 @@ ByteArray& ByteArray::operator+=(const std::wstring& text) {
         return *this;
     if (units > static_cast<size_t>(std::numeric_limits<int32_t>::max() / 2))
         throw std::bad_alloc();
-    int32_t bytes = static_cast<int32_t>(units * 2);
-    int32_t needed = checkedSum(m_size, bytes);
-    if (needed > m_capacity)
-        ensure(needed);
-    Utf16::writeLE(text, m_data + m_size);
-    m_size = needed;
+    Utf16::writeLE(text, extend(static_cast<int32_t>(units * 2)));
     return *this;
 }
 
 ByteArray& ByteArray::operator+=(int value) { return *this += static_cast<unsigned int>(value); }
 
 ByteArray& ByteArray::operator+=(unsigned int value) {
-    uint32_t v = value;
-    const uint8_t bytes[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8),
-                              static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 24)};
+    uint8_t bytes[4];
+    LittleEndian::writeU32(bytes, value);
     appendData(bytes, 4);
     return *this;
 }
@@ -96,7 +88,17 @@ bool ByteArray::operator==(const ByteArray& other) const {
     if (m_size != other.m_size)
         return false;
     // Equal sizes of 0 are equal whether or not either side still holds a block.
-    return m_size == 0 || std::memcmp(m_data, other.m_data, static_cast<size_t>(m_size)) == 0;
+    return m_size == 0 || std::memcmp(getData(), other.getData(), static_cast<size_t>(m_size)) == 0;
+}
+
+std::unique_ptr<uint8_t[]> ByteArray::regrow(int32_t capacity, int32_t keep, bool zeroed) {
+    std::unique_ptr<uint8_t[]> block(zeroed ? new uint8_t[static_cast<size_t>(capacity)]()
+                                            : new uint8_t[static_cast<size_t>(capacity)]);
+    if (keep > 0)
+        std::memcpy(block.get(), m_data.get(), static_cast<size_t>(keep));
+    m_data.swap(block);
+    m_capacity = capacity;
+    return block;
 }
 
 uint8_t* ByteArray::getBuffer(int32_t n) {
@@ -105,12 +107,11 @@ uint8_t* ByteArray::getBuffer(int32_t n) {
     if (n != m_size) {
         release();
         if (n > 0) {
-            m_data = new uint8_t[static_cast<size_t>(n)]();
+            regrow(n, 0, true);
             m_size = n;
-            m_capacity = n;
         }
     }
-    return m_data;
+    return getData();
 }
 
 void ByteArray::copyData(const void* data, int32_t n) {
@@ -118,53 +119,47 @@ void ByteArray::copyData(const void* data, int32_t n) {
         m_size = 0;
         return;
     }
-    if (data == m_data && n <= m_size) {
+    if (data == getData() && n <= m_size) {
         m_size = n;
         return;
     }
-    if (n > m_capacity) {
-        // The source may lie inside the old block: copy before freeing it.
-        uint8_t* block = new uint8_t[static_cast<size_t>(n)];
-        std::memcpy(block, data, static_cast<size_t>(n));
-        delete[] m_data;
-        m_data = block;
-        m_capacity = n;
-    } else {
-        std::memmove(m_data, data, static_cast<size_t>(n));
-    }
+    // The source may lie inside the old block: it lives until the copy is made.
+    std::unique_ptr<uint8_t[]> old;
+    if (n > m_capacity)
+        old = regrow(n, 0, false);
+    std::memmove(getData(), data, static_cast<size_t>(n));
     m_size = n;
 }
 
 void ByteArray::appendData(const void* data, int32_t n) {
     if (data == nullptr || n <= 0)
         return;
-    int32_t needed = checkedSum(m_size, n);
-    if (needed > m_capacity) {
-        // Grow to exactly what is needed (callers reserve beforehand), and
-        // keep the old block until the source, which may lie inside it, has
-        // been copied.
-        uint8_t* block = new uint8_t[static_cast<size_t>(needed)];
-        if (m_size > 0)
-            std::memcpy(block, m_data, static_cast<size_t>(m_size));
-        std::memcpy(block + m_size, data, static_cast<size_t>(n));
-        delete[] m_data;
-        m_data = block;
-        m_capacity = needed;
-    } else {
-        std::memmove(m_data + m_size, data, static_cast<size_t>(n));
-    }
+    const int32_t size = m_size;
+    // Grows to exactly what is needed (callers reserve beforehand); the old
+    // block, where the source may lie, lives until the copy is made.
+    std::unique_ptr<uint8_t[]> old;
+    const int32_t needed = checkedSum(size, n);
+    if (needed > m_capacity)
+        old = regrow(needed, size, false);
+    std::memmove(getData() + size, data, static_cast<size_t>(n));
     m_size = needed;
+}
+
+uint8_t* ByteArray::extend(int32_t n) {
+    const int32_t size = m_size;
+    if (n <= 0)
+        return getData() + size;
+    const int32_t needed = checkedSum(size, n);
+    if (needed > m_capacity)
+        regrow(needed, size, false);
+    m_size = needed;
+    return getData() + size;
 }
 
 void ByteArray::ensure(int32_t n) {
     if (n <= 0 || m_capacity > n)
         return;
-    uint8_t* block = new uint8_t[static_cast<size_t>(n)];
-    if (m_size > 0)
-        std::memcpy(block, m_data, static_cast<size_t>(m_size));
-    delete[] m_data;
-    m_data = block;
-    m_capacity = n;
+    regrow(n, m_size, false);
 }
 
 void ByteArray::resize(int32_t n) {
@@ -172,18 +167,12 @@ void ByteArray::resize(int32_t n) {
         release();
         return;
     }
-    uint8_t* block = new uint8_t[static_cast<size_t>(n)]();
-    if (m_size > 0)
-        std::memcpy(block, m_data, static_cast<size_t>(std::min(m_size, n)));
-    delete[] m_data;
-    m_data = block;
+    regrow(n, std::min(m_size, n), true);
     m_size = n;
-    m_capacity = n;
 }
 
 void ByteArray::release() {
-    delete[] m_data;
-    m_data = nullptr;
+    m_data.reset();
     m_size = 0;
     m_capacity = 0;
 }
@@ -191,17 +180,13 @@ void ByteArray::release() {
 void ByteArray::clear() { m_size = 0; }
 
 std::wstring ByteArray::a2w() const {
-    std::wstring text;
-    text.reserve(static_cast<size_t>(m_size));
-    for (int32_t i = 0; i < m_size; ++i)
-        text += static_cast<wchar_t>(m_data[i]);
-    return text;
+    return std::wstring(getData(), getData() + m_size);
 }
 
 std::wstring ByteArray::w2w() const {
     if (m_size < 2)
         return std::wstring();
-    return Utf16::readLE(m_data, static_cast<size_t>(m_size / 2));
+    return Utf16::readLE(getData(), static_cast<size_t>(m_size / 2));
 }
 
 void ByteArray::xorWith(const ByteArray& other) {

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 
 // An owned, growable byte buffer: the value of byte-array attributes and the
@@ -30,14 +31,17 @@ public:
 
     int32_t getSize() const { return m_size; }
     int32_t getCapacity() const { return m_capacity; }
-    uint8_t* getData() { return m_data; }
-    const uint8_t* getData() const { return m_data; }
+    uint8_t* getData() { return m_data.get(); }
+    const uint8_t* getData() const { return m_data.get(); }
 
     // When n differs from the size: discards the content and allocates
     // exactly n bytes. Returns the block for the caller to fill.
     uint8_t* getBuffer(int32_t n);
     void copyData(const void* data, int32_t n);   // replaces the content
     void appendData(const void* data, int32_t n); // nothing for null or n <= 0
+    // Adds n bytes (growing as appendData does) for the caller to fill, and
+    // returns where they start.
+    uint8_t* extend(int32_t n);
     // When the capacity is not greater than n, reallocates to exactly n
     // bytes, keeping the content.
     void ensure(int32_t n);
@@ -55,7 +59,12 @@ public:
     void xorWith(const ByteArray& other);
 
 private:
-    uint8_t* m_data = nullptr;
+    // Moves the first keep bytes into a new block of exactly capacity bytes
+    // (zero-filled if asked) and hands back the old block, so that a source
+    // inside it stays readable until the caller is done.
+    std::unique_ptr<uint8_t[]> regrow(int32_t capacity, int32_t keep, bool zeroed);
+
+    std::unique_ptr<uint8_t[]> m_data;
     int32_t m_size = 0;
     int32_t m_capacity = 0;
 };

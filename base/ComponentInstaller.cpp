@@ -32,10 +32,11 @@ const ComponentInstaller::Direction ComponentInstaller::Uninstall = {"DllUnregis
                              1051307, L"Failed to unregister DLL",
                              1051308, L"Dll Unregistration Successful"};
 
-void ComponentInstaller::traceFailure(const Direction& d, uint32_t id, const wchar_t* text, const std::wstring& path,
-                  const std::wstring& reason)
+// Traced at the caller's place, which tells which step failed.
+void ComponentInstaller::traceFailure(uint32_t id, const wchar_t* text, const std::wstring& path,
+                  const std::wstring& reason, const SourceLocation& at)
 {
-    Event e(id, text, Event::Error, TC_SOURCE_FILE, __LINE__, d.function);
+    Event e(id, text, Event::Error, at);
     e.addDetails(L"DLL name", path);
     e.addSystemErrorInfo();
     if (!reason.empty())
@@ -51,10 +52,10 @@ bool ComponentInstaller::runComponent(const Direction& d, const std::wstring& pa
     std::wstring reason;
     switch (callExport(path, d.entry, result, reason)) {
     case CallResult::NotLoaded:
-        traceFailure(d, d.loadFailed, d.loadFailedText, path, reason);
+        traceFailure(d.loadFailed, d.loadFailedText, path, reason, TC_HERE(d.function));
         return false;
     case CallResult::NoEntry:
-        traceFailure(d, d.noEntry, d.noEntryText, path, reason);
+        traceFailure(d.noEntry, d.noEntryText, path, reason, TC_HERE(d.function));
         return false;
     case CallResult::Called:
         break;
@@ -62,10 +63,10 @@ bool ComponentInstaller::runComponent(const Direction& d, const std::wstring& pa
     if (result < 0) {
         wchar_t code[16];
         std::swprintf(code, 16, L"0x%08X", static_cast<unsigned>(result));
-        traceFailure(d, d.callFailed, d.callFailedText, path, code);
+        traceFailure(d.callFailed, d.callFailedText, path, code, TC_HERE(d.function));
         return false;
     }
-    Event e(d.succeeded, d.succeededText, Event::Info, TC_SOURCE_FILE, __LINE__, d.function);
+    Event e(d.succeeded, d.succeededText, Event::Info, TC_HERE(d.function));
     e.addDetails(L"DLL name", path);
     Logger::Trace(e);
     return true;

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "base/SourceLocation.h"
+
 // Registers and unregisters the add-in libraries by calling their own
 // DllRegisterServer / DllUnregisterServer. Each outcome is traced (1051301
 // to 1051308); a failing component does not stop the others.
@@ -32,8 +34,8 @@ private:
     static const Direction Install;
     static const Direction Uninstall;
     static bool runComponent(const Direction& d, const std::wstring& path);
-    static void traceFailure(const Direction& d, uint32_t id, const wchar_t* text,
-                             const std::wstring& path, const std::wstring& reason);
+    static void traceFailure(uint32_t id, const wchar_t* text, const std::wstring& path,
+                             const std::wstring& reason, const SourceLocation& at);
 
     // Operating-system half, in win32/ComponentInstaller.cpp and
     // posix/ComponentInstaller.cpp.

@@ -1,18 +1,5 @@
 #include "base/DataStore.h"
 
-#include <iterator>
-
-namespace {
-
-template <class Map>
-typename Map::const_iterator at(const Map& map, int index) {
-    if (index < 0 || static_cast<size_t>(index) >= map.size())
-        return map.end();
-    return std::next(map.begin(), index);
-}
-
-} // namespace
-
 DataStore::DataStore() = default;
 
 DataStore::DataStore(const DataStore& other) { copyData(other); }
@@ -30,84 +17,87 @@ DataStore& DataStore::operator=(const DataStore& other) {
 
 DataStore::~DataStore() { deleteData(); }
 
-void DataStore::setAttributeValue(const std::wstring& name, int value) { m_ints[name] = value; }
+void DataStore::setAttributeValue(const std::wstring& name, int value) { m_ints.slot(name) = value; }
 
 void DataStore::setAttributeValue(const std::wstring& name, const std::wstring& value) {
-    m_strings[name] = value;
+    m_strings.slot(name) = value;
 }
 
 void DataStore::setAttributeValue(const std::wstring& name, ByteArray* value) {
     std::unique_ptr<ByteArray> owned(value);
     if (!owned)
         owned.reset(new ByteArray());
-    auto it = m_byteArrays.find(name);
-    if (it == m_byteArrays.end()) {
-        m_byteArrays.emplace(name, std::move(owned));
-    } else if (it->second.get() == value) {
+    std::unique_ptr<ByteArray>& slot = m_byteArrays.slot(name);
+    if (slot.get() == owned.get())
         owned.release(); // already ours: storing it again changes nothing
-    } else {
-        it->second = std::move(owned);
-    }
+    else
+        slot = std::move(owned);
 }
 
 bool DataStore::getAttributeValue(const std::wstring& name, int& value) const {
-    auto it = m_ints.find(name);
-    if (it == m_ints.end())
+    const int32_t* found = m_ints.find(name);
+    if (!found)
         return false;
-    value = it->second;
+    value = *found;
     return true;
 }
 
 bool DataStore::getAttributeValue(const std::wstring& name, std::wstring& value) const {
-    auto it = m_strings.find(name);
-    if (it == m_strings.end())
+    const std::wstring* found = m_strings.find(name);
+    if (!found)
         return false;
-    value = it->second;
+    value = *found;
     return true;
 }
 
 bool DataStore::getAttributeValue(const std::wstring& name, ByteArray*& value) const {
-    auto it = m_byteArrays.find(name);
-    if (it == m_byteArrays.end())
+    const std::unique_ptr<ByteArray>* found = m_byteArrays.find(name);
+    if (!found)
         return false;
-    value = it->second.get();
+    value = found->get();
     return true;
 }
 
+namespace {
+
+template <class List>
+bool inRange(const List& list, int index) {
+    return index >= 0 && static_cast<size_t>(index) < list.size();
+}
+
+} // namespace
+
 bool DataStore::getAttributeValue(int index, int& value) const {
-    auto it = at(m_ints, index);
-    if (it == m_ints.end())
+    if (!inRange(m_ints, index))
         return false;
-    value = it->second;
+    value = m_ints[static_cast<size_t>(index)].second;
     return true;
 }
 
 bool DataStore::getAttributeValue(int index, std::wstring& value) const {
-    auto it = at(m_strings, index);
-    if (it == m_strings.end())
+    if (!inRange(m_strings, index))
         return false;
-    value = it->second;
+    value = m_strings[static_cast<size_t>(index)].second;
     return true;
 }
 
 bool DataStore::getAttributeValue(int index, ByteArray*& value) const {
-    auto it = at(m_byteArrays, index);
-    if (it == m_byteArrays.end())
+    if (!inRange(m_byteArrays, index))
         return false;
-    value = it->second.get();
+    value = m_byteArrays[static_cast<size_t>(index)].second.get();
     return true;
 }
 
 bool DataStore::containsIntAttribute(const std::wstring& name) const {
-    return m_ints.count(name) != 0;
+    return m_ints.find(name) != nullptr;
 }
 
 bool DataStore::containsStringAttribute(const std::wstring& name) const {
-    return m_strings.count(name) != 0;
+    return m_strings.find(name) != nullptr;
 }
 
 bool DataStore::containsByteArrayAttribute(const std::wstring& name) const {
-    return m_byteArrays.count(name) != 0;
+    return m_byteArrays.find(name) != nullptr;
 }
 
 int DataStore::getIntAttributeCount() const { return static_cast<int>(m_ints.size()); }
@@ -127,12 +117,18 @@ void DataStore::removeByteArrayAttribute(const std::wstring& name) { m_byteArray
 void DataStore::copyData(const DataStore& other) {
     if (this == &other)
         return;
+    // other's names come in order: the hints make each one a comparison or two.
+    size_t hint = 0;
     for (const auto& [name, value] : other.m_ints)
-        m_ints[name] = value;
+        m_ints.slot(name, hint) = value;
+    hint = 0;
     for (const auto& [name, value] : other.m_strings)
-        m_strings[name] = value;
-    for (const auto& [name, value] : other.m_byteArrays)
-        setAttributeValue(name, new ByteArray(*value));
+        m_strings.slot(name, hint) = value;
+    hint = 0;
+    for (const auto& [name, value] : other.m_byteArrays) {
+        std::unique_ptr<ByteArray> copy(new ByteArray(*value));
+        m_byteArrays.slot(name, hint) = std::move(copy);
+    }
 }
 
 void DataStore::deleteData() {

@@ -16,6 +16,10 @@ public:
               const wchar_t* function);
     Exception(int kind, int id, const std::wstring& description, const wchar_t* file, int line,
               const wchar_t* function);
+    Exception(int id, const std::wstring& description, const SourceLocation& at)
+        : Exception(id, description, at.file, at.line, at.function) {}
+    Exception(int kind, int id, const std::wstring& description, const SourceLocation& at)
+        : Exception(kind, id, description, at.file, at.line, at.function) {}
     // For a translated processor exception: the trace is taken from the
     // faulting context rather than from the current thread.
     Exception(int id, const std::wstring& description, _EXCEPTION_POINTERS* pointers,
@@ -91,6 +95,8 @@ public:
     SystemException(int id, const std::wstring& description, const wchar_t* file, int line,
                     const wchar_t* function)
         : Exception(SystemKind, id, description, file, line, function) {}
+    SystemException(int id, const std::wstring& description, const SourceLocation& at)
+        : Exception(SystemKind, id, description, at) {}
     // addErrorInfo with the calling thread's last system error code. The
     // constructor leaves that error as the throw site's failed call set it.
     void addSystemErrorInfo();
@@ -102,4 +108,6 @@ public:
     CommsException(int id, const std::wstring& description, const wchar_t* file, int line,
                    const wchar_t* function)
         : Exception(CommsKind, id, description, file, line, function) {}
+    CommsException(int id, const std::wstring& description, const SourceLocation& at)
+        : Exception(CommsKind, id, description, at) {}
 };

@@ -1,10 +1,13 @@
 #include "base/Msg.h"
 
+#include <algorithm>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <new>
 
 #include "base/Exception.h"
+#include "base/LittleEndian.h"
 #include "base/Utf16.h"
 
 namespace {
@@ -34,19 +37,90 @@ int64_t wireLength(const std::wstring& text) {
     return 2 * static_cast<int64_t>(Utf16::unitCount(text));
 }
 
-void appendString(ByteArray& out, const std::wstring& text) {
-    out += static_cast<int>(Msg::StringData);
-    out += static_cast<int>(wireLength(text));
-    out += text;
+// One element of the wire form as it lies in the buffer.
+struct Element {
+    int32_t tag;
+    const uint8_t* data; // for an integer, its four bytes
+    int32_t length;      // the declared byte length
+};
+
+// Reads the element at position and moves position past it. Returns false
+// at or past the end; throws CommsException 1050606..1050609 on malformed
+// data, without moving position.
+bool readElement(const ByteArray& in, int32_t& position, Element& element) {
+    const int64_t size = in.getSize();
+    if (position >= size)
+        return false;
+    if (position < 0 || size - position < 8)
+        throw CommsException(1050606, L"Insufficient bytes to read element header",
+                             TC_AT(L"Msg::getNextElement"));
+    const uint8_t* at = in.getData() + position;
+    const int32_t tag = LittleEndian::readI32(at);
+    const int32_t length = LittleEndian::readI32(at + 4);
+    int64_t p = position + 8;
+    // A negative length is as impossible to satisfy as one past the end; 64-bit
+    // arithmetic keeps position + length from wrapping.
+    if (length < 0 || p + length > size)
+        throw CommsException(1050607, L"Insufficient bytes to read full element",
+                             TC_AT(L"Msg::getNextElement"));
+    switch (tag) {
+    case Msg::IntegerData:
+        // Four bytes whatever the length says: the format has always been
+        // read this way, and other readers depend on it.
+        if (size - p < 4)
+            throw CommsException(1050609, L"Insufficient bytes to read int",
+                                 TC_AT(L"Msg::getNextInt"));
+        element = Element{tag, in.getData() + p, 4};
+        p += 4;
+        break;
+    case Msg::StringData:
+    case Msg::ByteArrayData:
+        element = Element{tag, in.getData() + p, length};
+        p += length;
+        break;
+    default:
+        throw CommsException(1050608, L"Unknown element type", TC_AT(L"Msg::getNextElement"));
+    }
+    position = static_cast<int32_t>(p);
+    return true;
 }
 
-int32_t readInt(const uint8_t* p) {
-    uint32_t v = static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-                 (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-    return static_cast<int32_t>(v);
+// Code units of a string element; an odd last byte is skipped.
+size_t unitsOf(const Element& element) { return static_cast<size_t>(element.length / 2); }
+
+// How many values of each kind the elements from position on hold, as far as
+// they can be read without error: lets the store grow once.
+void countValues(const ByteArray& in, int32_t position, size_t counts[4]) {
+    const uint8_t* data = in.getData();
+    const int64_t size = in.getSize();
+    int64_t p = position;
+    bool name = true;
+    while (size - p >= 8) {
+        const int32_t tag = LittleEndian::readI32(data + p);
+        const int32_t length = LittleEndian::readI32(data + p + 4);
+        if (tag < Msg::IntegerData || tag > Msg::ByteArrayData || length < 0)
+            return;
+        if (!name)
+            ++counts[tag];
+        name = !name;
+        p += 8 + static_cast<int64_t>(tag == Msg::IntegerData ? 4 : length);
+    }
 }
 
 } // namespace
+
+bool MsgHeader::read(const uint8_t* data, int64_t size, MsgHeader& header) {
+    if (data == nullptr || size < Size)
+        return false;
+    header.version = LittleEndian::readI32(data);
+    header.length = LittleEndian::readI32(data + 4);
+    return true;
+}
+
+void MsgHeader::write(uint8_t* out) const {
+    LittleEndian::writeI32(out, version);
+    LittleEndian::writeI32(out + 4, length);
+}
 
 Msg::Msg() { setType(UNSPECIFIED); }
 
@@ -94,71 +168,117 @@ int32_t Msg::getSerializedSizeRequirement() const {
     return static_cast<int32_t>(size);
 }
 
+namespace {
+
+uint8_t* putInt(uint8_t* p, int32_t value) {
+    LittleEndian::writeI32(p, value);
+    return p + 4;
+}
+
+// A string element; its length is what was written, so that the units are
+// counted only once, by getSerializedSizeRequirement.
+uint8_t* putString(uint8_t* p, const std::wstring& text) {
+    p = putInt(p, Msg::StringData);
+    const size_t bytes = Utf16::writeLE(text, p + 4);
+    putInt(p, static_cast<int32_t>(bytes));
+    return p + 4 + bytes;
+}
+
+} // namespace
+
 void Msg::toByteArray(ByteArray& out) const {
     out.clear();
-    int32_t size = getSerializedSizeRequirement();
-    // At most one allocation: every append below fits the reservation, and
-    // a buffer reused for each message keeps its block.
+    const int32_t size = getSerializedSizeRequirement();
+    // At most one allocation: a buffer reused for each message keeps its block.
     if (out.getCapacity() < size)
         out.ensure(size);
-    out += Version;
-    out += size;
+    uint8_t* p = out.extend(size);
+    MsgHeader{Version, size}.write(p);
+    p += MsgHeader::Size;
     for (const auto& [name, value] : m_ints) {
-        appendString(out, name);
-        out += static_cast<int>(IntegerData);
-        out += 4;
-        out += static_cast<int>(value);
+        p = putString(p, name);
+        p = putInt(p, IntegerData);
+        p = putInt(p, 4);
+        p = putInt(p, value);
     }
     for (const auto& [name, value] : m_strings) {
-        appendString(out, name);
-        appendString(out, value);
+        p = putString(p, name);
+        p = putString(p, value);
     }
     for (const auto& [name, value] : m_byteArrays) {
-        appendString(out, name);
-        out += static_cast<int>(ByteArrayData);
-        out += static_cast<int>(value->getSize());
-        out += *value;
+        p = putString(p, name);
+        p = putInt(p, ByteArrayData);
+        p = putInt(p, value->getSize());
+        if (value->getSize() > 0)
+            std::memcpy(p, value->getData(), static_cast<size_t>(value->getSize()));
+        p += value->getSize();
     }
 }
 
-void Msg::fromByteArray(const ByteArray& in) {
-    int32_t position = 0;
-    if (getNextInt(in, position) != Version)
+namespace {
+
+void checkVersion(int32_t version) {
+    if (version != Msg::Version)
         throw CommsException(1050601, L"Unsupported Message Version", TC_AT(L"Msg::fromByteArray"));
-    if (getNextInt(in, position) != in.getSize())
+}
+
+} // namespace
+
+void Msg::fromByteArray(const ByteArray& in) {
+    MsgHeader header;
+    if (!MsgHeader::read(in.getData(), in.getSize(), header)) {
+        // Too short for a header: fail on the first field that is missing.
+        int32_t position = 0;
+        checkVersion(getNextInt(in, position));
+        getNextInt(in, position);
+    }
+    checkVersion(header.version);
+    if (header.length != in.getSize())
         throw CommsException(1050602, L"Incorrect message length value",
                              TC_AT(L"Msg::fromByteArray"));
+    int32_t position = MsgHeader::Size;
+
+    size_t counts[4] = {0, 0, 0, 0};
+    countValues(in, position, counts);
+    // Most often the names are new (a fresh message) or all there already
+    // (a message parsed again); anything else grows as it goes.
+    m_ints.reserve(std::max(m_ints.size(), counts[IntegerData]));
+    m_strings.reserve(std::max(m_strings.size(), counts[StringData]));
+    m_byteArrays.reserve(std::max(m_byteArrays.size(), counts[ByteArrayData]));
+
+    // The wire lists each kind in name order: each name is looked for first
+    // just past the previous one, which finds it, or its place, at once.
+    size_t hints[4] = {0, 0, 0, 0};
+    // Each name is decoded here and moved into the store when it is new, so
+    // a new name costs one allocation and a known one none.
+    std::wstring name;
     for (;;) {
-        int32_t intValue = 0;
-        std::wstring name;
-        ByteArray* raw = nullptr;
-        DataType type = IntegerData;
-        if (!getNextElement(in, position, intValue, name, raw, type))
+        Element key, value;
+        if (!readElement(in, position, key))
             return;
-        std::unique_ptr<ByteArray> unexpected(raw); // a byte array where a name belongs
-        if (type != StringData)
+        if (key.tag != StringData)
             throw CommsException(1050603,
                                  L"Unexpected element data type when parsing Attribute Name",
                                  TC_AT(L"Msg::fromByteArray"));
-
-        std::wstring stringValue;
-        raw = nullptr;
-        if (!getNextElement(in, position, intValue, stringValue, raw, type))
+        if (!readElement(in, position, value))
             throw CommsException(1050604, L"Missing attribute value",
                                  TC_AT(L"Msg::fromByteArray"));
-        std::unique_ptr<ByteArray> byteArrayValue(raw);
-        switch (type) {
+        Utf16::readLE(key.data, unitsOf(key), name);
+        switch (value.tag) {
         case IntegerData:
-            setAttributeValue(name, static_cast<int>(intValue));
+            m_ints.slot(std::move(name), hints[IntegerData]) = LittleEndian::readI32(value.data);
             break;
         case StringData:
-            setAttributeValue(name, stringValue);
+            Utf16::readLE(value.data, unitsOf(value),
+                          m_strings.slot(std::move(name), hints[StringData]));
             break;
-        case ByteArrayData:
-            setAttributeValue(name, byteArrayValue.release());
+        case ByteArrayData: {
+            std::unique_ptr<ByteArray> bytes(new ByteArray(value.data, value.length));
+            m_byteArrays.slot(std::move(name), hints[ByteArrayData]) = std::move(bytes);
             break;
+        }
         default:
-            // getNextElement rejects unknown tags before they get here.
+            // readElement rejects unknown tags before they get here.
             throw CommsException(1050605, L"Unknown value type when parsing attribute value",
                                  TC_AT(L"Msg::fromByteArray"));
         }
@@ -167,39 +287,22 @@ void Msg::fromByteArray(const ByteArray& in) {
 
 bool Msg::getNextElement(const ByteArray& in, int32_t& position, int32_t& intValue,
                          std::wstring& stringValue, ByteArray*& byteArrayValue, DataType& type) {
-    const int64_t size = in.getSize();
-    if (position >= size)
-        return false;
-    if (position < 0 || size - position < 8)
-        throw CommsException(1050606, L"Insufficient bytes to read element header",
-                             TC_AT(L"Msg::getNextElement"));
     int32_t p = position;
-    const int32_t tag = getNextInt(in, p);
-    const int32_t length = getNextInt(in, p);
-    // A negative length is as impossible to satisfy as one past the end; 64-bit
-    // arithmetic keeps position + length from wrapping.
-    if (length < 0 || p + static_cast<int64_t>(length) > size)
-        throw CommsException(1050607, L"Insufficient bytes to read full element",
-                             TC_AT(L"Msg::getNextElement"));
-    switch (tag) {
+    Element element;
+    if (!readElement(in, p, element))
+        return false;
+    switch (element.tag) {
     case IntegerData:
-        // Four bytes whatever the length says: the format has always been
-        // read this way, and other readers depend on it.
-        intValue = getNextInt(in, p);
+        intValue = LittleEndian::readI32(element.data);
         break;
     case StringData:
-        // An odd last byte is skipped.
-        stringValue = Utf16::readLE(in.getData() + p, static_cast<size_t>(length / 2));
-        p += length;
-        break;
-    case ByteArrayData:
-        byteArrayValue = new ByteArray(in.getData() + p, length);
-        p += length;
+        stringValue = Utf16::readLE(element.data, unitsOf(element));
         break;
     default:
-        throw CommsException(1050608, L"Unknown element type", TC_AT(L"Msg::getNextElement"));
+        byteArrayValue = new ByteArray(element.data, element.length);
+        break;
     }
-    type = static_cast<DataType>(tag);
+    type = static_cast<DataType>(element.tag);
     position = p;
     return true;
 }
@@ -207,7 +310,7 @@ bool Msg::getNextElement(const ByteArray& in, int32_t& position, int32_t& intVal
 int32_t Msg::getNextInt(const ByteArray& in, int32_t& position) {
     if (position < 0 || static_cast<int64_t>(in.getSize()) - position < 4)
         throw CommsException(1050609, L"Insufficient bytes to read int", TC_AT(L"Msg::getNextInt"));
-    int32_t value = readInt(in.getData() + position);
+    int32_t value = LittleEndian::readI32(in.getData() + position);
     position += 4;
     return value;
 }

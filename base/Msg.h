@@ -6,6 +6,20 @@
 #include "base/ByteArray.h"
 #include "base/DataStore.h"
 
+// The eight bytes that open every wire form: the format version and the
+// length of the whole wire form, both 32-bit little-endian. Whoever looks at
+// a wire form before parsing it (the channel, the decryption) reads them here.
+struct MsgHeader {
+    static constexpr int32_t Size = 8;
+
+    int32_t version = 0;
+    int32_t length = 0;
+
+    // False, leaving header untouched, when fewer than Size bytes are given.
+    static bool read(const uint8_t* data, int64_t size, MsgHeader& header);
+    void write(uint8_t* out) const;
+};
+
 // A message: a DataStore whose type is the integer attribute "MsgType".
 // Messages are handed between components as heap objects; whoever holds the
 // pointer owns the message.

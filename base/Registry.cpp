@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-
+#include "base/LittleEndian.h"
 #include "base/Utf16.h"
 
 const wchar_t* const Registry::SoftwareKey = L"Software\\Ondrivex";
@@ -104,9 +104,8 @@ ByteArray Registry::read(const std::wstring& name, const ByteArray& defaultValue
 
 bool Registry::write(const std::wstring& name, int value)
 {
-    const uint32_t v = static_cast<uint32_t>(value);
-    const std::vector<uint8_t> data = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8),
-                                       static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 24)};
+    std::vector<uint8_t> data(4);
+    LittleEndian::writeI32(data.data(), value);
     return writeRaw(name, TypeDword, data);
 }
 

@@ -5,6 +5,7 @@
 
 #include "base/Event.h"
 #include "base/Exception.h"
+#include "base/LittleEndian.h"
 #include "base/Logger.h"
 #include "base/Tools.h"
 
@@ -27,14 +28,12 @@ void storeByte(uint8_t* p, uint8_t value)
 
 uint32_t loadLength(const uint8_t* p)
 {
-    return static_cast<uint32_t>(loadByte(p)) | static_cast<uint32_t>(loadByte(p + 1)) << 8 |
-           static_cast<uint32_t>(loadByte(p + 2)) << 16 | static_cast<uint32_t>(loadByte(p + 3)) << 24;
+    return LittleEndian::readU32Volatile(p);
 }
 
 void storeLength(uint8_t* p, uint32_t value)
 {
-    for (int i = 0; i < 4; ++i)
-        storeByte(p + i, static_cast<uint8_t>(value >> (8 * i)));
+    LittleEndian::writeU32Volatile(p, value);
 }
 
 } // namespace

@@ -1,5 +1,10 @@
 #include "base/Utf16.h"
 
+#include <algorithm>
+#include <cstring>
+
+#include "base/LittleEndian.h"
+
 namespace {
 
 constexpr bool kWideIsUtf16 = sizeof(wchar_t) == 2;
@@ -13,7 +18,6 @@ inline uint32_t value(wchar_t c) {
     return kWideIsUtf16 ? static_cast<uint16_t>(c) : static_cast<uint32_t>(c);
 }
 
-inline size_t unitsOf(uint32_t c) { return (c > 0xFFFF && c <= 0x10FFFF) ? 2 : 1; }
 
 // Yields the code units of a wide string one at a time.
 class UnitReader {
@@ -116,38 +120,79 @@ namespace Utf16 {
 size_t unitCount(const std::wstring& text) {
     if (kWideIsUtf16)
         return text.size();
-    size_t n = 0;
+    // Only code points above U+FFFF take a second unit; the loop has no
+    // branch, so it runs as a vector loop.
+    size_t extra = 0;
     for (wchar_t c : text)
-        n += unitsOf(value(c));
-    return n;
+        extra += (value(c) - 0x10000u) <= 0xFFFFFu;
+    return text.size() + extra;
 }
 
 size_t writeLE(const std::wstring& text, uint8_t* out) {
+    const size_t n = text.size();
+    const wchar_t* chars = text.data();
+    if (kWideIsUtf16) {
+        for (size_t i = 0; i < n; ++i)
+            LittleEndian::writeU16(out + 2 * i, static_cast<uint16_t>(chars[i]));
+        return 2 * n;
+    }
+    // Text within the Basic Multilingual Plane, nearly all of it, is one unit
+    // per character: a plain narrowing copy.
+    uint32_t widest = 0;
+    for (size_t i = 0; i < n; ++i)
+        widest = std::max(widest, value(chars[i]));
+    if (widest <= 0xFFFF) {
+        for (size_t i = 0; i < n; ++i)
+            LittleEndian::writeU16(out + 2 * i, static_cast<uint16_t>(chars[i]));
+        return 2 * n;
+    }
     uint8_t* p = out;
     UnitReader reader(text);
     uint16_t u;
     while (reader.next(u)) {
-        *p++ = static_cast<uint8_t>(u & 0xFF);
-        *p++ = static_cast<uint8_t>(u >> 8);
+        LittleEndian::writeU16(p, u);
+        p += 2;
     }
     return static_cast<size_t>(p - out);
 }
 
 std::wstring readLE(const uint8_t* bytes, size_t count) {
     std::wstring text;
-    text.reserve(count);
+    readLE(bytes, count, text);
+    return text;
+}
+
+void readLE(const uint8_t* bytes, size_t count, std::wstring& text) {
+    text.assign(count, L'\0');
+    wchar_t* chars = &text[0];
+    if (kWideIsUtf16) {
+        for (size_t i = 0; i < count; ++i)
+            chars[i] = static_cast<wchar_t>(LittleEndian::readU16(bytes + 2 * i));
+        return;
+    }
+    // Widen every unit, noting whether any was a surrogate; only then do
+    // pairs have to be joined, which shortens the text.
+    uint32_t surrogates = 0;
     for (size_t i = 0; i < count; ++i) {
-        uint32_t u = bytes[2 * i] | (static_cast<uint32_t>(bytes[2 * i + 1]) << 8);
-        if (!kWideIsUtf16 && isHighSurrogate(u) && i + 1 < count) {
-            uint32_t low = bytes[2 * i + 2] | (static_cast<uint32_t>(bytes[2 * i + 3]) << 8);
+        uint32_t u = LittleEndian::readU16(bytes + 2 * i);
+        chars[i] = static_cast<wchar_t>(u);
+        surrogates |= (u - 0xD800u) < 0x800u;
+    }
+    if (!surrogates)
+        return;
+    size_t out = 0;
+    for (size_t i = 0; i < count; ++i) {
+        uint32_t u = LittleEndian::readU16(bytes + 2 * i);
+        if (isHighSurrogate(u) && i + 1 < count) {
+            uint32_t low = LittleEndian::readU16(bytes + 2 * i + 2);
             if (isLowSurrogate(low)) {
                 u = 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00);
                 ++i;
             }
         }
-        text += static_cast<wchar_t>(u);
+        chars[out++] = static_cast<wchar_t>(u);
     }
-    return text;
+    text.resize(out);
 }
 
 std::u16string toUnits(const std::wstring& text) {
@@ -181,6 +226,20 @@ int compare(const std::wstring& a, const std::wstring& b) {
         // already code-unit order.
         return a.compare(b);
     }
+    // Up to the first difference the units are the same too. There, two
+    // characters within the Basic Multilingual Plane compare as their units;
+    // only a character above it needs the unit by unit walk.
+    const size_t shorter = std::min(a.size(), b.size());
+    const auto diff = std::mismatch(a.data(), a.data() + shorter, b.data());
+    const size_t at = static_cast<size_t>(diff.first - a.data());
+    if (at == shorter) {
+        if (a.size() == b.size())
+            return 0;
+        return a.size() < b.size() ? -1 : 1;
+    }
+    const uint32_t ca = value(a[at]), cb = value(b[at]);
+    if (ca <= 0xFFFF && cb <= 0xFFFF)
+        return ca < cb ? -1 : 1;
     UnitReader ra(a), rb(b);
     for (;;) {
         uint16_t ua, ub;

@@ -24,6 +24,8 @@ size_t writeLE(const std::wstring& text, uint8_t* out);
 
 // The text made of the unitCount code units stored little-endian at bytes.
 std::wstring readLE(const uint8_t* bytes, size_t unitCount);
+// The same into out, replacing its content and reusing its block.
+void readLE(const uint8_t* bytes, size_t unitCount, std::wstring& out);
 
 // The text's code units, and the text made of code units.
 std::u16string toUnits(const std::wstring& text);

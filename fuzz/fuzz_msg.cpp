@@ -1,6 +1,7 @@
 // Parses arbitrary bytes as a wire-form message. Whatever parses must
 // serialise to exactly its computed size, parse again without error, and
-// serialise again to the same bytes.
+// serialise again to the same bytes; parsing it twice into one message
+// changes nothing.
 #include <cstdint>
 #include <cstdlib>
 
@@ -46,5 +47,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ByteArray again;
     second.toByteArray(again);
     require(again == wire);
+
+    // Parsing the same input twice into one message replaces every value in
+    // place and ends where one parse does.
+    Msg reused;
+    reused.fromByteArray(input);
+    reused.fromByteArray(input);
+    ByteArray twice;
+    reused.toByteArray(twice);
+    require(twice == wire);
     return 0;
 }

@@ -9,6 +9,7 @@ packages=(
   wine wine32:i386 wine64 xvfb xauth
   googletest libgtest-dev libgmock-dev libbenchmark-dev libssl-dev openssl
   icoutils python3
+  protobuf-compiler libprotobuf-dev
 )
 
 missing=()

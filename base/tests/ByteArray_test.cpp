@@ -218,3 +218,39 @@ TEST_F(ByteArrayTest, XorCoversOnlyTheCommonLength) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ByteArrayTest, ExtendGrowsExactlyAndHandsOutTheNewBytes) {
+    ByteArray a = make({1, 2});
+    uint8_t* at = a.extend(3);
+    ASSERT_EQ(a.getData() + 2, at);
+    EXPECT_EQ(5, a.getSize());
+    EXPECT_EQ(5, a.getCapacity());
+    at[0] = 3;
+    at[1] = 4;
+    at[2] = 5;
+    EXPECT_EQ((std::vector<uint8_t>{1, 2, 3, 4, 5}), bytes(a));
+
+    // Within the capacity no block changes hands.
+    a.clear();
+    const uint8_t* block = a.getData();
+    EXPECT_EQ(block, a.extend(4));
+    EXPECT_EQ(4, a.getSize());
+    EXPECT_EQ(5, a.getCapacity());
+    EXPECT_EQ(a.getData() + 4, a.extend(0));
+    EXPECT_EQ(4, a.getSize());
+}
+
+TEST_F(ByteArrayTest, AppendingFromItsOwnBlockWhileGrowing) {
+    // The source lies in the block the growth replaces.
+    ByteArray a = make({1, 2, 3});
+    a.appendData(a.getData() + 1, 2);
+    EXPECT_EQ((std::vector<uint8_t>{1, 2, 3, 2, 3}), bytes(a));
+    a.copyData(a.getData() + 3, 2);
+    EXPECT_EQ((std::vector<uint8_t>{2, 3}), bytes(a));
+    a += a;
+    EXPECT_EQ((std::vector<uint8_t>{2, 3, 2, 3}), bytes(a));
+}
+
+} // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -187,6 +188,44 @@ TEST_F(DataStoreTest, CopiesMakeTheirOwnArrays) {
     EXPECT_EQ(1, target.getIntAttributeCount());
     EXPECT_EQ(1, target.getByteArrayAttributeCount());
     EXPECT_EQ(1, g_destroyed);
+}
+
+} // namespace
+
+namespace {
+
+// Against std::map ordered by the names' code units (a u16string key): any
+// order of setting and removing ends in the same attributes, in that order.
+TEST_F(DataStoreTest, AnyOrderOfChangesAgreesWithAnOrderedMap) {
+    const std::vector<std::wstring> names = {L"Msg", L"MsgType", L"a", L"B", L"\uFF21", L"\U0001F600",
+                                             L"\uE000", L"", L"ab", L"aa", L"Z", L"\u00E9"};
+    uint32_t seed = 3;
+    for (int round = 0; round < 50; ++round) {
+        DataStore store;
+        std::map<std::u16string, int> reference;
+        for (int step = 0; step < 40; ++step) {
+            seed = seed * 1103515245u + 12345u;
+            const std::wstring& name = names[(seed >> 16) % names.size()];
+            const int value = static_cast<int>(seed % 1000);
+            if ((seed >> 8) % 5 == 0) {
+                store.removeIntAttribute(name);
+                reference.erase(Utf16::toUnits(name));
+            } else {
+                store.setAttributeValue(name, value);
+                reference[Utf16::toUnits(name)] = value;
+            }
+        }
+        ASSERT_EQ(static_cast<int>(reference.size()), store.getIntAttributeCount());
+        int index = 0;
+        for (const auto& [units, value] : reference) {
+            int stored = -1;
+            ASSERT_TRUE(store.getAttributeValue(index, stored));
+            EXPECT_EQ(value, stored) << round << " " << index;
+            ASSERT_TRUE(store.getAttributeValue(Utf16::fromUnits(units), stored));
+            EXPECT_EQ(value, stored);
+            ++index;
+        }
+    }
 }
 
 } // namespace

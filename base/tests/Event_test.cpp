@@ -82,3 +82,27 @@ TEST(EventTest, SystemErrorInfoAddsIdAndText)
 }
 
 } // namespace
+
+namespace {
+
+Event eventOnBehalf(const SourceLocation& at) { return Event(12, L"from a helper", Event::Warning, at); }
+
+TEST(EventTest, ALocationValueNamesTheCallersLine)
+{
+    const int line = __LINE__ + 1;
+    const Event event = eventOnBehalf(TC_HERE(L"Caller::run"));
+    EXPECT_EQ(line, event.getLine());
+    EXPECT_STREQ(L"Caller::run", event.getFunction());
+    EXPECT_EQ(Event::Warning, event.getType());
+    EXPECT_EQ(std::wstring(L"from a helper"), event.getDescription());
+
+    const SourceLocation at = TC_HERE(L"A::b");
+    const Exception e(1, L"x", at);
+    EXPECT_EQ(at.line, Event(1, at).getLine());
+    EXPECT_EQ(L"d", Event(2, L"d", at).getDescription());
+    EXPECT_EQ(&e, Event(3, &e, L"d", at).getException());
+    EXPECT_EQ(&e, Event(4, &e, at).getException());
+    EXPECT_STREQ(L"A::b", Event(4, &e, at).getFunction());
+}
+
+} // namespace

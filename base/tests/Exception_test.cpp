@@ -120,3 +120,29 @@ TEST(ExceptionTest, ThrownInsideTheLibraryIsCaughtHere)
 }
 
 } // namespace
+
+namespace {
+
+// A helper that raises on its caller's behalf, as SecurityDevice's cipher
+// steps and ComponentInstaller's tracing do.
+[[noreturn]] void failOnBehalf(const SourceLocation& at) { throw CommsException(7, L"helper", at); }
+
+TEST(ExceptionTest, ALocationValueNamesTheCallersLine)
+{
+    const int line = __LINE__ + 2;
+    try {
+        failOnBehalf(TC_HERE(L"Caller::run"));
+        FAIL() << "nothing thrown";
+    } catch (const CommsException& e) {
+        EXPECT_EQ(line, e.getLine());
+        EXPECT_STREQ(L"Caller::run", e.getFunction());
+        EXPECT_EQ(std::wstring(e.getFile()), L"base/tests/Exception_test.cpp");
+        EXPECT_EQ(Exception::CommsKind, e.getExceptionType());
+    }
+    const SourceLocation at = TC_HERE(L"f");
+    EXPECT_EQ(SystemException(1, L"s", at).getExceptionType(), Exception::SystemKind);
+    EXPECT_EQ(Exception(Exception::CommsKind, 1, L"s", at).getExceptionType(), Exception::CommsKind);
+    EXPECT_EQ(Exception(1, L"s", at).getLine(), at.line);
+}
+
+} // namespace

@@ -415,3 +415,74 @@ TEST_F(MsgTest, CopiesAndAssignment) {
 }
 
 } // namespace
+
+namespace {
+
+// Names arriving out of order, repeated, or merging into attributes already
+// there must end where the order puts them, the last value winning.
+TEST_F(MsgTest, NamesOutOfOrderOrRepeatedOnTheWireEndInOrder) {
+    const ByteArray wire = Wire()
+                               .header()
+                               .str(u"b").integer(2)
+                               .str(u"a").integer(1)
+                               .str(u"c").integer(3)
+                               .str(u"a").integer(10)
+                               .str(u"z").str(u"last")
+                               .str(u"m").str(u"middle")
+                               .str(u"z").str(u"again")
+                               .finish();
+    Msg msg;
+    msg.setAttributeValue(L"bb", 7);
+    msg.setAttributeValue(L"n", std::wstring(L"kept"));
+    msg.fromByteArray(wire);
+
+    std::vector<int> ints;
+    for (int i = 0, v = 0; msg.getAttributeValue(i, v); ++i)
+        ints.push_back(v);
+    // a, b, bb, c, MsgType (upper case sorts first)
+    int type = -1;
+    ASSERT_TRUE(msg.getAttributeValue(L"MsgType", type));
+    EXPECT_EQ((std::vector<int>{type, 10, 2, 7, 3}), ints);
+
+    std::vector<std::wstring> strings;
+    std::wstring s;
+    for (int i = 0; msg.getAttributeValue(i, s); ++i)
+        strings.push_back(s);
+    EXPECT_EQ((std::vector<std::wstring>{L"middle", L"kept", L"again"}), strings);
+}
+
+// Parsing the same wire form into one message again and again replaces the
+// values in place and keeps the set of attributes.
+TEST_F(MsgTest, ParsingTheSameFormAgainReplacesEveryValue) {
+    Msg original;
+    fill(original, false);
+    const ByteArray wire = serialise(original);
+    Msg again;
+    for (int round = 0; round < 3; ++round) {
+        again.fromByteArray(wire);
+        EXPECT_EQ(toVector(wire), toVector(serialise(again))) << round;
+    }
+    EXPECT_EQ(original.getIntAttributeCount(), again.getIntAttributeCount());
+    EXPECT_EQ(original.getStringAttributeCount(), again.getStringAttributeCount());
+    EXPECT_EQ(original.getByteArrayAttributeCount(), again.getByteArrayAttributeCount());
+}
+
+TEST(MsgHeaderTest, ReadsAndWritesVersionAndLengthLittleEndian) {
+    const uint8_t bytes[] = {0x01, 0x00, 0x00, 0x00, 0x2A, 0x01, 0x00, 0x80, 0xEE};
+    MsgHeader header;
+    ASSERT_TRUE(MsgHeader::read(bytes, sizeof bytes, header));
+    EXPECT_EQ(1, header.version);
+    EXPECT_EQ(static_cast<int32_t>(0x8000012A), header.length);
+
+    uint8_t out[8] = {};
+    header.write(out);
+    EXPECT_EQ(std::vector<uint8_t>(bytes, bytes + 8), std::vector<uint8_t>(out, out + 8));
+
+    MsgHeader untouched;
+    untouched.version = 5;
+    EXPECT_FALSE(MsgHeader::read(bytes, 7, untouched));
+    EXPECT_FALSE(MsgHeader::read(nullptr, 8, untouched));
+    EXPECT_EQ(5, untouched.version);
+}
+
+} // namespace

@@ -114,3 +114,73 @@ TEST_F(Utf16Test, Utf8RoundTripsWhatItEncodes) {
 }
 
 } // namespace
+
+namespace {
+
+// A text of n characters drawn from a mix where the rare kinds (surrogates,
+// characters beyond the Basic Plane, values that are no code point) turn up.
+std::wstring mixedText(uint32_t& seed, size_t n, bool basicOnly) {
+    static const uint32_t pool[] = {0x41, 0x61, 0x7A, 0xE9, 0x2014, 0xD7FF, 0xE000, 0xFF21, 0xFFFF,
+                                    0xD83D, 0xDE00, 0x10000, 0x1F600, 0x10FFFF, 0x110000};
+    const size_t kinds = basicOnly ? 9 : sizeof pool / sizeof pool[0];
+    std::wstring text;
+    for (size_t i = 0; i < n; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        uint32_t v = pool[(seed >> 16) % kinds];
+        if (sizeof(wchar_t) == 2 && v > 0xFFFF) {
+            // A 16-bit wchar_t holds such a character as its pair.
+            if (v > 0x10FFFF) {
+                text += static_cast<wchar_t>(0xFFFD);
+            } else {
+                text += static_cast<wchar_t>(0xD800 + ((v - 0x10000) >> 10));
+                text += static_cast<wchar_t>(0xDC00 + ((v - 0x10000) & 0x3FF));
+            }
+            continue;
+        }
+        text += static_cast<wchar_t>(v);
+    }
+    return text;
+}
+
+TEST_F(Utf16Test, CompareAgreesWithTheOrderOfTheUnitsForMixedText) {
+    // std::u16string compares code units as unsigned 16-bit values: the
+    // order names must have, computed without Utf16::compare.
+    uint32_t seed = 7;
+    for (int round = 0; round < 4000; ++round) {
+        const bool basic = round % 2 == 0;
+        std::wstring a = mixedText(seed, seed % 5, basic);
+        std::wstring b = round % 3 == 0 ? a : a.substr(0, seed % (a.size() + 1));
+        b += mixedText(seed, seed % 4, basic);
+        const std::u16string ua = Utf16::toUnits(a), ub = Utf16::toUnits(b);
+        const int expected = ua < ub ? -1 : (ub < ua ? 1 : 0);
+        const int got = Utf16::compare(a, b);
+        ASSERT_EQ(expected, got < 0 ? -1 : (got > 0 ? 1 : 0)) << round;
+    }
+}
+
+TEST_F(Utf16Test, LongTextsRoundTripWithAndWithoutSurrogates) {
+    uint32_t seed = 99;
+    for (int round = 0; round < 200; ++round) {
+        const std::wstring text = mixedText(seed, 1 + seed % 300, round % 2 == 0);
+        const std::u16string units = Utf16::toUnits(text);
+        ASSERT_EQ(units.size(), Utf16::unitCount(text));
+        const std::vector<uint8_t> bytes = encode(text);
+        for (size_t i = 0; i < units.size(); ++i)
+            ASSERT_EQ(units[i], bytes[2 * i] | (bytes[2 * i + 1] << 8)) << round << " " << i;
+        EXPECT_EQ(Utf16::fromUnits(units), Utf16::readLE(bytes.data(), units.size())) << round;
+    }
+}
+
+TEST_F(Utf16Test, ReadingIntoAStringReplacesWhatItHeld) {
+    std::wstring target(40, L'x');
+    const uint8_t pair[] = {0x3D, 0xD8, 0x00, 0xDE, 0x42, 0x00};
+    Utf16::readLE(pair, 3, target);
+    EXPECT_EQ(std::wstring(L"\U0001F600B"), target);
+    const uint8_t plain[] = {0x43, 0x00};
+    Utf16::readLE(plain, 1, target);
+    EXPECT_EQ(std::wstring(L"C"), target);
+    Utf16::readLE(plain, 0, target);
+    EXPECT_EQ(std::wstring(), target);
+}
+
+} // namespace

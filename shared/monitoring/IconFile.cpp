@@ -3,18 +3,18 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/LittleEndian.h"
+
 namespace {
 
 void put16(uint8_t* at, uint32_t value)
 {
-    at[0] = static_cast<uint8_t>(value);
-    at[1] = static_cast<uint8_t>(value >> 8);
+    LittleEndian::writeU16(at, static_cast<uint16_t>(value));
 }
 
 void put32(uint8_t* at, uint32_t value)
 {
-    put16(at, value);
-    put16(at + 2, value >> 16);
+    LittleEndian::writeU32(at, value);
 }
 
 } // namespace
@@ -24,7 +24,7 @@ uint16_t IconFile::declaredCount(const void* data, size_t size)
     if (data == nullptr || size < GroupHeaderBytes)
         return 0;
     const uint8_t* bytes = static_cast<const uint8_t*>(data);
-    return static_cast<uint16_t>(bytes[4] | bytes[5] << 8);
+    return LittleEndian::readU16(bytes + 4);
 }
 
 std::vector<IconImage> IconFile::readGroup(const void* data, size_t size)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/LittleEndian.h"
 #include "base/Utf16.h"
 
 namespace {
@@ -27,7 +28,7 @@ VersionBlock::VersionBlock(const void* data, size_t size)
 
 uint16_t VersionBlock::read16(size_t offset) const
 {
-    return static_cast<uint16_t>(m_data[offset] | (m_data[offset + 1] << 8));
+    return LittleEndian::readU16(m_data + offset);
 }
 
 bool VersionBlock::readNode(size_t offset, size_t limit, Node& node) const
@@ -134,7 +135,7 @@ bool VersionBlock::queryTranslation(uint16_t& language, uint16_t& codePage) cons
     const size_t declaredBytes = value.isText ? value.declaredLength * size_t(2) : value.declaredLength;
     if (declaredBytes < 4 || value.available < 4)
         return false;
-    language = static_cast<uint16_t>(value.data[0] | (value.data[1] << 8));
-    codePage = static_cast<uint16_t>(value.data[2] | (value.data[3] << 8));
+    language = LittleEndian::readU16(value.data);
+    codePage = LittleEndian::readU16(value.data + 2);
     return true;
 }

@@ -28,20 +28,21 @@ const int AesKeySize = 16;
 
 // Runs a cipher step; exceptions are traced under eventId and thrown on as
 // Exception (the cipher's own standard exceptions become one with that id).
+// Both name the caller's place, at.
 template <typename Step>
-void runTraced(Step step, uint32_t eventId, const wchar_t* text, const wchar_t* function)
+void runTraced(Step step, uint32_t eventId, const wchar_t* text, const SourceLocation& at)
 {
     try {
         step();
     } catch (const Exception& e) {
-        Event event(eventId, &e, text, TC_AT(function));
+        Event event(eventId, &e, text, at);
         Logger::Trace(event);
         throw;
     } catch (const std::exception& e) {
-        Exception failure(static_cast<int>(eventId), text, TC_AT(function));
+        Exception failure(static_cast<int>(eventId), text, at);
         std::string what = e.what();
         failure.addParameter(std::wstring(what.begin(), what.end()));
-        Event event(eventId, &failure, text, TC_AT(function));
+        Event event(eventId, &failure, text, at);
         Logger::Trace(event);
         throw failure;
     }
@@ -63,7 +64,7 @@ void saltedDigest(const ByteArray& first, const ByteArray& second, const uint8_t
 // 16 bytes of key, zero-filled when it is shorter, so that a short key
 // never makes the cipher read past its end.
 template <typename Step>
-ByteArray* runCipher(const ByteArray& key, Step step, uint32_t eventId, const wchar_t* text, const wchar_t* function)
+ByteArray* runCipher(const ByteArray& key, Step step, uint32_t eventId, const wchar_t* text, const SourceLocation& at)
 {
     std::unique_ptr<ByteArray> result(new ByteArray());
     runTraced(
@@ -75,7 +76,7 @@ ByteArray* runCipher(const ByteArray& key, Step step, uint32_t eventId, const wc
             cipher.MakeKey(keyBytes, SecurityConstants::EnvelopeIV, AesKeySize, CRijndael::BlockSize);
             step(cipher, *result);
         },
-        eventId, text, function);
+        eventId, text, at);
     return result.release();
 }
 
@@ -204,7 +205,7 @@ ByteArray* SecurityDevice::encryptByteArray(const ByteArray& data, const ByteArr
             std::memcpy(buffer, data.getData(), static_cast<size_t>(data.getSize()));
             cipher.Encrypt(buffer, buffer, static_cast<size_t>(padded), CRijndael::CBC);
         },
-        1062907, L"An exception occured while encrypting a bytearray", L"SecurityDevice::encryptByteArray");
+        1062907, L"An exception occured while encrypting a bytearray", TC_HERE(L"SecurityDevice::encryptByteArray"));
 }
 
 ByteArray* SecurityDevice::decryptByteArray(const ByteArray& data, const ByteArray& key)
@@ -222,16 +223,15 @@ ByteArray* SecurityDevice::decryptByteArray(const ByteArray& data, const ByteArr
             uint8_t* buffer = result.getBuffer(data.getSize());
             cipher.Decrypt(data.getData(), buffer, static_cast<size_t>(data.getSize()), CRijndael::CBC);
         },
-        1062910, L"An exception occured while decrypting a bytearray", L"SecurityDevice::decryptByteArray");
+        1062910, L"An exception occured while decrypting a bytearray", TC_HERE(L"SecurityDevice::decryptByteArray"));
 }
 
 int SecurityDevice::getEncodedMsgSize(const ByteArray& decrypted)
 {
-    if (decrypted.getSize() < 8)
+    MsgHeader header;
+    if (!MsgHeader::read(decrypted.getData(), decrypted.getSize(), header))
         return -1;
-    const uint8_t* p = decrypted.getData() + 4;
-    return static_cast<int>(static_cast<int32_t>(uint32_t(p[0]) | (uint32_t(p[1]) << 8) |
-                                                 (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24)));
+    return header.length;
 }
 
 ByteArray SecurityDevice::assembleStringKey()
