@@ -33,11 +33,11 @@ class QueueFile;
 // file open at the same time. Nothing is thrown; failures are traced.
 class FileMsgQueue {
 public:
-    static const int s_TABLE_SIZE = 25600;                // bytes
-    static const int s_TABLE_ENTRIES = s_TABLE_SIZE / 4;  // 6400 integers
-    static const int s_CAPACITY = s_TABLE_ENTRIES / 2;    // 3200 messages
-    static const int s_DIGEST_SIZE = 20;
-    static const int64_t s_COMPACTION_THRESHOLD = 25000000;
+    static constexpr int s_TABLE_SIZE = 25600;                // bytes
+    static constexpr int s_TABLE_ENTRIES = s_TABLE_SIZE / 4;  // 6400 integers
+    static constexpr int s_CAPACITY = s_TABLE_ENTRIES / 2;    // 3200 messages
+    static constexpr int s_DIGEST_SIZE = 20;
+    static constexpr int64_t s_COMPACTION_THRESHOLD = 25000000;
 
     // The queue in File::getTempPath() + separator + fileName; creates the
     // file (empty, hidden) when there is none. Makes the folder when missing.
