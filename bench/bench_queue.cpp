@@ -177,3 +177,4 @@ void BM_SqliteWal_PushPop(benchmark::State& state)
 
 BENCHMARK(BM_FileMsgQueue_PushPop)->Arg(1)->Arg(3000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SqliteWal_PushPop)->Arg(1)->Arg(3000)->Unit(benchmark::kMicrosecond);
+BENCHMARK_MAIN();

@@ -103,6 +103,25 @@ int FileMsgQueue::getSize() const
     return m_entries < 0 ? 0 : m_entries / 2;
 }
 
+namespace {
+
+// Why the pair (offset, length) cannot name a record of a file of fileSize
+// bytes whose previous record ends at end; null when it can.
+const wchar_t* entryProblem(int64_t offset, int64_t length, int64_t fileSize, int64_t end)
+{
+    if (offset < RecordArea)
+        return L"offset inside the table";
+    if (length <= FileMsgQueue::s_DIGEST_SIZE)
+        return L"length not longer than a digest";
+    if (offset + length > fileSize)
+        return L"record past the end of the file";
+    if (offset < end)
+        return L"record overlaps an earlier one";
+    return nullptr;
+}
+
+} // namespace
+
 std::vector<FileMsgQueue::Entry> FileMsgQueue::checkTable(const int32_t* table, int64_t fileSize,
                                                          std::vector<Dropped>& dropped)
 {
@@ -111,21 +130,11 @@ std::vector<FileMsgQueue::Entry> FileMsgQueue::checkTable(const int32_t* table, 
     for (int i = 0; i < s_TABLE_ENTRIES && table[i] != 0; i += 2) {
         const int64_t offset = table[i];
         const int64_t length = table[i + 1];
-        const int position = i / 2;
-        const wchar_t* reason = nullptr;
-        if (offset < RecordArea)
-            reason = L"offset inside the table";
-        else if (length <= s_DIGEST_SIZE)
-            reason = L"length not longer than a digest";
-        else if (offset + length > fileSize)
-            reason = L"record past the end of the file";
-        else if (offset < end)
-            reason = L"record overlaps an earlier one";
-        if (reason != nullptr) {
-            dropped.push_back({position, offset, length, reason});
+        if (const wchar_t* reason = entryProblem(offset, length, fileSize, end)) {
+            dropped.push_back({i / 2, offset, length, reason});
             continue;
         }
-        live.push_back({position, offset, length});
+        live.push_back({i / 2, offset, length});
         end = offset + length;
     }
     return live;
@@ -134,8 +143,8 @@ std::vector<FileMsgQueue::Entry> FileMsgQueue::checkTable(const int32_t* table, 
 bool FileMsgQueue::loadTable()
 {
     int64_t fileSize = 0;
-    std::vector<uint8_t> raw(s_TABLE_SIZE);
-    if (!m_file->size(fileSize) || fileSize < s_TABLE_SIZE || !m_file->readAt(0, raw.data(), raw.size())) {
+    uint8_t raw[s_TABLE_SIZE];
+    if (!m_file->size(fileSize) || fileSize < s_TABLE_SIZE || !m_file->readAt(0, raw, sizeof raw)) {
         // Records start after the table: a shorter file holds nothing to keep.
         std::wostringstream size;
         size << fileSize;
@@ -146,31 +155,36 @@ bool FileMsgQueue::loadTable()
     }
     for (int i = 0; i < s_TABLE_ENTRIES; ++i)
         m_table[i] = readLE(&raw[static_cast<size_t>(i) * 4]);
-    std::vector<Dropped> dropped;
-    std::vector<Entry> live = checkTable(m_table, fileSize, dropped);
-    for (const Dropped& d : dropped)
-        trace(1063502, L"FileMsgQueue: corrupt table entry dropped", Event::Warning, d.position, d.offset, d.length,
-              d.reason);
-    const bool trailing = queue_pos() < s_TABLE_ENTRIES &&
-                          std::any_of(m_table + queue_pos(), m_table + s_TABLE_ENTRIES, [](int32_t v) { return v != 0; });
-    if (!dropped.empty() || trailing) {
-        // Keep the table as the layout has it: live pairs, then zeros.
-        std::memset(m_table, 0, sizeof m_table);
-        for (size_t k = 0; k < live.size(); ++k) {
-            m_table[2 * k] = static_cast<int32_t>(live[k].offset);
-            m_table[2 * k + 1] = static_cast<int32_t>(live[k].length);
+    // Checked in place (the same rules as checkTable, without its lists:
+    // this runs at the start of every operation). Dropped pairs close up,
+    // and everything after the list is zero, as the layout has it.
+    int kept = 0;
+    int64_t end = RecordArea;
+    int i = 0;
+    for (; i < s_TABLE_ENTRIES && m_table[i] != 0; i += 2) {
+        const int64_t offset = m_table[i];
+        const int64_t length = m_table[i + 1];
+        if (const wchar_t* reason = entryProblem(offset, length, fileSize, end)) {
+            trace(1063502, L"FileMsgQueue: corrupt table entry dropped", Event::Warning, i / 2, offset, length,
+                  reason);
+            continue;
         }
+        m_table[kept] = m_table[i];
+        m_table[kept + 1] = m_table[i + 1];
+        kept += 2;
+        end = offset + length;
     }
-    m_entries = queue_pos();
+    std::fill(m_table + kept, m_table + s_TABLE_ENTRIES, 0);
+    m_entries = kept;
     return true;
 }
 
 bool FileMsgQueue::writeTable()
 {
-    std::vector<uint8_t> raw(s_TABLE_SIZE);
+    uint8_t raw[s_TABLE_SIZE];
     for (int i = 0; i < s_TABLE_ENTRIES; ++i)
         writeLE(&raw[static_cast<size_t>(i) * 4], m_table[i]);
-    return m_file->writeAt(0, raw.data(), raw.size());
+    return m_file->writeAt(0, raw, sizeof raw);
 }
 
 void FileMsgQueue::create()
