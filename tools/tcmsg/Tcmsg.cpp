@@ -12,6 +12,11 @@
 #include "base/Msg.h"
 #include "base/ScopedGeneric.h"
 #include "base/Utf16.h"
+#include "base/LittleEndian.h"
+#include "shared/server/FileMsgQueue.h"
+
+#include <memory>
+#include <sstream>
 
 namespace {
 
@@ -90,6 +95,67 @@ int decode(const std::vector<std::string>& args) {
     return kOk;
 }
 
+// The queue file read as it lies, without the queue's own file handling,
+// which would write the table back (and recreate a file it cannot use).
+int queue(const std::vector<std::string>& args) {
+    const std::string& path = args[0];
+    ByteArray data;
+    if (!readFile(path, data)) {
+        writeErr("tcmsg: cannot read " + path + "\n");
+        return kUsage;
+    }
+    const int32_t size = data.getSize();
+    if (size < FileMsgQueue::s_TABLE_SIZE) {
+        writeErr("tcmsg: " + path + ": not a message queue: " + std::to_string(size) +
+                 " bytes, too short for the " + std::to_string(FileMsgQueue::s_TABLE_SIZE) + "-byte table\n");
+        return kMalformed;
+    }
+    std::vector<int32_t> table(FileMsgQueue::s_TABLE_ENTRIES);
+    const uint8_t* p = data.getData();
+    for (size_t i = 0; i < table.size(); ++i, p += 4)
+        table[i] = LittleEndian::readI32(p);
+    std::vector<FileMsgQueue::Dropped> dropped;
+    const std::vector<FileMsgQueue::Entry> live = FileMsgQueue::checkTable(table.data(), size, dropped);
+    auto where = [](int position, int64_t offset, int64_t length) {
+        return "entry " + std::to_string(position) + " (offset " + std::to_string(offset) + ", length " +
+               std::to_string(length) + ")";
+    };
+    for (const FileMsgQueue::Dropped& d : dropped)
+        writeErr("tcmsg: " + path + ": damaged " + where(d.position, d.offset, d.length) + ": " +
+                 Utf16::toUtf8(d.reason) + "\n");
+
+    std::vector<std::unique_ptr<Msg>> messages;
+    std::vector<std::pair<int, const Msg*>> listed;
+    std::vector<ByteArray> bodies;
+    for (const FileMsgQueue::Entry& e : live) {
+        ByteArray record(data.getData() + e.offset, static_cast<int32_t>(e.length));
+        std::wstring reason;
+        std::unique_ptr<Msg> msg(FileMsgQueue::decodeRecord(record, reason));
+        if (msg == nullptr) {
+            writeErr("tcmsg: " + path + ": damaged " + where(e.position, e.offset, e.length) + ": " +
+                     Utf16::toUtf8(reason) + "\n");
+            continue;
+        }
+        listed.emplace_back(e.position, msg.get());
+        messages.push_back(std::move(msg));
+        bodies.emplace_back(record.getData(), record.getSize() - FileMsgQueue::s_DIGEST_SIZE);
+    }
+    std::wostringstream dump;
+    FileMsgQueue::writeDump(dump, listed);
+    std::string out = Utf16::toUtf8(dump.str());
+    for (size_t i = 0; i < listed.size(); ++i) {
+        // As decode lists it: what the record carries, not a new message's type.
+        Msg msg;
+        msg.removeIntAttribute(L"MsgType");
+        msg.fromByteArray(bodies[i]);
+        std::wstring listing;
+        msg.toString(listing);
+        out += "Message " + std::to_string(listed[i].first) + ":\r\n" + Utf16::toUtf8(listing);
+    }
+    writeOut(out);
+    return kOk;
+}
+
 struct Command {
     const char* name;
     const char* arguments;
@@ -100,6 +166,7 @@ struct Command {
 
 const Command kCommands[] = {
     {"decode", "FILE", "print the attributes of the wire-form message in FILE", 1, decode},
+    {"queue", "FILE", "print the dump and every message of the message queue FILE, leaving it unchanged", 1, queue},
 };
 
 int usage(const std::string& problem) {

@@ -1,0 +1,3 @@
+#include "shared/server/ProxyDiscovery.h"
+
+ProxyDiscovery::~ProxyDiscovery() = default;
