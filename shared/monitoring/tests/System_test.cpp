@@ -265,10 +265,8 @@ TEST_F(SystemTest, EveryFailureOfTheSecondWayHasItsOwnEvent)
 
 TEST_F(SystemTest, LongExecutablePathIsKeptWhole)
 {
-    std::wstring folder = m_folder.path();
     // Beyond the 260 characters a fixed buffer would hold.
-    const std::wstring name = std::wstring(300, L'x') + L".exe";
-    const std::wstring path = folder + L"/" + name;
+    const std::wstring path = m_folder.file(std::wstring(300, L'x') + L".exe");
     m_desktop.startProcess(100, path);
     const WindowHandle a = m_desktop.openWindow(100, L"A");
     SystemProbe system(m_desktop, m_clock);
