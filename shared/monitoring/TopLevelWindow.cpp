@@ -136,7 +136,7 @@ void TopLevelWindow::setParams(const std::wstring& string1, const std::wstring& 
         m_clicker.click();
 }
 
-std::wstring TopLevelWindow::getTitleBarText()
+std::wstring TopLevelWindow::getTitleBarText() const
 {
     std::wstring text;
     unsigned long error = 0;

@@ -59,7 +59,7 @@ public:
     // text is cut, never inside a surrogate pair. Empty when the window has
     // no text or it cannot be read; the first time that happens for this
     // window it is traced (1062411).
-    std::wstring getTitleBarText();
+    std::wstring getTitleBarText() const;
 
     // "FirstClass", "SecondClass" and "ThirdClass" (exactly); anything else
     // is FourthClass.
@@ -89,7 +89,7 @@ protected:
     FileName m_exeFileName;
     bool m_contextInfoPermitted = true;
     Clicker m_clicker;
-    bool m_titleErrorReported = false;
+    mutable bool m_titleErrorReported = false;
 };
 
 // "    Window:" and the handle, process id and path, one per line.
