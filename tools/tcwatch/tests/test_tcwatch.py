@@ -25,7 +25,19 @@ def windows_path(unix_path):
     return 'Z:' + unix_path.replace('/', '\\')
 
 
+def shared_icon_library(emulator):
+    """A file in the client's icon library: %TEMP%\\Ondrivex\\ under Wine."""
+    out = subprocess.run(emulator + ['cmd', '/c', 'echo %TEMP%'], capture_output=True, timeout=60).stdout
+    temp = out.decode('utf-8', 'replace').strip()
+    unix = subprocess.run(['winepath', '-u', temp], capture_output=True, timeout=60).stdout.decode().strip()
+    os.makedirs(os.path.join(unix, 'Ondrivex'), exist_ok=True)
+    return os.path.join(unix, 'Ondrivex', 'tcwatchkeep%d0001.ico' % os.getpid())
+
+
 def case_watch(tool, helper, emulator, folder):
+    keep = shared_icon_library(emulator)
+    with open(keep, 'wb') as f:
+        f.write(b'\0\0\1\0\0\0')
     rules = os.path.join(folder, 'ApplicationRules.txt')
     with open(rules, 'w', encoding='utf-8') as f:
         f.write('[QUILLPAD.EXE]\nACTIVITY="Writing"\nSTRING1_EMPTY="-"\nSTRING2_DELETE_AFTER=" - QuillPad"\n')
@@ -39,6 +51,9 @@ def case_watch(tool, helper, emulator, folder):
         window.stdin.close()
         window.wait(timeout=60)
     check(result.returncode == 0, 'exit code %d, stderr %r' % (result.returncode, result.stderr))
+    check(os.path.exists(keep), 'the client\'s icon library was emptied')
+    if os.path.exists(keep):
+        os.remove(keep)
     lines = result.stdout.decode('utf-8').splitlines()
     ours = [line.split('\t') for line in lines if 'Watched %d.txt' % os.getpid() in line]
     check(len(ours) == 1, 'one line for the unchanged window, got %r' % lines)

@@ -115,6 +115,17 @@ int run(const std::vector<std::wstring>& args)
         }
     }
     toolsupport::traceToStderr(L"tcwatch");
+    // The model empties its temporary folder when it starts; the client's
+    // icon library lives in the shared one, so the tool takes a folder of
+    // its own before anything asks for it.
+    wchar_t temp[MAX_PATH + 1] = {};
+    const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
+    if (length > 0 && length <= MAX_PATH) {
+        const std::wstring own = std::wstring(temp) + L"tcwatch";
+        CreateDirectoryW(own.c_str(), nullptr);
+        SetEnvironmentVariableW(L"TMP", own.c_str());
+        SetEnvironmentVariableW(L"TEMP", own.c_str());
+    }
     try {
         System system;
         WatchFramework framework(system, rules);
