@@ -59,8 +59,12 @@ class HelperWindow {
 public:
     bool open(const std::wstring& program, const std::wstring& title)
     {
+        return openPath(testsupport::helperProgram(program), title);
+    }
+    bool openPath(const std::wstring& path, const std::wstring& title)
+    {
         m_title = title;
-        if (!m_process.start(testsupport::helperProgram(program), {title}))
+        if (!m_process.start(path, {title}))
             return false;
         return testsupport::eventually([this] {
             m_window = FindWindowW(L"OndrivexTestWindow", m_title.c_str());
@@ -268,6 +272,35 @@ TEST_F(RealDesktopTest, SystemRecordsTheWindowAndItsApplication)
     EXPECT_EQ(1, ico[2]);
     EXPECT_EQ(1, ico[4]) << "one image";
     EXPECT_EQ(24, ico[6]) << "24 x 24";
+}
+
+TEST_F(RealDesktopTest, ExecutablePathLongerThanTwoHundredSixtyCharactersIsReadWhole)
+{
+    // A program installed deep down: its path no longer fits the 260
+    // characters a fixed buffer would take.
+    std::wstring folder = m_folder.path();
+    for (int i = 0; i < 3; ++i) {
+        folder += L"\\" + std::wstring(90, static_cast<wchar_t>(L'k' + i));
+        if (!CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr))
+            GTEST_SKIP() << "this system makes no folder beyond 260 characters";
+    }
+    const std::wstring program = folder + L"\\tcwin_deep.exe";
+    ASSERT_GT(program.size(), 300u);
+    if (!CopyFileW(testsupport::helperProgram(L"tcwin_quill").c_str(), (L"\\\\?\\" + program).c_str(), FALSE))
+        GTEST_SKIP() << "this system copies no file beyond 260 characters (error " << GetLastError() << ")";
+    HelperWindow helper;
+    if (!helper.openPath(program, title(L"Deep")) && !helper.openPath(L"\\\\?\\" + program, title(L"Deep")))
+        GTEST_SKIP() << "this system starts no program beyond 260 characters (Wine 8 refuses)";
+    System system(m_desktop);
+    const TopLevelWindow* window = system.findWindow(helper.window());
+    ASSERT_NE(nullptr, window);
+    EXPECT_TRUE(samePath(program, window->getExeFileName()));
+    const Application* application = system.findApplication(window->getExeFileName());
+    ASSERT_NE(nullptr, application);
+    EXPECT_STREQ(L"QuillPad.exe", application->getVersionInfo().getOriginalFilename());
+    EXPECT_EQ(systemSha1Base64(program), std::string(reinterpret_cast<const char*>(application->getHash()->getData()),
+                                                     static_cast<size_t>(application->getHash()->getSize())));
+    ASSERT_TRUE(helper.close());
 }
 
 TEST_F(RealDesktopTest, SecondWayFindsTheSamePath)
