@@ -79,10 +79,14 @@ public:
         SetForegroundWindow(m_window);
         return testsupport::eventually([this] { return GetForegroundWindow() == m_window; });
     }
-    void setTitle(const std::wstring& title)
+    // False when the window did not take the text within ten seconds (a
+    // stuck helper must fail the test, not hang it).
+    bool setTitle(const std::wstring& title)
     {
         m_title = title;
-        SendMessageW(m_window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title.c_str()));
+        DWORD_PTR result = 0;
+        return SendMessageTimeoutW(m_window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title.c_str()),
+                                   SMTO_ABORTIFHUNG, 10000, &result) != 0;
     }
     bool close()
     {
@@ -225,12 +229,12 @@ TEST_F(RealDesktopTest, LongTitleIsCutWithoutSplittingASurrogatePair)
     HelperWindow helper;
     ASSERT_TRUE(helper.open(L"tcwin_bare", title(L"Long")));
     const std::wstring smile = L"\xD83D\xDE00";
-    helper.setTitle(std::wstring(498, L'a') + smile + L" tail");
+    ASSERT_TRUE(helper.setTitle(std::wstring(498, L'a') + smile + L" tail"));
     System system(m_desktop);
     const TopLevelWindow* window = system.findWindow(helper.window());
     ASSERT_NE(nullptr, window);
     EXPECT_EQ(std::wstring(498, L'a'), window->getTitleBarText());
-    helper.setTitle(std::wstring(497, L'b') + smile + L" tail");
+    ASSERT_TRUE(helper.setTitle(std::wstring(497, L'b') + smile + L" tail"));
     EXPECT_EQ(std::wstring(497, L'b') + smile, window->getTitleBarText());
 }
 
@@ -363,7 +367,7 @@ TEST_F(RealDesktopTest, TrackingReportsTitlesAsTheyChange)
     EXPECT_EQ(L"QuillPad", text(recorder->received[0], L"ContextString1"));
     EXPECT_EQ(L"Writing", text(recorder->received[0], L"ContextString3"));
 
-    quill.setTitle(L"QuillPad");
+    ASSERT_TRUE(quill.setTitle(L"QuillPad"));
     tracking->onTimer();
     framework.drain();
     ASSERT_EQ(2u, recorder->received.size());
