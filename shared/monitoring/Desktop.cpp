@@ -1,0 +1,3 @@
+#include "shared/monitoring/Desktop.h"
+
+Desktop::~Desktop() = default;

@@ -1,0 +1,17 @@
+#pragma once
+#include "shared/monitoring/Desktop.h"
+
+// The desktop of the interactive session, asked through the window manager
+// and the process API.
+class Win32Desktop : public Desktop {
+public:
+    native::Window foregroundWindow() override;
+    native::Window shellWindow() override;
+    void topLevelWindows(std::vector<native::Window>& windows) override;
+    uint32_t windowStyle(native::Window window) override;
+    uint32_t windowProcessId(native::Window window, unsigned long& error) override;
+    PathResult modulePath(uint32_t processId, std::wstring& path) override;
+    PathResult imagePath(uint32_t processId, std::wstring& path) override;
+    bool windowText(native::Window window, size_t bufferUnits, std::wstring& text,
+                    unsigned long& error) override;
+};
