@@ -42,10 +42,10 @@ build() { # name
 }
 
 # --- Wine and a display for the Windows configurations ----------------------
-export WINEPREFIX=$root/build/wineprefix
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEARCH=win64
+# The run takes the project's own prefix whatever the caller's environment
+# says, since it stops that prefix's wineserver when it ends.
+unset WINEPREFIX
+source scripts/wine-env
 xvfb_pid=
 start_wine() {
   if [ -z "${DISPLAY:-}" ]; then
@@ -119,7 +119,9 @@ for c in $configs; do
           fi
         done
       fi ;;
-    *) echo "unknown configuration $c" ;;
+    *)
+      echo "!! unknown configuration $c (known: native win32 win64 fuzz)"
+      build_failures=$((build_failures + 1)) ;;
   esac
 done
 
