@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/ByteArray.h"
+#include "base/TCBaseApi.h"
 #include "base/Utf16.h"
 
 // Three maps of named attributes: integers, strings and byte arrays. Each map
@@ -16,7 +17,7 @@
 //
 // Getters return false and leave their output untouched when the name (or
 // index) is not there. Index access is 0-based in name order.
-class DataStore {
+class TCBASE_API DataStore {
 public:
     DataStore();
     DataStore(const DataStore& other);

@@ -3,10 +3,11 @@
 #include <string>
 
 #include "base/ByteArray.h"
+#include "base/TCBaseApi.h"
 
 // Files and the system's folders. Only initTempPath throws. The folder
 // strings are computed on first use and kept for the life of the process.
-class File {
+class TCBASE_API File {
 public:
     // Both false for an empty path.
     static bool exists(const std::wstring& path); // regular files only

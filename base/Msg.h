@@ -5,6 +5,7 @@
 
 #include "base/ByteArray.h"
 #include "base/DataStore.h"
+#include "base/TCBaseApi.h"
 
 // A message: a DataStore whose type is the integer attribute "MsgType".
 // Messages are handed between components as heap objects; whoever holds the
@@ -14,7 +15,7 @@
 // then for every attribute a string element with its name and an element
 // with its value. Elements are a tag (DataType), a byte length and the data.
 // Integers come first, then strings, then byte arrays, each in name order.
-class Msg : public DataStore {
+class TCBASE_API Msg : public DataStore {
 public:
     enum MsgType {
         UNSPECIFIED = 0,
@@ -87,4 +88,4 @@ public:
     void toString(std::wstring& out) const;
 };
 
-std::wostream& operator<<(std::wostream& out, const Msg& msg);
+TCBASE_API std::wostream& operator<<(std::wostream& out, const Msg& msg);

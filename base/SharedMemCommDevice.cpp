@@ -8,6 +8,14 @@
 #include "base/Logger.h"
 #include "base/Tools.h"
 
+// Defined here too, so that the DLL exports the constants to callers that
+// bind them to a reference.
+constexpr uint32_t SharedMemCommDevice::IpcLimit;
+constexpr uint32_t SharedMemCommDevice::BlockSize;
+constexpr uint32_t SharedMemCommDevice::FlagOffset;
+constexpr uint32_t SharedMemCommDevice::LengthOffset;
+constexpr uint32_t SharedMemCommDevice::DataOffset;
+
 namespace {
 
 // Every access to the block goes through volatile loads and stores: other

@@ -3,8 +3,10 @@
 #include <string>
 #include <vector>
 
+#include "base/TCBaseApi.h"
+
 // Small static helpers: strings, names and per-user object names.
-class Tools {
+class TCBASE_API Tools {
 public:
     // Strips every run of \ tab / . blank : ; from the end, then from the start.
     static std::wstring cleanString(const std::wstring& text);

@@ -7,6 +7,6 @@
 namespace registrystore {
 
 // The predefined key of the root; null for a value outside the enumeration.
-HKEY rootHandle(Registry::RootKey root);
+TCBASE_API HKEY rootHandle(Registry::RootKey root);
 
 } // namespace registrystore

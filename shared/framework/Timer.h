@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <map>
 
+#include "shared/TCShrdApi.h"
+
 class Mutex;
 struct HWND__;
 
@@ -22,7 +24,7 @@ struct HWND__;
 //
 // Only the thread that called startUp gets ticks; timers may be constructed
 // and armed on any thread.
-class Timer {
+class TCSHRD_API Timer {
 public:
     enum TimerType { OneShot = 0, Repeating = 1 };
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/ByteArray.h"
+#include "shared/TCShrdApi.h"
 #include "shared/monitoring/IconFile.h"
 
 // The Windows handle types, named without <windows.h> (HICON and HMODULE
@@ -19,7 +20,7 @@ struct HINSTANCE__;
 #endif
 
 // Owns one loaded icon handle; destroys it with the platform's call.
-class IconHandle {
+class TCSHRD_API IconHandle {
 public:
     IconHandle() = default;
     explicit IconHandle(HICON__* icon) : m_icon(icon) {}
@@ -51,7 +52,7 @@ private:
 // The icon of an executable: its first icon group, kept as an ".ico" file in
 // the temporary folder (the "library") from which the GUI loads it and whose
 // bytes go to the server.
-class Icon {
+class TCSHRD_API Icon {
 public:
     Icon();
     // Copies take the images and the library path; each copy loads its own

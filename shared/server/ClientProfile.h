@@ -2,6 +2,7 @@
 #include <string>
 
 #include "base/DataStore.h"
+#include "shared/TCShrdApi.h"
 
 class Msg;
 
@@ -14,7 +15,7 @@ class Msg;
 // user's under HKEY_CURRENT_USER, then the default; a stored -1 counts as
 // missing. So the last profile received survives a restart, and an
 // administrator can pin a setting for the whole machine.
-class ClientProfile : public DataStore {
+class TCSHRD_API ClientProfile : public DataStore {
 public:
     static const wchar_t* const HideClientReportLinks; // default 0
     static const wchar_t* const HideClientGUI;         // default 0
