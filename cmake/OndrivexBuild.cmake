@@ -110,15 +110,17 @@ function(_tc_folder_sources out)
   set(${out} ${all} PARENT_SCOPE)
 endfunction()
 
-# tc_library(<name> [STATIC] [DIRS <folders...>] [SOURCES <files...>]
+# tc_library(<name> [STATIC] [API <macro>] [DIRS <folders...>] [SOURCES <files...>]
 #            [LIBS <libs...>] [WIN32_LIBS <libs...>] [POSIX_LIBS <libs...>])
 # A library of the product: a DLL in dist/ on Windows, a static library
 # natively (and with STATIC, everywhere). Its sources are those of DIRS for
 # this platform plus SOURCES; LIBS, and the libraries of this platform, are
-# passed on to whatever links it. The DLL exports what its export macro marks
-# (see base/TCBaseApi.h); CMake defines <name>_EXPORTS while building it.
+# passed on to whatever links it. The DLL exports what its export macro API
+# marks (see base/TCBaseApi.h); CMake defines <name>_EXPORTS while building
+# it, and a test checks the DLL's export table against the marks in the
+# headers of the calling folder.
 function(tc_library name)
-  cmake_parse_arguments(L "STATIC" "" "DIRS;SOURCES;LIBS;WIN32_LIBS;POSIX_LIBS" ${ARGN})
+  cmake_parse_arguments(L "STATIC" "API" "DIRS;SOURCES;LIBS;WIN32_LIBS;POSIX_LIBS" ${ARGN})
   _tc_folder_sources(sources ${L_DIRS})
   list(APPEND sources ${L_SOURCES})
   if(WIN32 AND NOT L_STATIC)
@@ -131,6 +133,14 @@ function(tc_library name)
       COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:${name}> ${TC_BIN_DIR}/
       BYPRODUCTS ${TC_BIN_DIR}/${name}.dll
       VERBATIM)
+    if(L_API AND TC_TESTS)
+      find_package(Python3 REQUIRED COMPONENTS Interpreter)
+      find_program(TC_CXXFILT NAMES c++filt REQUIRED)
+      add_test(NAME ExportTable.${name}ExportsOnlyWhatItsHeadersMark
+        COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/cmake/check_exports.py
+                --objdump ${CMAKE_OBJDUMP} --cxxfilt ${TC_CXXFILT} --dll $<TARGET_FILE:${name}>
+                --macro ${L_API} ${CMAKE_CURRENT_SOURCE_DIR})
+    endif()
   else()
     add_library(${name} STATIC ${sources})
   endif()
