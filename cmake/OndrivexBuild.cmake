@@ -96,6 +96,30 @@ function(tc_standalone target)
   endif()
 endfunction()
 
+# _tc_ships(<target> <output property>): the target is a deliverable; it is
+# built into dist/ and listed for the test that dist/ holds nothing else.
+function(_tc_ships target property)
+  set_target_properties(${target} PROPERTIES ${property} ${TC_DIST_DIR})
+  set_property(GLOBAL APPEND PROPERTY TC_DELIVERABLES ${target})
+endfunction()
+
+# Once the whole tree is read: a test that dist/ holds exactly the declared
+# deliverables (Windows builds; natively nothing ships).
+function(_tc_dist_test)
+  get_property(targets GLOBAL PROPERTY TC_DELIVERABLES)
+  set(names)
+  foreach(target ${targets})
+    list(APPEND names $<TARGET_FILE_NAME:${target}>)
+  endforeach()
+  string(REPLACE ";" "," names "${names}")
+  add_test(NAME DistFolder.HoldsTheDeliverablesAndNothingElse
+    COMMAND ${CMAKE_COMMAND} -DDIST=${TC_DIST_DIR} -DEXPECTED=${names}
+            -P ${PROJECT_SOURCE_DIR}/cmake/CheckDist.cmake)
+endfunction()
+if(WIN32 AND TC_TESTS)
+  cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL _tc_dist_test)
+endif()
+
 # _tc_folder_sources(<var> <dirs...>): the sources of each folder for this
 # platform; relative folders are taken from the calling CMakeLists.txt.
 function(_tc_folder_sources out)
@@ -125,7 +149,7 @@ function(tc_library name)
   list(APPEND sources ${L_SOURCES})
   if(WIN32 AND NOT L_STATIC)
     add_library(${name} SHARED ${sources})
-    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TC_DIST_DIR})
+    _tc_ships(${name} RUNTIME_OUTPUT_DIRECTORY)
     tc_standalone(${name})
     # Test programs and tools load the DLL from their own folder; a copy
     # there keeps dist/ to the deliverables.
@@ -167,7 +191,7 @@ function(tc_plugin name)
   add_library(${name} MODULE ${P_SOURCES})
   set_target_properties(${name} PROPERTIES PREFIX "" SUFFIX ".dll")
   if(P_SHIPS)
-    set_target_properties(${name} PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${TC_DIST_DIR})
+    _tc_ships(${name} LIBRARY_OUTPUT_DIRECTORY)
   endif()
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE ${P_LIBS})
@@ -227,7 +251,7 @@ function(tc_program name)
     add_executable(${name} ${P_SOURCES})
   endif()
   if(P_SHIPS)
-    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TC_DIST_DIR})
+    _tc_ships(${name} RUNTIME_OUTPUT_DIRECTORY)
   endif()
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE ${P_LIBS})
