@@ -42,9 +42,9 @@ build() { # name
 }
 
 # --- Wine and a display for the Windows configurations ----------------------
-# The run takes the project's own prefix whatever the caller's environment
-# says, since it stops that prefix's wineserver when it ends.
-unset WINEPREFIX
+# The run takes the project's own prefix and settings whatever the caller's
+# environment says: it stops that prefix's wineserver when it ends.
+unset WINEPREFIX WINEARCH WINEDEBUG WINEDLLOVERRIDES
 source scripts/wine-env
 xvfb_pid=
 start_wine() {
