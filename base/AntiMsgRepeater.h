@@ -1,5 +1,6 @@
 #pragma once
 #include "base/Msg.h"
+#include "base/TCBaseApi.h"
 
 // Lets a sender drop a report that repeats the one it sent last. Callers
 // send a message only when isEquivalentToLastSentMsg is false, and then
@@ -11,7 +12,7 @@
 // absent), the context strings and "PluginInfoQuality" for PLUGIN_INFO;
 // the type alone for every other type. A string attribute that is absent
 // compares as the empty string.
-class AntiMsgRepeater {
+class TCBASE_API AntiMsgRepeater {
 public:
     AntiMsgRepeater();
     virtual ~AntiMsgRepeater();

@@ -3,10 +3,12 @@
 #include <memory>
 #include <string>
 
+#include "base/TCBaseApi.h"
+
 // An owned, growable byte buffer: the value of byte-array attributes and the
 // form of every serialised message. Copies are deep; an empty array has no
 // block. Sizes are signed 32-bit, as on the wire.
-class ByteArray {
+class TCBASE_API ByteArray {
 public:
     ByteArray() = default;
     // Copies n bytes; a null pointer or n <= 0 gives an empty array.

@@ -2,6 +2,10 @@
 
 #include "base/Exception.h"
 
+// Defined here too, so that the DLL exports the constants to callers that
+// bind them to a reference.
+constexpr unsigned CommunicationDevice::DefaultMaxQSize;
+
 CommunicationDevice::CommunicationDevice()
 {
     m_inLock.initialise();

@@ -4,6 +4,7 @@
 
 #include "base/Msg.h"
 #include "base/Mutex.h"
+#include "base/TCBaseApi.h"
 #include "base/Thread.h"
 
 // The base of every message transport: a worker thread with an inbound queue
@@ -13,7 +14,7 @@
 //
 // A queue holds at most getMaxQSize messages: a message added to a full
 // queue first drops (destroys) the oldest one, so a sender never blocks.
-class CommunicationDevice : public Thread {
+class TCBASE_API CommunicationDevice : public Thread {
 public:
     enum CommMechanism { Internal = 0, SharedMemory = 1, Http = 3 };
 

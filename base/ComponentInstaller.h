@@ -5,10 +5,13 @@
 
 #include "base/SourceLocation.h"
 
+#include "base/TCBaseApi.h"
+
+
 // Registers and unregisters the add-in libraries by calling their own
 // DllRegisterServer / DllUnregisterServer. Each outcome is traced (1051301
 // to 1051308); a failing component does not stop the others.
-class ComponentInstaller {
+class TCBASE_API ComponentInstaller {
 public:
     // The folder is the string "InstallDir" under HKEY_LOCAL_MACHINE
     // "Software\Ondrivex" (default "C:\Program Files\Ondrivex\").

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/ByteArray.h"
+#include "base/TCBaseApi.h"
 #include "base/Utf16.h"
 
 // Three maps of named attributes: integers, strings and byte arrays. Each map
@@ -103,7 +104,7 @@ private:
     std::vector<Entry> m_entries;
 };
 
-class DataStore {
+class TCBASE_API DataStore {
 public:
     DataStore();
     DataStore(const DataStore& other);

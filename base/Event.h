@@ -4,11 +4,12 @@
 #include <string>
 
 #include "base/SourceLocation.h"
+#include "base/TCBaseApi.h"
 
 class Exception;
 
 // Something the program survives, recorded through Logger::Log or Trace.
-class Event {
+class TCBASE_API Event {
 public:
     enum EventType { Info = 0, Error = 1, Warning = 2 };
 
@@ -74,4 +75,4 @@ private:
 };
 
 // The rendered line: [time type id ]description details[ Exception: ...]CR LF
-std::wostream& operator<<(std::wostream& out, const Event& e);
+TCBASE_API std::wostream& operator<<(std::wostream& out, const Event& e);

@@ -2,10 +2,11 @@
 #include <string>
 
 #include "base/LogDevice.h"
+#include "base/TCBaseApi.h"
 
 // Writes events to the system's event log under a source name (natively, to
 // syslog). Failures are traced, never thrown.
-class EventLogDevice : public LogDevice {
+class TCBASE_API EventLogDevice : public LogDevice {
 public:
     explicit EventLogDevice(const std::wstring& source = L"Ondrivex") : m_source(source) {}
     void Setup() override {}

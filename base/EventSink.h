@@ -1,4 +1,5 @@
 #pragma once
+#include "base/TCBaseApi.h"
 class Event;
 
 // Where the units below the logger (the errors, Tools, File, Mutex, the log
@@ -10,8 +11,8 @@ namespace EventSink {
 using Handler = void (*)(Event& event);
 
 // Any thread may trace while another connects.
-void connect(Handler trace);
+TCBASE_API void connect(Handler trace);
 // Hands the event to the connected handler. Never throws.
-void trace(Event& event);
+TCBASE_API void trace(Event& event);
 
 } // namespace EventSink

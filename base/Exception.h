@@ -3,12 +3,13 @@
 #include <string>
 
 #include "base/SourceLocation.h"
+#include "base/TCBaseApi.h"
 
 struct _EXCEPTION_POINTERS;
 
 // A failure that makes an operation impossible. Thrown by value, caught by
 // reference. Every throw site has its own seven-digit id and English text.
-class Exception {
+class TCBASE_API Exception {
 public:
     enum Kind { PlainKind = 0, SystemKind = 1, CommsKind = 2 };
 
@@ -87,10 +88,10 @@ private:
     std::wstring m_stackTrace;
 };
 
-std::wostream& operator<<(std::wostream& out, const Exception& e);
+TCBASE_API std::wostream& operator<<(std::wostream& out, const Exception& e);
 
 // An operating-system call failed.
-class SystemException : public Exception {
+class TCBASE_API SystemException : public Exception {
 public:
     SystemException(int id, const std::wstring& description, const wchar_t* file, int line,
                     const wchar_t* function)
@@ -103,7 +104,7 @@ public:
 };
 
 // A communication or message-format failure.
-class CommsException : public Exception {
+class TCBASE_API CommsException : public Exception {
 public:
     CommsException(int id, const std::wstring& description, const wchar_t* file, int line,
                    const wchar_t* function)

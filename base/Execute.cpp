@@ -3,6 +3,10 @@
 #include "base/File.h"
 #include "base/Tools.h"
 
+// Defined here too, so that the DLL exports the constants to callers that
+// bind them to a reference.
+const unsigned long Execute::WaitMilliseconds;
+
 void Execute::splitCommand(const std::wstring& command, std::wstring& program, std::wstring& arguments)
 {
     program.clear();

@@ -1,8 +1,10 @@
 #pragma once
 #include <string>
 
+#include "base/TCBaseApi.h"
+
 // Runs a helper program and waits a short while for it.
-class Execute {
+class TCBASE_API Execute {
 public:
     static const unsigned long WaitMilliseconds = 5000;
 

@@ -5,11 +5,12 @@
 #include "base/ByteArray.h"
 #include "base/NativeHandle.h"
 #include "base/ScopedGeneric.h"
+#include "base/TCBaseApi.h"
 
 // Files and the system's folders. Only initTempPath throws. The folder
 // strings are computed on first use and kept for the life of the process;
 // any thread may ask for them, and the references stay valid.
-class File {
+class TCBASE_API File {
 public:
     // Both false for an empty path.
     static bool exists(const std::wstring& path); // regular files only

@@ -2,12 +2,13 @@
 #include <string>
 
 #include "base/LogDevice.h"
+#include "base/TCBaseApi.h"
 
 // Appends each event's line, with headers, to one UTF-16LE text file. The
 // file is opened without sharing for each event and closed again, so
 // processes writing the same file take turns; when it cannot be opened (for
 // example another process holds it) that event is skipped.
-class FileLogDevice : public LogDevice {
+class TCBASE_API FileLogDevice : public LogDevice {
 public:
     explicit FileLogDevice(const std::wstring& path = std::wstring()) : m_path(path) {}
     void Setup() override {}

@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+#include "base/TCBaseApi.h"
+
 // A file path and its parts, kept consistent: full path; drive (without
 // colon, Windows only); folder (with its leading separator, without a
 // trailing one; a root folder is the separator alone); name; extension
@@ -10,7 +12,7 @@
 // cleans the drive, name and extension (Tools::cleanString); composing puts
 // a separator between folder and name. A path such as \\server\share\a.txt
 // or /tmp/a.txt keeps its leading separators.
-class FileName {
+class TCBASE_API FileName {
 public:
     FileName();
     explicit FileName(const std::wstring& fullPath);

@@ -1,13 +1,15 @@
 #pragma once
 #include <string>
 
+#include "base/TCBaseApi.h"
+
 class Event;
 class LogDevice;
 
 // Process-wide logging. Log reaches the event log and the trace devices,
 // Trace only the trace devices (log file, debugger output, console).
 // Every call before initialise does nothing; no call throws.
-class Logger {
+class TCBASE_API Logger {
 public:
     static const wchar_t* const DefaultApplicationName; // "Ondrivex"
 

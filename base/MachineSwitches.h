@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include "base/TCBaseApi.h"
 
 // The machine-wide switches the errors and the logger read when a process
 // starts: DWORD values under HKEY_LOCAL_MACHINE\Software\Ondrivex (in the
@@ -9,11 +10,11 @@
 namespace MachineSwitches {
 
 // "Win32ExceptionHandler": the processor-exception mode (default 1).
-int win32ExceptionHandler();
+TCBASE_API int win32ExceptionHandler();
 // "StackTraceInfoDepth": 2 selects the detailed stack traces (default 0).
-int stackTraceInfoDepth();
+TCBASE_API int stackTraceInfoDepth();
 // The log switch applicationName + suffix ("FileLogging", "DebugStream",
 // "ConsoleTrace") is above 0 (missing reads as 0).
-bool logSwitch(const std::wstring& applicationName, const wchar_t* suffix);
+TCBASE_API bool logSwitch(const std::wstring& applicationName, const wchar_t* suffix);
 
 } // namespace MachineSwitches

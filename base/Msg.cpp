@@ -10,6 +10,10 @@
 #include "base/LittleEndian.h"
 #include "base/Utf16.h"
 
+// Defined here too, so that the DLL exports the constants to callers that
+// bind them to a reference.
+const int32_t Msg::Version;
+
 namespace {
 
 const wchar_t* const kTypeAttribute = L"MsgType";

@@ -5,11 +5,12 @@
 
 #include "base/ByteArray.h"
 #include "base/DataStore.h"
+#include "base/TCBaseApi.h"
 
 // The eight bytes that open every wire form: the format version and the
 // length of the whole wire form, both 32-bit little-endian. Whoever looks at
 // a wire form before parsing it (the channel, the decryption) reads them here.
-struct MsgHeader {
+struct TCBASE_API MsgHeader {
     static constexpr int32_t Size = 8;
 
     int32_t version = 0;
@@ -28,7 +29,7 @@ struct MsgHeader {
 // then for every attribute a string element with its name and an element
 // with its value. Elements are a tag (DataType), a byte length and the data.
 // Integers come first, then strings, then byte arrays, each in name order.
-class Msg : public DataStore {
+class TCBASE_API Msg : public DataStore {
 public:
     enum MsgType {
         UNSPECIFIED = 0,
@@ -101,4 +102,4 @@ public:
     void toString(std::wstring& out) const;
 };
 
-std::wostream& operator<<(std::wostream& out, const Msg& msg);
+TCBASE_API std::wostream& operator<<(std::wostream& out, const Msg& msg);

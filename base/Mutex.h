@@ -4,6 +4,9 @@
 
 #include "base/NativeHandle.h"
 
+#include "base/TCBaseApi.h"
+
+
 // The system's lock: re-entrant for the owning thread and, when named,
 // shared between processes (also across the client and the add-ins).
 //
@@ -11,7 +14,7 @@
 // ($XDG_RUNTIME_DIR/ondrivex, else /tmp/ondrivex-<uid>); the owner's process
 // id is kept in the file while it is held, so that the next owner can tell
 // that a previous one ended without releasing it.
-class Mutex {
+class TCBASE_API Mutex {
 public:
     Mutex();
     // Closes the handle. Like a Win32 handle, closing it does not end an
@@ -46,7 +49,7 @@ private:
 };
 
 // Holds a Mutex locked for the lifetime of the scope.
-class AutoMutex {
+class TCBASE_API AutoMutex {
 public:
     explicit AutoMutex(Mutex& mutex) : m_mutex(mutex) { m_mutex.lock(); }
     ~AutoMutex()

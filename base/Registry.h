@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/ByteArray.h"
+#include "base/TCBaseApi.h"
 
 // Reads and writes configuration values below one root key and root path.
 // A value path may carry a sub-path ("Sub\Value" reads Value of the key
@@ -17,7 +18,7 @@
 // files, one per root key, in the folder named by the environment variable
 // ONDRIVEX_REGISTRY_DIR (default $HOME/.ondrivex/registry); each file is
 // replaced as a whole on every write, so readers never see half a change.
-class Registry {
+class TCBASE_API Registry {
 public:
     enum RootKey { LocalMachine = 0, CurrentUser = 1, ClassesRoot = 2, Users = 3 };
 

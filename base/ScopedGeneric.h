@@ -15,7 +15,7 @@
 // operation have been released.
 #include <utility>
 
-#include "base/LastErrorKeeper.h"
+#include "base/SystemError.h"
 
 template <class Traits>
 class ScopedGeneric {
@@ -53,7 +53,7 @@ public:
         const Handle old = m_handle;
         m_handle = h;
         if (Traits::isValid(old) && !(old == h)) {
-            LastErrorKeeper keep;
+            SystemError::Keep keep;
             Traits::free(old);
         }
     }

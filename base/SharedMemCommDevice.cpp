@@ -9,6 +9,14 @@
 #include "base/Logger.h"
 #include "base/Tools.h"
 
+// Defined here too, so that the DLL exports the constants to callers that
+// bind them to a reference.
+constexpr uint32_t SharedMemCommDevice::IpcLimit;
+constexpr uint32_t SharedMemCommDevice::BlockSize;
+constexpr uint32_t SharedMemCommDevice::FlagOffset;
+constexpr uint32_t SharedMemCommDevice::LengthOffset;
+constexpr uint32_t SharedMemCommDevice::DataOffset;
+
 namespace {
 
 // The flag and the length go through volatile loads and stores: other

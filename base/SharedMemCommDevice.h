@@ -5,6 +5,7 @@
 #include "base/CommunicationDevice.h"
 #include "base/Mutex.h"
 #include "base/SharedMemoryBlock.h"
+#include "base/TCBaseApi.h"
 
 // Carries messages from the add-ins to the client of the same user through
 // a named shared block with room for one serialised message, guarded by a
@@ -22,7 +23,7 @@
 // message out under the lock and parses the copy, and gives the block up
 // (clears the flag) whatever the length or data, so the channel never
 // stays blocked by one bad message.
-class SharedMemCommDevice : public CommunicationDevice {
+class TCBASE_API SharedMemCommDevice : public CommunicationDevice {
 public:
     enum ReaderWriter { Reader = 0, Writer = 1 };
 

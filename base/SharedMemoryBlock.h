@@ -6,6 +6,9 @@
 
 #include "base/NativeHandle.h"
 
+#include "base/TCBaseApi.h"
+
+
 // A named block of memory shared by the processes of one user, created
 // zero-filled by whichever process comes first; the others open the same
 // block. On Windows it is a page-file-backed mapping that lives while any
@@ -15,7 +18,7 @@
 // The two steps are separate so that the caller can change the mapping's
 // security between them. Each returns false on failure with the system's
 // error code left for the caller to report; the object is then as before.
-class SharedMemoryBlock {
+class TCBASE_API SharedMemoryBlock {
 public:
     SharedMemoryBlock();
     ~SharedMemoryBlock(); // close

@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include "base/TCBaseApi.h"
 
 struct _EXCEPTION_POINTERS;
 
@@ -8,7 +9,7 @@ struct _EXCEPTION_POINTERS;
 // form (more frames, full module paths); anything else the short one.
 namespace StackTrace {
 // The calling thread's stack, or the faulting context's when pointers are given.
-std::wstring capture(_EXCEPTION_POINTERS* pointers);
+TCBASE_API std::wstring capture(_EXCEPTION_POINTERS* pointers);
 // 1 or 3, read once per process.
-int detailLevel();
+TCBASE_API int detailLevel();
 } // namespace StackTrace

@@ -1,16 +1,17 @@
 #pragma once
 #include <string>
+#include "base/TCBaseApi.h"
 
 // The calling thread's last system error (GetLastError on Windows, errno
 // natively) and the system's text for an error code. The lowest unit of
 // base/: errors, platform wrappers and the logger all build on it.
 namespace SystemError {
 
-unsigned long last();
-void set(unsigned long code);
+TCBASE_API unsigned long last();
+TCBASE_API void set(unsigned long code);
 // The system's text for the code, cut at its first line end; empty when the
 // system has none.
-std::wstring text(unsigned long code);
+TCBASE_API std::wstring text(unsigned long code);
 
 // Puts the last error back as it was when the object was made, for code
 // that must not disturb it (an exception being built at a throw site that

@@ -7,6 +7,13 @@
 #include "base/Exception.h"
 #include "base/Logger.h"
 
+// Defined here too, so that the DLL exports the constants to callers that
+// bind them to a reference.
+constexpr unsigned long Thread::Infinite;
+constexpr unsigned long Thread::ExitNormal;
+constexpr unsigned long Thread::ExitStopped;
+constexpr unsigned long Thread::ExitKilled;
+
 Thread::Thread() = default;
 
 Thread::~Thread()

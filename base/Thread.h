@@ -2,6 +2,7 @@
 #include <atomic>
 #include <mutex>
 
+#include "base/TCBaseApi.h"
 #include "base/ThreadHandle.h"
 
 // A worker thread. A derived class says what the thread does in setup,
@@ -18,7 +19,7 @@
 //
 // sleep, nap and terminateIfRequested act on the calling thread and may only
 // be called on the object's own thread.
-class Thread {
+class TCBASE_API Thread {
 public:
     enum ThreadState { NotStarted = 0, Running = 1, Finished = 2 };
 

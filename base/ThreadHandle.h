@@ -1,10 +1,12 @@
 #pragma once
 #include <memory>
 
+#include "base/TCBaseApi.h"
+
 // The operating system's side of a Thread: the thread itself, its stop event
 // (manual reset) and its exit code. Move-only; destroying it releases the
 // handles but neither waits for nor stops the thread (Thread does that).
-class ThreadHandle {
+class TCBASE_API ThreadHandle {
 public:
     using Entry = unsigned long (*)(void* context);
 

@@ -5,8 +5,11 @@
 
 #include "base/NativeHandle.h"
 
+#include "base/TCBaseApi.h"
+
+
 // Small static helpers: strings, names and per-user object names.
-class Tools {
+class TCBASE_API Tools {
 public:
     // Strips every run of \ tab / . blank : ; from the end, then from the start.
     static std::wstring cleanString(const std::wstring& text);

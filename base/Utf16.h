@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/TCBaseApi.h"
+
 // The byte boundary for text. On Windows a std::wstring already holds UTF-16
 // code units; natively it holds code points. Everything that leaves the
 // process (wire form, files) and every ordering of attribute names goes
@@ -16,26 +18,26 @@
 namespace Utf16 {
 
 // Number of UTF-16 code units the text takes.
-size_t unitCount(const std::wstring& text);
+TCBASE_API size_t unitCount(const std::wstring& text);
 
 // Writes the code units little-endian to out, which must have room for
 // 2 * unitCount(text) bytes. Returns the number of bytes written.
-size_t writeLE(const std::wstring& text, uint8_t* out);
+TCBASE_API size_t writeLE(const std::wstring& text, uint8_t* out);
 
 // The text made of the unitCount code units stored little-endian at bytes.
-std::wstring readLE(const uint8_t* bytes, size_t unitCount);
+TCBASE_API std::wstring readLE(const uint8_t* bytes, size_t unitCount);
 // The same into out, replacing its content and reusing its block.
-void readLE(const uint8_t* bytes, size_t unitCount, std::wstring& out);
+TCBASE_API void readLE(const uint8_t* bytes, size_t unitCount, std::wstring& out);
 
 // The text's code units, and the text made of code units.
-std::u16string toUnits(const std::wstring& text);
-std::wstring fromUnits(const std::u16string& units);
+TCBASE_API std::u16string toUnits(const std::wstring& text);
+TCBASE_API std::wstring fromUnits(const std::u16string& units);
 
 // Plain comparison of the two texts' code units: negative, zero or positive.
 // Where one is a prefix of the other the shorter comes first. This is the
 // order of attribute names on the wire; it differs from code-point order
 // (a character above U+FFFF sorts before U+E000..U+FFFF).
-int compare(const std::wstring& a, const std::wstring& b);
+TCBASE_API int compare(const std::wstring& a, const std::wstring& b);
 
 struct Less {
     bool operator()(const std::wstring& a, const std::wstring& b) const {
@@ -45,11 +47,11 @@ struct Less {
 
 // The text as UTF-8 (for people, and natively for the system's names and
 // paths). Unpaired surrogates become U+FFFD.
-std::string toUtf8(const std::wstring& text);
+TCBASE_API std::string toUtf8(const std::wstring& text);
 
 // UTF-8 to text. Each byte that does not begin a well-formed character
 // (malformed, overlong or cut-off input, an encoded surrogate) becomes one
 // U+FFFD, so decoding always moves on.
-std::wstring fromUtf8(const std::string& text);
+TCBASE_API std::wstring fromUtf8(const std::string& text);
 
 } // namespace Utf16

@@ -6,6 +6,12 @@
 # folder as Foo_test.cpp, with tests/win32/ and tests/posix/ for tests of
 # one platform.
 
+# Where things land: the deliverables (the DLLs, and later the programs and
+# plug-ins that ship) in dist/, which holds nothing else; test programs, their
+# helpers, test plug-ins and tools in bin/; static and import libraries in lib/.
+set(TC_DIST_DIR ${CMAKE_BINARY_DIR}/dist)
+set(TC_BIN_DIR ${CMAKE_BINARY_DIR}/bin)
+
 if(WIN32)
   set(TC_PLATFORM win32)
   # The deliverables are named TCBase.dll, not libTCBase.dll.
@@ -13,18 +19,13 @@ if(WIN32)
   set(CMAKE_SHARED_MODULE_PREFIX "")
   add_compile_definitions(UNICODE _UNICODE)
   add_compile_options(-Wall -Wextra -Wno-unused-parameter -Wno-cast-function-type)
-  # Every binary stands alone: the GCC runtime is linked statically.
-  string(APPEND CMAKE_EXE_LINKER_FLAGS " -static")
-  string(APPEND CMAKE_SHARED_LINKER_FLAGS " -static -Wl,--export-all-symbols -Wl,--exclude-libs,ALL")
-  # Plug-ins (MODULE libraries) stand alone too; they export only what they declare.
-  string(APPEND CMAKE_MODULE_LINKER_FLAGS " -static -Wl,--exclude-libs,ALL")
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     # 32-bit builds unwind with DWARF tables kept by each module's own copy of
     # the unwinder; see base/unwind/UnwindJoin.cpp for why every module takes
     # part in a common registry of frame tables.
     set(TC_UNWIND_JOIN ON)
-    add_link_options(-Wl,--wrap=__register_frame_info -Wl,--wrap=__deregister_frame_info)
   endif()
+  find_program(TC_WIDL NAMES ${TC_TRIPLE}-widl widl)
 else()
   set(TC_PLATFORM posix)
   add_compile_options(-Wall -Wextra -Wno-unused-parameter)
@@ -66,14 +67,202 @@ function(tc_sources out dir)
   set(${out} ${found} PARENT_SCOPE)
 endfunction()
 
-# tc_add_tests(<target> DIR <dir> LIBS <libs...> [HELPERS <targets...>])
-# One GoogleTest binary from <dir>/*_test.cpp; each test case becomes a ctest
-# test of its own, so every case runs in a fresh process.
+# tc_standalone(<target>): every Windows binary stands alone. The GCC runtime
+# is linked statically, and the 32-bit build wraps the unwinder's frame-table
+# registration so that the module joins the common registry (TCBase brings the
+# wrappers, base/unwind/UnwindGlue.cpp, to every module that links it). The
+# functions below apply this to everything they declare; it is the one place
+# these flags are set.
+function(tc_standalone target)
+  if(NOT WIN32)
+    return()
+  endif()
+  target_link_options(${target} PRIVATE -static)
+  get_target_property(type ${target} TYPE)
+  if(type STREQUAL "SHARED_LIBRARY" OR type STREQUAL "MODULE_LIBRARY")
+    # A DLL exports what it declares, never what it linked in from the runtime.
+    target_link_options(${target} PRIVATE -Wl,--exclude-libs,ALL)
+  endif()
+  if(TC_UNWIND_JOIN)
+    target_link_options(${target} PRIVATE -Wl,--wrap=__register_frame_info -Wl,--wrap=__deregister_frame_info)
+  endif()
+endfunction()
+
+# _tc_ships(<target> <output property>): the target is a deliverable; it is
+# built into dist/ and listed for the test that dist/ holds nothing else.
+function(_tc_ships target property)
+  set_target_properties(${target} PROPERTIES ${property} ${TC_DIST_DIR})
+  set_property(GLOBAL APPEND PROPERTY TC_DELIVERABLES ${target})
+endfunction()
+
+# Once the whole tree is read: a test that dist/ holds exactly the declared
+# deliverables (Windows builds; natively nothing ships).
+function(_tc_dist_test)
+  get_property(targets GLOBAL PROPERTY TC_DELIVERABLES)
+  set(names)
+  foreach(target ${targets})
+    list(APPEND names $<TARGET_FILE_NAME:${target}>)
+  endforeach()
+  string(REPLACE ";" "," names "${names}")
+  add_test(NAME DistFolder.HoldsTheDeliverablesAndNothingElse
+    COMMAND ${CMAKE_COMMAND} -DDIST=${TC_DIST_DIR} -DEXPECTED=${names}
+            -P ${PROJECT_SOURCE_DIR}/cmake/CheckDist.cmake)
+endfunction()
+if(WIN32 AND TC_TESTS)
+  cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL _tc_dist_test)
+endif()
+
+# _tc_folder_sources(<var> <dirs...>): the sources of each folder for this
+# platform; relative folders are taken from the calling CMakeLists.txt.
+function(_tc_folder_sources out)
+  set(all)
+  foreach(dir ${ARGN})
+    if(NOT IS_ABSOLUTE ${dir})
+      set(dir ${CMAKE_CURRENT_SOURCE_DIR}/${dir})
+    endif()
+    tc_sources(found ${dir})
+    list(APPEND all ${found})
+  endforeach()
+  set(${out} ${all} PARENT_SCOPE)
+endfunction()
+
+# tc_library(<name> [STATIC] [API <macro>] [DIRS <folders...>] [SOURCES <files...>]
+#            [LIBS <libs...>] [WIN32_LIBS <libs...>] [POSIX_LIBS <libs...>])
+# A library of the product: a DLL in dist/ on Windows, a static library
+# natively (and with STATIC, everywhere). Its sources are those of DIRS for
+# this platform plus SOURCES; LIBS, and the libraries of this platform, are
+# passed on to whatever links it. The DLL exports what its export macro API
+# marks (see base/TCBaseApi.h); CMake defines <name>_EXPORTS while building
+# it, and a test checks the DLL's export table against the marks in the
+# headers of the calling folder.
+function(tc_library name)
+  cmake_parse_arguments(L "STATIC" "API" "DIRS;SOURCES;LIBS;WIN32_LIBS;POSIX_LIBS" ${ARGN})
+  _tc_folder_sources(sources ${L_DIRS})
+  list(APPEND sources ${L_SOURCES})
+  if(WIN32 AND NOT L_STATIC)
+    add_library(${name} SHARED ${sources})
+    _tc_ships(${name} RUNTIME_OUTPUT_DIRECTORY)
+    tc_standalone(${name})
+    # Test programs and tools load the DLL from their own folder; a copy
+    # there keeps dist/ to the deliverables.
+    add_custom_command(TARGET ${name} POST_BUILD
+      COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:${name}> ${TC_BIN_DIR}/
+      BYPRODUCTS ${TC_BIN_DIR}/${name}.dll
+      VERBATIM)
+    if(L_API AND TC_TESTS)
+      find_package(Python3 REQUIRED COMPONENTS Interpreter)
+      find_program(TC_CXXFILT NAMES c++filt REQUIRED)
+      add_test(NAME ExportTable.${name}ExportsOnlyWhatItsHeadersMark
+        COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/cmake/check_exports.py
+                --objdump ${CMAKE_OBJDUMP} --cxxfilt ${TC_CXXFILT} --dll $<TARGET_FILE:${name}>
+                --macro ${L_API} ${CMAKE_CURRENT_SOURCE_DIR})
+    endif()
+  else()
+    add_library(${name} STATIC ${sources})
+  endif()
+  if(WIN32)
+    set(platform_libs ${L_WIN32_LIBS})
+  else()
+    set(platform_libs ${L_POSIX_LIBS})
+  endif()
+  target_link_libraries(${name} PUBLIC ${L_LIBS} ${platform_libs})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+endfunction()
+
+# tc_plugin(<name> [SHIPS] SOURCES <files...> [DEF <file.def> | EXPORT_MACRO <macro>]
+#           [RC <file.rc>] [IDL <file.idl>] [LIBS <libs...>])
+# A module that a host program loads by path: <name>.dll, in dist/ when it
+# SHIPS and in bin/ beside the tests otherwise. It exports either what its
+# DEF file lists or what its sources mark with EXPORT_MACRO (defined here as
+# the export attribute), undecorated, as hosts look the entry points up by
+# name. RC is compiled into its resources; IDL is compiled by widl into a type
+# library bound into its resources as TYPELIB 1, where LoadTypeLib finds it.
+# DEF, RC and IDL are Windows matters and are ignored natively.
+function(tc_plugin name)
+  cmake_parse_arguments(P "SHIPS" "DEF;RC;IDL;EXPORT_MACRO" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} MODULE ${P_SOURCES})
+  set_target_properties(${name} PROPERTIES PREFIX "" SUFFIX ".dll")
+  if(P_SHIPS)
+    _tc_ships(${name} LIBRARY_OUTPUT_DIRECTORY)
+  endif()
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PRIVATE ${P_LIBS})
+  if(P_EXPORT_MACRO)
+    if(WIN32)
+      target_compile_definitions(${name} PRIVATE "${P_EXPORT_MACRO}=__declspec(dllexport)")
+    else()
+      target_compile_definitions(${name} PRIVATE "${P_EXPORT_MACRO}=__attribute__((visibility(\"default\")))")
+    endif()
+  endif()
+  if(NOT WIN32)
+    return()
+  endif()
+  tc_standalone(${name})
+  target_link_options(${name} PRIVATE -Wl,--kill-at)
+  if(P_DEF)
+    # The DEF file names the entry points undecorated; the linker matches
+    # them to the 32-bit build's stdcall names (Name@4) without a warning.
+    target_sources(${name} PRIVATE ${P_DEF})
+    target_link_options(${name} PRIVATE -Wl,--enable-stdcall-fixup)
+  endif()
+  if(P_RC)
+    target_sources(${name} PRIVATE ${P_RC})
+  endif()
+  if(P_IDL)
+    if(NOT TC_WIDL)
+      message(FATAL_ERROR "${name}: widl (mingw-w64-tools) is needed for ${P_IDL}")
+    endif()
+    get_filename_component(idl ${P_IDL} ABSOLUTE)
+    if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+      set(arch --win32)
+    else()
+      set(arch --win64)
+    endif()
+    set(tlb ${CMAKE_CURRENT_BINARY_DIR}/${name}.tlb)
+    set(tlb_rc ${CMAKE_CURRENT_BINARY_DIR}/${name}_typelib.rc)
+    add_custom_command(OUTPUT ${tlb}
+      COMMAND ${TC_WIDL} ${arch} -t -o ${tlb} ${idl}
+      DEPENDS ${idl}
+      COMMENT "Compiling the type library of ${name}"
+      VERBATIM)
+    file(CONFIGURE OUTPUT ${tlb_rc} CONTENT "1 TYPELIB \"${tlb}\"\n")
+    set_source_files_properties(${tlb_rc} PROPERTIES OBJECT_DEPENDS ${tlb})
+    target_sources(${name} PRIVATE ${tlb} ${tlb_rc})
+  endif()
+endfunction()
+
+# tc_program(<name> [GUI] [WMAIN] [SHIPS] SOURCES <files...> [LIBS <libs...>])
+# A program: in dist/ when it SHIPS, in bin/ otherwise. GUI makes a Windows
+# program without a console; WMAIN takes the UTF-16 entry point (wmain or
+# wWinMain), so that arguments arrive whatever the console's code page.
+function(tc_program name)
+  cmake_parse_arguments(P "GUI;WMAIN;SHIPS" "" "SOURCES;LIBS" ${ARGN})
+  if(P_GUI)
+    add_executable(${name} WIN32 ${P_SOURCES})
+  else()
+    add_executable(${name} ${P_SOURCES})
+  endif()
+  if(P_SHIPS)
+    _tc_ships(${name} RUNTIME_OUTPUT_DIRECTORY)
+  endif()
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PRIVATE ${P_LIBS})
+  if(WIN32 AND P_WMAIN)
+    target_link_options(${name} PRIVATE -municode)
+  endif()
+  tc_standalone(${name})
+endfunction()
+
+# tc_add_tests(<target> DIR <dir> LIBS <libs...> [HELPERS <targets...>] [SOURCES <files...>])
+# One GoogleTest program in bin/ from <dir>/*_test.cpp; each test case becomes
+# a ctest test of its own, so every case runs in a fresh process.
 function(tc_add_tests target)
   cmake_parse_arguments(T "" "DIR" "LIBS;HELPERS;SOURCES" ${ARGN})
-  # Test sources see the module root and the test folder (for shared fixtures).
   if(NOT TC_TESTS)
     return()
+  endif()
+  if(NOT IS_ABSOLUTE ${T_DIR})
+    set(T_DIR ${CMAKE_CURRENT_SOURCE_DIR}/${T_DIR})
   endif()
   tc_platform_glob(found ${T_DIR} *_test.cpp)
   if(NOT found)
@@ -82,10 +271,10 @@ function(tc_add_tests target)
   # Other sources in the folder are shared fixtures of the tests.
   tc_platform_glob(support ${T_DIR} *.cpp)
   list(FILTER support EXCLUDE REGEX "_test\\.cpp$")
-  add_executable(${target} ${found} ${support} ${T_SOURCES})
   # TCTestSupport (testsupport/) brings the main and the fixtures every
   # test program shares.
-  target_link_libraries(${target} PRIVATE ${T_LIBS} TCTestSupport)
+  tc_program(${target} SOURCES ${found} ${support} ${T_SOURCES} LIBS ${T_LIBS} TCTestSupport)
+  # Test sources see the module root and the test folder (for shared fixtures).
   target_include_directories(${target} PRIVATE ${T_DIR})
   if(T_HELPERS)
     add_dependencies(${target} ${T_HELPERS})
@@ -97,14 +286,13 @@ function(tc_add_tests target)
   tc_platform_glob(helper_sources ${T_DIR}/helpers *.cpp)
   foreach(src ${helper_sources})
     get_filename_component(helper ${src} NAME_WE)
-    add_executable(${helper} ${src})
-    target_link_libraries(${helper} PRIVATE ${T_LIBS})
+    tc_program(${helper} SOURCES ${src} LIBS ${T_LIBS})
     add_dependencies(${target} ${helper})
   endforeach()
   gtest_discover_tests(${target}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin
+    WORKING_DIRECTORY ${TC_BIN_DIR}
     PROPERTIES TIMEOUT 120)
 endfunction()
 
@@ -122,10 +310,9 @@ function(tc_add_programs prefix)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${prefix}_*.cpp)
   foreach(src ${sources})
     get_filename_component(name ${src} NAME_WE)
-    add_executable(${name} ${src})
+    tc_program(${name} SOURCES ${src} LIBS ${P_LIBS} ${product})
     target_compile_options(${name} PRIVATE ${P_FLAGS})
     target_link_options(${name} PRIVATE ${P_FLAGS})
-    target_link_libraries(${name} PRIVATE ${P_LIBS} ${product})
   endforeach()
 endfunction()
 

@@ -43,10 +43,10 @@ build() { # name
 }
 
 # --- Wine and a display for the Windows configurations ----------------------
-export WINEPREFIX=$root/build/wineprefix
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEARCH=win64
+# The run takes the project's own prefix and settings whatever the caller's
+# environment says: it stops that prefix's wineserver when it ends.
+unset WINEPREFIX WINEARCH WINEDEBUG WINEDLLOVERRIDES
+source scripts/wine-env
 xvfb_pid=
 start_wine() {
   if [ -z "${DISPLAY:-}" ]; then
@@ -147,7 +147,9 @@ for c in $configs; do
         fi
       fi ;;
     # --- end of tsan ----------------------------------------------------------
-    *) echo "unknown configuration $c" ;;
+    *)
+      echo "!! unknown configuration $c (known: native win32 win64 tsan fuzz)"
+      build_failures=$((build_failures + 1)) ;;
   esac
 done
 

@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "base/LastErrorKeeper.h"
+#include "base/SystemError.h"
 #include "base/posix/PosixSupport.h"
 #include "base/posix/ScopedFd.h"
 #include "base/Utf16.h"
@@ -228,7 +228,7 @@ bool saveStore(const std::string& folder, const std::string& path, const std::ve
         }
     }
     if (::rename(temp.c_str(), path.c_str()) != 0) {
-        const LastErrorKeeper keep;
+        const SystemError::Keep keep;
         ::unlink(temp.c_str());
         return false;
     }

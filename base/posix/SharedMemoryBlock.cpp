@@ -7,7 +7,7 @@
 
 #include <cerrno>
 
-#include "base/LastErrorKeeper.h"
+#include "base/SystemError.h"
 #include "base/posix/ScopedFd.h"
 #include "base/Tools.h"
 
@@ -58,7 +58,7 @@ void* SharedMemoryBlock::mapView(Mapping& mapping, size_t size)
 
 void SharedMemoryBlock::unmapView(void* view, size_t size)
 {
-    LastErrorKeeper keep;
+    SystemError::Keep keep;
     munmap(view, size);
 }
 
@@ -74,6 +74,6 @@ native::Handle SharedMemoryBlock::handleOf(const Mapping&)
 
 void SharedMemoryBlock::removeName(const std::wstring& name)
 {
-    LastErrorKeeper keep;
+    SystemError::Keep keep;
     shm_unlink(posixName(name).c_str());
 }

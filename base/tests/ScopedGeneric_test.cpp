@@ -3,7 +3,7 @@
 #include <utility>
 #include <vector>
 
-#include "base/LastErrorKeeper.h"
+#include "base/SystemError.h"
 #include "base/ScopedGeneric.h"
 #include "base/Tools.h"
 
@@ -114,7 +114,7 @@ TEST_F(ScopedGenericTest, LastErrorKeeperRestoresTheErrorOnItsEnd)
 {
     Tools::setLastSystemError(77);
     {
-        LastErrorKeeper keep;
+        SystemError::Keep keep;
         Tools::setLastSystemError(78);
     }
     EXPECT_EQ(77u, Tools::getLastSystemError());

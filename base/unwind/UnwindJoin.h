@@ -7,6 +7,7 @@
 // through the program's frames, so every module's tables are registered with
 // every other module's copy. TCBase keeps the list of joined modules; every
 // other module links UnwindGlue.cpp, which hooks its start-up registration.
+#include "base/TCBaseApi.h"
 
 extern "C" {
 typedef void (*TcRegisterFrameFn)(const void* begin, void* object);
@@ -14,7 +15,7 @@ typedef void* (*TcDeregisterFrameFn)(const void* begin);
 
 // Adds a module's frame table to every joined unwinder and the joined tables
 // to the module's own unwinder. Called once per module during its start-up.
-void tcUnwindJoin(const void* begin, TcRegisterFrameFn reg, TcDeregisterFrameFn dereg);
+TCBASE_API void tcUnwindJoin(const void* begin, TcRegisterFrameFn reg, TcDeregisterFrameFn dereg);
 // Reverses tcUnwindJoin when a module unloads.
-void tcUnwindLeave(const void* begin);
+TCBASE_API void tcUnwindLeave(const void* begin);
 }

@@ -3,9 +3,10 @@
 // works on the Windows registry directly (the registry's own Windows half and
 // the tests' clean-up).
 #include "base/Registry.h"
+#include "base/TCBaseApi.h"
 #include "base/win32/WindowsSupport.h"
 
-class RegistryRoot {
+class TCBASE_API RegistryRoot {
 public:
     // The predefined key of the root; null for a value outside the enumeration.
     static HKEY handleOf(Registry::RootKey root);

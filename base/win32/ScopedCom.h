@@ -63,7 +63,7 @@ public:
     // Clears the value; the variant is empty (VT_EMPTY) afterwards.
     void reset()
     {
-        LastErrorKeeper keep;
+        SystemError::Keep keep;
         VariantClear(&m_value);
     }
     // For calls that fill a VARIANT: clears it and hands it out.

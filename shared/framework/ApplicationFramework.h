@@ -5,12 +5,13 @@
 
 #include "base/CommunicationDevice.h"
 #include "base/Msg.h"
+#include "shared/TCShrdApi.h"
 #include "shared/framework/Service.h"
 
 // One entry per service set up by ApplicationFramework::setup ("4000, ",
 // "4001, ", ...), so that a start-up that hangs or fails shows how far it
 // came. Process-wide, empty at load.
-extern std::wstring STARTUP_TRACE;
+extern TCSHRD_API std::wstring STARTUP_TRACE;
 
 // The main loop of a monitoring program: an ordered list of services and an
 // ordered list of communication devices (at most one per mechanism), both
@@ -18,7 +19,7 @@ extern std::wstring STARTUP_TRACE;
 // setup once and then pulse over and over, all on the thread that built the
 // framework (the timer window belongs to it). Devices run their own threads
 // and are reached only through their locked queues.
-class ApplicationFramework {
+class TCSHRD_API ApplicationFramework {
 public:
     // Starts the timer machinery for the constructing thread.
     ApplicationFramework();

@@ -1,11 +1,12 @@
 #pragma once
 #include <cstdint>
+#include "shared/TCShrdApi.h"
 
 // Where the monitoring code takes the time of day from. Everything that
 // counts or compares times (the report counters of the windows, first of
 // all) asks a Clock, so that tests can move time on by hand instead of
 // waiting for it.
-class Clock {
+class TCSHRD_API Clock {
 public:
     virtual ~Clock();
     // Seconds since 1970-01-01 UTC.
@@ -15,13 +16,13 @@ public:
 };
 
 // The time of day as the system tells it.
-class SystemClock : public Clock {
+class TCSHRD_API SystemClock : public Clock {
 public:
     int64_t now() const override;
 };
 
 // A clock that stands still until it is set or moved on.
-class ManualClock : public Clock {
+class TCSHRD_API ManualClock : public Clock {
 public:
     explicit ManualClock(int64_t start = 1700000000) : m_now(start) {}
     int64_t now() const override { return m_now; }

@@ -2,9 +2,10 @@
 #include <string>
 
 #include "base/Exception.h"
+#include "shared/TCShrdApi.h"
 
 // A failure of the application framework (ids 10600xx and 1061101).
-class FrameworkException : public Exception {
+class TCSHRD_API FrameworkException : public Exception {
 public:
     enum { FrameworkKind = 4 };
 

@@ -1,10 +1,11 @@
 #pragma once
 #include "base/CommunicationDevice.h"
+#include "shared/TCShrdApi.h"
 
 // The in-process loop-back: a message pushed in comes out of the next
 // popMessage, which is how one service tells the others. Its thread has
 // nothing to do.
-class InternalCommDevice : public CommunicationDevice {
+class TCSHRD_API InternalCommDevice : public CommunicationDevice {
 public:
     InternalCommDevice();
     ~InternalCommDevice() override;

@@ -1,6 +1,7 @@
 #pragma once
 #include "base/CommunicationDevice.h"
 #include "base/Msg.h"
+#include "shared/TCShrdApi.h"
 #include "shared/framework/SimpleTimer.h"
 
 class ApplicationFramework;
@@ -8,7 +9,7 @@ class ApplicationFramework;
 // The base of every service. Services run on the thread that pulses the
 // framework; they learn of events through processMsg and onTimer and tell
 // others by sending messages, never by calling each other.
-class Service {
+class TCSHRD_API Service {
 public:
     Service();
     // Kills the service's timer.

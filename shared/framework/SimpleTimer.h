@@ -1,8 +1,9 @@
 #pragma once
+#include "shared/TCShrdApi.h"
 #include "shared/framework/Timer.h"
 
 // A timer whose tick only raises a flag; the owner looks at the flag later.
-class SimpleTimer : public Timer {
+class TCSHRD_API SimpleTimer : public Timer {
 public:
     SimpleTimer();
     ~SimpleTimer() override;

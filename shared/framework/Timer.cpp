@@ -7,6 +7,10 @@
 #include "base/Logger.h"
 #include "base/Mutex.h"
 
+// Defined here too, so that the DLL exports the constants to callers that
+// bind them to a reference.
+constexpr uint32_t Timer::NoTimer;
+
 native::Window Timer::s_hwnd = nullptr;
 std::map<uint32_t, Timer*> Timer::s_lstTimers;
 Mutex* Timer::s_mutexTimersList = nullptr;

@@ -3,8 +3,10 @@
 #include <map>
 
 #include "base/NativeHandle.h"
+#include "shared/TCShrdApi.h"
 
 class Mutex;
+
 
 // A timer whose ticks are delivered by the thread that pulses: on Windows as
 // timers of one hidden window per process ("TavelinTimerWindow"), dispatched
@@ -15,7 +17,7 @@ class Mutex;
 //
 // Only the thread that called startUp gets ticks; timers may be constructed
 // and armed on any thread.
-class Timer {
+class TCSHRD_API Timer {
 public:
     enum TimerType { OneShot = 0, Repeating = 1 };
 

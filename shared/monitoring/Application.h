@@ -7,10 +7,11 @@
 #include "base/FileName.h"
 #include "shared/monitoring/Icon.h"
 #include "shared/monitoring/Version.h"
+#include "shared/TCShrdApi.h"
 
 // One executable the user has had windows of: its path, version resource,
 // icon, content hash and modification time, and the id the server gave it.
-class Application {
+class TCSHRD_API Application {
 public:
     // Id -1 (none from the server yet), modification time 0, the rest empty.
     explicit Application(const std::wstring& fileName);

@@ -4,10 +4,11 @@
 #include <deque>
 
 #include "shared/framework/Clock.h"
+#include "shared/TCShrdApi.h"
 
 // Counts events over the last minute, ten minutes and hour, so that a
 // window whose reports change too often can be told apart.
-class Clicker {
+class TCSHRD_API Clicker {
 public:
     // The clock is not owned and must outlive the counter.
     explicit Clicker(const Clock& clock = Clock::system());

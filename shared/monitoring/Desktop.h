@@ -5,12 +5,13 @@
 #include <vector>
 
 #include "base/NativeHandle.h"
+#include "shared/TCShrdApi.h"
 
 // The few questions the system model asks the desktop it watches. The real
 // desktop answers them on Windows; a scripted one stands in for it in tests
 // and in the native build. Every operation answers for the moment it is
 // called: a window may close, and its process end, between two calls.
-class Desktop {
+class TCSHRD_API Desktop {
 public:
     // Style bits of top-level windows, as Windows numbers them.
     static constexpr uint32_t StyleVisible = 0x10000000;   // WS_VISIBLE

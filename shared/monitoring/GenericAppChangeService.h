@@ -7,6 +7,7 @@
 #include "shared/monitoring/IntelligentTitlebarTextExtractor.h"
 #include "shared/monitoring/OLETextExtractor.h"
 #include "shared/monitoring/TitlebarTextExtractor.h"
+#include "shared/TCShrdApi.h"
 
 class System;
 class TopLevelWindow;
@@ -15,7 +16,7 @@ class TopLevelWindow;
 // title of the foreground window says as a PLUGIN_INFO message on the
 // internal device, exactly as a plug-in would. It never decides whether
 // anything changed; the system change service compares.
-class GenericAppChangeService : public Service {
+class TCSHRD_API GenericAppChangeService : public Service {
 public:
     // What one report says: strings 1 to 3 and the quality as text.
     struct Report {

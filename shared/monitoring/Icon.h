@@ -7,12 +7,13 @@
 #include "base/ByteArray.h"
 #include "base/NativeHandle.h"
 #include "base/ScopedGeneric.h"
+#include "shared/TCShrdApi.h"
 #include "shared/monitoring/IconFile.h"
 
 // The icon of an executable: its first icon group, kept as an ".ico" file in
 // the temporary folder (the "library") from which the GUI loads it and whose
 // bytes go to the server.
-class Icon {
+class TCSHRD_API Icon {
 public:
     Icon();
     // Copies take the images and the library path; each copy loads its own

@@ -5,6 +5,13 @@
 
 #include "base/LittleEndian.h"
 
+// Defined here too, so that the DLL exports the constants to callers that
+// bind them to a reference.
+constexpr size_t IconFile::GroupHeaderBytes;
+constexpr size_t IconFile::FileHeaderBytes;
+constexpr size_t IconFile::FileEntryBytes;
+constexpr uint32_t IconFile::MaxFileBytes;
+
 namespace {
 
 void put16(uint8_t* at, uint32_t value)

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/ByteArray.h"
+#include "shared/TCShrdApi.h"
 
 // One image of an executable's icon group: the group directory entry as the
 // resource stores it and the image's bytes.
@@ -34,7 +35,7 @@ struct IconImage {
 // ".ico" file, whose entries give each image's offset in the file.
 // Resource bytes come from whatever program the user runs: every count, size
 // and offset is checked before it is used.
-class IconFile {
+class TCSHRD_API IconFile {
 public:
     static constexpr size_t GroupHeaderBytes = 6; // reserved, type, count
     static constexpr size_t FileHeaderBytes = 6;  // reserved, type 1, count

@@ -1,10 +1,11 @@
 #pragma once
 #include <string>
+#include "shared/TCShrdApi.h"
 
 // For applications without rules: a title of the common form "document -
 // application" loses the half that names the application, as its file
 // description tells. Results count as third-class context.
-class IntelligentTitlebarTextExtractor {
+class TCSHRD_API IntelligentTitlebarTextExtractor {
 public:
     IntelligentTitlebarTextExtractor();
     virtual ~IntelligentTitlebarTextExtractor();

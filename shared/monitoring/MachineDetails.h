@@ -2,9 +2,11 @@
 #include <cstdint>
 #include <string>
 
+#include "shared/TCShrdApi.h"
+
 // The computer's name, domain (or workgroup) and IP address, as the server
 // knows the machine.
-class MachineDetails {
+class TCSHRD_API MachineDetails {
 public:
     // Starts the Windows sockets library (version 1.1) for the object's
     // lifetime; the destructor stops it again when starting worked.

@@ -1,13 +1,14 @@
 #pragma once
 #include <map>
 #include <string>
+#include "shared/TCShrdApi.h"
 
 class TopLevelWindow;
 
 // Would ask applications through automation what document they show. Kept
 // for its table of applications; it declines every window, so the title
 // extractors decide.
-class OLETextExtractor {
+class TCSHRD_API OLETextExtractor {
 public:
     // How the automation object of an application would be asked.
     struct Reader {

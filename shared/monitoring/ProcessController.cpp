@@ -6,6 +6,10 @@
 #include "base/Logger.h"
 #include "base/Tools.h"
 
+// Defined here too, so that the DLL exports the constants to callers that
+// bind them to a reference.
+constexpr uint32_t ProcessController::NotFound;
+
 bool ProcessController::sameExeName(const std::wstring& a, const std::wstring& b)
 {
     return Tools::equalsIgnoringCase(a, b);

@@ -3,9 +3,11 @@
 #include <string>
 #include <vector>
 
+#include "shared/TCShrdApi.h"
+
 // Finds processes by executable name and starts a program as the user of the
 // interactive desktop (the Windows service does both for the client).
-class ProcessController {
+class TCSHRD_API ProcessController {
 public:
     static constexpr uint32_t NotFound = 0xFFFFFFFF;
 

@@ -6,12 +6,13 @@
 #include <vector>
 
 #include "shared/monitoring/Desktop.h"
+#include "shared/TCShrdApi.h"
 
 // A desktop made of windows and processes that a test (or the native build)
 // describes. It answers like the real one, error codes included: a window
 // that has gone has no style, no process and no text; a process that has
 // ended cannot be opened.
-class ScriptedDesktop : public Desktop {
+class TCSHRD_API ScriptedDesktop : public Desktop {
 public:
     // Error codes as Windows gives them, so that traces read the same.
     static constexpr unsigned long ErrorAccessDenied = 5;

@@ -14,11 +14,12 @@
 #include "shared/server/TavelinSessionDetails.h"
 #include "shared/server/UserDetails.h"
 #include "shared/server/UserStatus.h"
+#include "shared/TCShrdApi.h"
 
 // The client's picture of the desktop it watches: the visible top-level
 // windows, the executables behind them, the user's state, the session with
 // the server and the machine. Used from the framework thread only.
-class System {
+class TCSHRD_API System {
 public:
     // Prepares (and empties) the temporary folder, reads the desktop, and
     // starts the look-up of the user's and the machine's details. The
@@ -71,7 +72,7 @@ public:
     size_t getApplicationCount() const { return m_applications.size(); }
     const Application* findApplication(const wchar_t* fileName) const;
 
-    friend std::wostream& operator<<(std::wostream& out, const System& system);
+    friend TCSHRD_API std::wostream& operator<<(std::wostream& out, const System& system);
 
 protected:
     // Records the window unless known; a window whose process or executable
@@ -95,4 +96,4 @@ protected:
 };
 
 // "System:" and, per window, the window followed by its application.
-std::wostream& operator<<(std::wostream& out, const System& system);
+TCSHRD_API std::wostream& operator<<(std::wostream& out, const System& system);

@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 #include <vector>
+#include "shared/TCShrdApi.h"
 
 // Cuts context out of window titles with per-application rules read from
 // the rules file "ApplicationRules.txt" of the installation:
@@ -17,7 +18,7 @@
 // name in the order of the file. Every rule acts on the title as the rules
 // before it left it; the table of names is in TitlebarTextExtractor.cpp.
 // Results count as second-class context.
-class TitlebarTextExtractor {
+class TCSHRD_API TitlebarTextExtractor {
 public:
     // The rules of one application: rule name to value, sorted by name,
     // equal names in file order.

@@ -7,11 +7,12 @@
 #include "shared/framework/Clock.h"
 #include "shared/monitoring/Clicker.h"
 #include "shared/monitoring/Desktop.h"
+#include "shared/TCShrdApi.h"
 
 // One visible top-level window of the desktop: its process, the executable
 // behind it and the context that plug-ins or the title rules last reported
 // for it, with the quality of that report.
-class TopLevelWindow {
+class TCSHRD_API TopLevelWindow {
 public:
     // Quality of a context report, best first; carried as text in messages.
     enum PluginInfoQuality { FirstClass = 0, SecondClass = 1, ThirdClass = 2, FourthClass = 3 };

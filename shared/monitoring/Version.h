@@ -2,13 +2,15 @@
 #include <cstdint>
 #include <string>
 
+#include "shared/TCShrdApi.h"
+
 class ByteArray;
 class VersionBlock;
 
 // The version data of an executable: the seven strings of its version
 // resource, with blanks filled from the file name so that every field is
 // usable in messages for the server.
-class Version {
+class TCSHRD_API Version {
 public:
     Version();
     virtual ~Version();

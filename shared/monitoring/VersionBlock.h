@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "shared/TCShrdApi.h"
+
 // Reads the version information of an executable in the form the system's
 // version API hands it out: a tree of nodes, each
 //
@@ -21,7 +23,7 @@
 // every length is checked against the node that holds it and against the
 // buffer, so a malformed block only makes look-ups fail.
 // The 16-bit layout of NE files (no type field, ANSI keys) is not read.
-class VersionBlock {
+class TCSHRD_API VersionBlock {
 public:
     // Neither copies nor owns the bytes; they must outlive the object.
     VersionBlock(const void* data, size_t size);

@@ -1,8 +1,10 @@
 #pragma once
 #include <string>
 
+#include "shared/TCShrdApi.h"
+
 // A directory group the user belongs to, as sent to the server.
-class ADGroup {
+class TCSHRD_API ADGroup {
 public:
     ADGroup() = default;
     // The name is taken through setName.

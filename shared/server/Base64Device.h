@@ -2,6 +2,7 @@
 #include <string>
 
 #include "base/ByteArray.h"
+#include "shared/TCShrdApi.h"
 
 // Base64 text (alphabet A-Z a-z 0-9 + /, "=" padding, no line breaks) for
 // digests, signatures and stored credentials.
@@ -15,7 +16,7 @@
 // - any other character outside the alphabet, "=" anywhere but at the end of
 //   a group, or a group cut short makes the whole result empty.
 // Failure is reported only by the empty result.
-class Base64Device {
+class TCSHRD_API Base64Device {
 public:
     static void base64Data(const ByteArray& data, ByteArray& text);
     static void base64Data(const ByteArray& data, std::string& text);

@@ -3,6 +3,11 @@
 #include <cstring>
 #include <stdexcept>
 
+// Defined here too, so that the DLL exports the constants to callers that
+// bind them to a reference.
+constexpr int CRijndael::BlockSize;
+constexpr int CRijndael::MaxRounds;
+
 namespace {
 
 // Lookup tables derived from the field arithmetic at first use rather than

@@ -2,6 +2,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "shared/TCShrdApi.h"
+
 // The Rijndael cipher as standardised in AES: 16-byte blocks, 16, 24 or
 // 32-byte keys. The message envelope uses it with a 16-byte key in CBC mode.
 //
@@ -12,7 +14,7 @@
 //
 // The chain (CBC and CFB) carries over from one Encrypt or Decrypt call to
 // the next until ResetChain or MakeKey; in and out may be the same buffer.
-class CRijndael {
+class TCSHRD_API CRijndael {
 public:
     enum Mode { ECB = 0, CBC = 1, CFB = 2 };
     static constexpr int BlockSize = 16;

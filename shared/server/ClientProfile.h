@@ -2,6 +2,7 @@
 #include <string>
 
 #include "base/DataStore.h"
+#include "shared/TCShrdApi.h"
 
 class Msg;
 
@@ -15,7 +16,7 @@ class Msg;
 // missing. So the last profile received survives a restart, and a
 // machine-wide value holds from start-up until the server's profile
 // replaces it (extractClientProfileInfo); it applies again at the next start.
-class ClientProfile : public DataStore {
+class TCSHRD_API ClientProfile : public DataStore {
 public:
     static const wchar_t* const HideClientReportLinks; // default 0
     static const wchar_t* const HideClientGUI;         // default 0

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/ByteArray.h"
+#include "shared/TCShrdApi.h"
 
 class Msg;
 class QueueFile;
@@ -31,7 +32,7 @@ class QueueFile;
 //
 // No lock: the owner serialises the calls. Other processes may have the
 // file open at the same time. Nothing is thrown; failures are traced.
-class FileMsgQueue {
+class TCSHRD_API FileMsgQueue {
 public:
     static constexpr int s_TABLE_SIZE = 25600;                // bytes
     static constexpr int s_TABLE_ENTRIES = s_TABLE_SIZE / 4;  // 6400 integers
@@ -95,7 +96,7 @@ public:
     static void writeDump(std::wostream& out, const std::vector<std::pair<int, const Msg*>>& messages);
 
     // The dump of every intact queued message, without removing any.
-    friend std::wostream& operator<<(std::wostream& out, FileMsgQueue& queue);
+    friend TCSHRD_API std::wostream& operator<<(std::wostream& out, FileMsgQueue& queue);
 
 protected:
     // Empties the queue: a new file of 25,600 zero bytes, left open.
@@ -120,4 +121,4 @@ private:
     int32_t m_table[s_TABLE_ENTRIES];
 };
 
-std::wostream& operator<<(std::wostream& out, FileMsgQueue& queue);
+TCSHRD_API std::wostream& operator<<(std::wostream& out, FileMsgQueue& queue);

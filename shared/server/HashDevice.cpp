@@ -5,6 +5,12 @@
 #include "base/File.h"
 #include "shared/server/Base64Device.h"
 
+// Defined here too, so that the DLL exports the constants to callers that
+// bind them to a reference.
+constexpr int HashDevice::DigestSize;
+constexpr int HashDevice::DigestTextSize;
+constexpr int HashDevice::MaximumFileSize;
+
 namespace {
 
 inline uint32_t rotl(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }

@@ -3,11 +3,12 @@
 #include <cstdint>
 
 #include "base/ByteArray.h"
+#include "shared/TCShrdApi.h"
 
 // SHA-1 digests (FIPS 180-1). The queue signs its records with them, the
 // system model fingerprints executables, and the security layer builds its
 // keys and signatures on them.
-class HashDevice {
+class TCSHRD_API HashDevice {
 public:
     static constexpr int DigestSize = 20;
     static constexpr int DigestTextSize = 28; // Base64 of 20 bytes, one "=" at the end
@@ -24,7 +25,7 @@ public:
 
 // Incremental SHA-1, for callers that hash data in pieces without first
 // joining them (the security layer hashes data || key || salt).
-class Sha1 {
+class TCSHRD_API Sha1 {
 public:
     Sha1() { reset(); }
     void reset();

@@ -1,12 +1,13 @@
 #pragma once
 #include <string>
+#include "shared/TCShrdApi.h"
 
 // What the factory asks of the platform: the browser's proxy configuration
 // and proxy discovery. On Windows these are WinHTTP's; natively there is no
 // browser configuration (an empty one is reported) and discovery finds
 // nothing (it fails as auto-detection does, with 12180). Tests stand in a
 // fake for either.
-class ProxyDiscovery {
+class TCSHRD_API ProxyDiscovery {
 public:
     static constexpr unsigned long AutoDetectionFailed = 12180; // ERROR_WINHTTP_AUTODETECTION_FAILED
 

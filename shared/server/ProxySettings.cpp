@@ -5,6 +5,11 @@
 
 #include "base/Tools.h"
 
+// Defined here too, so that the DLL exports the constants to callers that
+// bind them to a reference.
+constexpr unsigned long ProxySettings::AccessTypeNoProxy;
+constexpr unsigned long ProxySettings::AccessTypeNamedProxy;
+
 ProxySettings::ProxySettings()
 {
     m_buffer[0] = L'\0';

@@ -2,9 +2,10 @@
 #include <string>
 
 #include "base/Registry.h"
+#include "shared/TCShrdApi.h"
 
 // One way of reaching a web server: directly, or through a named HTTP proxy.
-class ProxySettings {
+class TCSHRD_API ProxySettings {
 public:
     enum ConnectionType { Direct = 0, Proxy = 1 };
 

@@ -4,9 +4,10 @@
 
 #include "shared/server/ProxyDiscovery.h"
 #include "shared/server/ProxySettings.h"
+#include "shared/TCShrdApi.h"
 
 // The candidate proxy settings for reaching a server, from four sources.
-class ProxySettingsFactory {
+class TCSHRD_API ProxySettingsFactory {
 public:
     enum SettingsSource { RegistryMachine = 0, RegistryUser = 1, InternetExplorer = 2, AutoDetect = 3 };
 

@@ -3,13 +3,14 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include "shared/TCShrdApi.h"
 
 // The file under a FileMsgQueue: raw, positioned reads and writes on one
 // path, shared with other processes for reading and writing. The operations
 // are virtual so that tests can stand a failing disk in for the real one.
 // None of them throws; failures are reported by the results, with the
 // system error left set.
-class QueueFile {
+class TCSHRD_API QueueFile {
 public:
     explicit QueueFile(const std::wstring& path);
     virtual ~QueueFile(); // closes the file

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "base/ByteArray.h"
+#include "shared/TCShrdApi.h"
 
 class Msg;
 
@@ -11,7 +12,7 @@ class Msg;
 //
 // Failures are thrown as CommsException (ids 1062901..1062910, 1050610, and
 // the message-format ids of Msg::fromByteArray); nothing is returned half done.
-class SecurityDevice {
+class TCSHRD_API SecurityDevice {
 public:
     // The envelope of plain: same type, "EncryptedData" (AES-128-CBC of the
     // wire form, zero-padded), "Signature" over it, and the clear

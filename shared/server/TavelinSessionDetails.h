@@ -2,11 +2,12 @@
 #include <string>
 
 #include "base/ByteArray.h"
+#include "shared/TCShrdApi.h"
 #include "shared/server/ClientProfile.h"
 
 // The state of the logon session with the server. The logon service fills
 // and resets it; the status window and the transport read it.
-class TavelinSessionDetails {
+class TCSHRD_API TavelinSessionDetails {
 public:
     // Scoped: the status ConnectionError and the enumeration ConnectionError
     // share a name. Messages carry both as plain integers.

@@ -5,6 +5,7 @@
 #include <thread>
 #include <vector>
 
+#include "shared/TCShrdApi.h"
 #include "shared/server/ADGroup.h"
 
 // The signed-in user as Windows and the directory know them. getDetails
@@ -16,7 +17,7 @@
 // Getters return copies taken under the object's lock. Copying an object
 // whose lookup is running waits for the lookup to finish. The destructor
 // waits for a running lookup.
-class UserDetails {
+class TCSHRD_API UserDetails {
 public:
     UserDetails();
     UserDetails(const UserDetails& other);

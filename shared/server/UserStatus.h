@@ -2,10 +2,12 @@
 #include <cstdint>
 #include <string>
 
+#include "shared/TCShrdApi.h"
+
 // What the user is doing as far as the client knows: detected (idle,
 // locked) and declared (phone call, meeting, personal time). Set by the
 // presence monitors and the status window, read by the status updates.
-class UserStatus {
+class TCSHRD_API UserStatus {
 public:
     UserStatus() = default; // all false, zero, empty
     virtual ~UserStatus() = default;

@@ -16,9 +16,8 @@
 #include "shared/monitoring/OLETextExtractor.h"
 #include "shared/monitoring/TitlebarTextExtractor.h"
 #include "tools/common/StderrEvents.h"
-#include "tools/tcrules/Platform.h"
+#include "tools/tcrules/Tcrules.h"
 
-namespace tcrules {
 namespace {
 
 const int Usage = 2;
@@ -41,7 +40,7 @@ int usage()
 
 } // namespace
 
-int run(const std::vector<std::string>& args)
+int Tcrules::run(const std::vector<std::string>& args)
 {
     if (args.size() < 3 || args.size() > 4)
         return usage();
@@ -62,4 +61,3 @@ int run(const std::vector<std::string>& args)
     return 0;
 }
 
-} // namespace tcrules

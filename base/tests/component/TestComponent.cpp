@@ -2,15 +2,16 @@
 // Each call appends "register" or "unregister" to the file named by
 // ONDRIVEX_TEST_COMPONENT_LOG; when ONDRIVEX_TEST_COMPONENT_RESULT is "fail"
 // the calls report E_FAIL. Built a second time without the two exports.
+// The build defines TC_EXPORT, the plug-in's export attribute.
 #include <cstdio>
 #include <cstring>
 
 #if defined(_WIN32)
 #include "base/win32/WindowsSupport.h"
-#define TC_EXPORT extern "C" __declspec(dllexport) long __stdcall
+#define TC_ENTRY extern "C" TC_EXPORT long __stdcall
 #else
 #include <cstdlib>
-#define TC_EXPORT extern "C" __attribute__((visibility("default"))) long
+#define TC_ENTRY extern "C" TC_EXPORT long
 #endif
 
 namespace {
@@ -49,17 +50,17 @@ bool environment(const char* name, char* value, size_t size)
 } // namespace
 
 #if !defined(TC_NO_REGISTRATION_EXPORTS)
-TC_EXPORT DllRegisterServer()
+TC_ENTRY DllRegisterServer()
 {
     return record("register");
 }
 
-TC_EXPORT DllUnregisterServer()
+TC_ENTRY DllUnregisterServer()
 {
     return record("unregister");
 }
 #else
-TC_EXPORT TestComponentPresent()
+TC_ENTRY TestComponentPresent()
 {
     return 0;
 }

@@ -1,7 +1,7 @@
 #include "shared/monitoring/ProcessController.h"
 
 #include "base/Event.h"
-#include "base/LastErrorKeeper.h"
+#include "base/SystemError.h"
 #include "base/Logger.h"
 #include "base/win32/ScopedHandle.h"
 #include "base/win32/WindowsSupport.h"
@@ -25,7 +25,7 @@ public:
     ~Impersonation()
     {
         if (m_active) {
-            const LastErrorKeeper keep;
+            const SystemError::Keep keep;
             RevertToSelf();
         }
     }

@@ -1,10 +1,13 @@
 #pragma once
 #include "base/win32/ScopedHandle.h"
 
+#include "shared/TCShrdApi.h"
+
+
 // A named kernel object whose existence tells other processes that an
 // instance of a program runs: the first create of a name succeeds, later
 // ones (in any process) fail while the first object lives.
-class SystemSingleton {
+class TCSHRD_API SystemSingleton {
 public:
     SystemSingleton();
     // Closes the object; the name is free again once no process holds it.

@@ -1,9 +1,10 @@
 #pragma once
 #include "shared/monitoring/Desktop.h"
+#include "shared/TCShrdApi.h"
 
 // The desktop of the interactive session, asked through the window manager
 // and the process API.
-class Win32Desktop : public Desktop {
+class TCSHRD_API Win32Desktop : public Desktop {
 public:
     native::Window foregroundWindow() override;
     native::Window shellWindow() override;

@@ -4,7 +4,7 @@
 
 #include "base/Utf16.h"
 #include "base/win32/WindowsSupport.h"
-#include "tools/tcrules/Platform.h"
+#include "tools/tcrules/Tcrules.h"
 
 int wmain(int argc, wchar_t** argv)
 {
@@ -17,7 +17,7 @@ int wmain(int argc, wchar_t** argv)
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i)
         args.push_back(Utf16::toUtf8(argv[i]));
-    const int code = tcrules::run(args);
+    const int code = Tcrules::run(args);
     if (previous != 0)
         SetConsoleOutputCP(previous);
     return code;
