@@ -58,8 +58,9 @@ bool AntiMsgRepeater::isEquivalentToLastSentMsg(const Msg* msg) const
     }
     case Msg::PLUGIN_INFO:
         return intOrZero(*msg, L"HWND") == intOrZero(last, L"HWND") &&
-               sameStrings(*msg, last,
-                           {L"ContextString1", L"ContextString2", L"ContextString3", L"PluginInfoQuality"});
+               sameStrings(
+                   *msg, last,
+                   {L"ContextString1", L"ContextString2", L"ContextString3", L"PluginInfoQuality"});
     default:
         return true;
     }

@@ -12,7 +12,8 @@ namespace {
 
 // Sizes are signed 32-bit, as on the wire; a sum beyond that cannot be held
 // and counts as an allocation failure.
-int32_t checkedSum(int32_t a, int32_t b) {
+int32_t checkedSum(int32_t a, int32_t b)
+{
     int64_t sum = static_cast<int64_t>(a) + b;
     if (sum > std::numeric_limits<int32_t>::max())
         throw std::bad_alloc();
@@ -21,27 +22,39 @@ int32_t checkedSum(int32_t a, int32_t b) {
 
 } // namespace
 
-ByteArray::ByteArray(const void* data, int32_t n) { appendData(data, n); }
+ByteArray::ByteArray(const void* data, int32_t n)
+{
+    appendData(data, n);
+}
 
-ByteArray::ByteArray(const ByteArray& other) { appendData(other.getData(), other.m_size); }
+ByteArray::ByteArray(const ByteArray& other)
+{
+    appendData(other.getData(), other.m_size);
+}
 
 ByteArray::ByteArray(ByteArray&& other) noexcept
-    : m_data(std::move(other.m_data)), m_size(other.m_size), m_capacity(other.m_capacity) {
+    : m_data(std::move(other.m_data)), m_size(other.m_size), m_capacity(other.m_capacity)
+{
     other.m_size = 0;
     other.m_capacity = 0;
 }
 
-ByteArray::ByteArray(const std::wstring& text) { *this += text; }
+ByteArray::ByteArray(const std::wstring& text)
+{
+    *this += text;
+}
 
 ByteArray::~ByteArray() = default;
 
-ByteArray& ByteArray::operator=(const ByteArray& other) {
+ByteArray& ByteArray::operator=(const ByteArray& other)
+{
     if (this != &other)
         copyData(other.getData(), other.m_size);
     return *this;
 }
 
-ByteArray& ByteArray::operator=(ByteArray&& other) noexcept {
+ByteArray& ByteArray::operator=(ByteArray&& other) noexcept
+{
     if (this != &other) {
         m_data = std::move(other.m_data);
         m_size = other.m_size;
@@ -52,7 +65,8 @@ ByteArray& ByteArray::operator=(ByteArray&& other) noexcept {
     return *this;
 }
 
-ByteArray ByteArray::operator+(const ByteArray& other) const {
+ByteArray ByteArray::operator+(const ByteArray& other) const
+{
     ByteArray sum;
     sum.ensure(checkedSum(m_size, other.m_size));
     sum.appendData(getData(), m_size);
@@ -60,12 +74,14 @@ ByteArray ByteArray::operator+(const ByteArray& other) const {
     return sum;
 }
 
-ByteArray& ByteArray::operator+=(const ByteArray& other) {
+ByteArray& ByteArray::operator+=(const ByteArray& other)
+{
     appendData(other.getData(), other.m_size);
     return *this;
 }
 
-ByteArray& ByteArray::operator+=(const std::wstring& text) {
+ByteArray& ByteArray::operator+=(const std::wstring& text)
+{
     size_t units = Utf16::unitCount(text);
     if (units == 0)
         return *this;
@@ -75,23 +91,29 @@ ByteArray& ByteArray::operator+=(const std::wstring& text) {
     return *this;
 }
 
-ByteArray& ByteArray::operator+=(int value) { return *this += static_cast<unsigned int>(value); }
+ByteArray& ByteArray::operator+=(int value)
+{
+    return *this += static_cast<unsigned int>(value);
+}
 
-ByteArray& ByteArray::operator+=(unsigned int value) {
+ByteArray& ByteArray::operator+=(unsigned int value)
+{
     uint8_t bytes[4];
     LittleEndian::writeU32(bytes, value);
     appendData(bytes, 4);
     return *this;
 }
 
-bool ByteArray::operator==(const ByteArray& other) const {
+bool ByteArray::operator==(const ByteArray& other) const
+{
     if (m_size != other.m_size)
         return false;
     // Equal sizes of 0 are equal whether or not either side still holds a block.
     return m_size == 0 || std::memcmp(getData(), other.getData(), static_cast<size_t>(m_size)) == 0;
 }
 
-std::unique_ptr<uint8_t[]> ByteArray::regrow(int32_t capacity, int32_t keep, bool zeroed) {
+std::unique_ptr<uint8_t[]> ByteArray::regrow(int32_t capacity, int32_t keep, bool zeroed)
+{
     std::unique_ptr<uint8_t[]> block(zeroed ? new uint8_t[static_cast<size_t>(capacity)]()
                                             : new uint8_t[static_cast<size_t>(capacity)]);
     if (keep > 0)
@@ -101,7 +123,8 @@ std::unique_ptr<uint8_t[]> ByteArray::regrow(int32_t capacity, int32_t keep, boo
     return block;
 }
 
-uint8_t* ByteArray::getBuffer(int32_t n) {
+uint8_t* ByteArray::getBuffer(int32_t n)
+{
     if (n < 0)
         n = 0;
     if (n != m_size) {
@@ -114,7 +137,8 @@ uint8_t* ByteArray::getBuffer(int32_t n) {
     return getData();
 }
 
-void ByteArray::copyData(const void* data, int32_t n) {
+void ByteArray::copyData(const void* data, int32_t n)
+{
     if (data == nullptr || n <= 0) {
         m_size = 0;
         return;
@@ -131,7 +155,8 @@ void ByteArray::copyData(const void* data, int32_t n) {
     m_size = n;
 }
 
-void ByteArray::appendData(const void* data, int32_t n) {
+void ByteArray::appendData(const void* data, int32_t n)
+{
     if (data == nullptr || n <= 0)
         return;
     const int32_t size = m_size;
@@ -145,7 +170,8 @@ void ByteArray::appendData(const void* data, int32_t n) {
     m_size = needed;
 }
 
-uint8_t* ByteArray::extend(int32_t n) {
+uint8_t* ByteArray::extend(int32_t n)
+{
     const int32_t size = m_size;
     if (n <= 0)
         return getData() + size;
@@ -156,13 +182,15 @@ uint8_t* ByteArray::extend(int32_t n) {
     return getData() + size;
 }
 
-void ByteArray::ensure(int32_t n) {
+void ByteArray::ensure(int32_t n)
+{
     if (n <= 0 || m_capacity > n)
         return;
     regrow(n, m_size, false);
 }
 
-void ByteArray::resize(int32_t n) {
+void ByteArray::resize(int32_t n)
+{
     if (n <= 0) {
         release();
         return;
@@ -171,25 +199,32 @@ void ByteArray::resize(int32_t n) {
     m_size = n;
 }
 
-void ByteArray::release() {
+void ByteArray::release()
+{
     m_data.reset();
     m_size = 0;
     m_capacity = 0;
 }
 
-void ByteArray::clear() { m_size = 0; }
+void ByteArray::clear()
+{
+    m_size = 0;
+}
 
-std::wstring ByteArray::a2w() const {
+std::wstring ByteArray::a2w() const
+{
     return std::wstring(getData(), getData() + m_size);
 }
 
-std::wstring ByteArray::w2w() const {
+std::wstring ByteArray::w2w() const
+{
     if (m_size < 2)
         return std::wstring();
     return Utf16::readLE(getData(), static_cast<size_t>(m_size / 2));
 }
 
-void ByteArray::xorWith(const ByteArray& other) {
+void ByteArray::xorWith(const ByteArray& other)
+{
     int32_t n = std::min(m_size, other.m_size);
     for (int32_t i = 0; i < n; ++i)
         m_data[i] ^= other.m_data[i];

@@ -57,7 +57,8 @@ void CommunicationDevice::pushMessage(Msg* msg, MsgQueue& queue, Mutex& lock)
 {
     std::unique_ptr<Msg> owned(msg);
     if (!owned)
-        throw Exception(1050201, L"NULL message was specified", TC_AT(L"CommunicationDevice::pushMessage"));
+        throw Exception(1050201, L"NULL message was specified",
+                        TC_AT(L"CommunicationDevice::pushMessage"));
     AutoMutex guard(lock);
     // One oldest entry goes per new message; a queue longer than a lowered
     // bound therefore stays at its length rather than shrinking at once.

@@ -20,21 +20,33 @@ struct ComponentInstaller::Direction {
     const wchar_t* succeededText;
 };
 
-const ComponentInstaller::Direction ComponentInstaller::Install = {"DllRegisterServer", L"ComponentInstaller::installComponent",
-                           1051301, L"Failed to load DLL",
-                           1051302, L"Failed to locate DllRegisterServer",
-                           1051303, L"Failed to register DLL",
-                           1051304, L"Dll Registration Successful"};
+const ComponentInstaller::Direction ComponentInstaller::Install = {
+    "DllRegisterServer",
+    L"ComponentInstaller::installComponent",
+    1051301,
+    L"Failed to load DLL",
+    1051302,
+    L"Failed to locate DllRegisterServer",
+    1051303,
+    L"Failed to register DLL",
+    1051304,
+    L"Dll Registration Successful"};
 
-const ComponentInstaller::Direction ComponentInstaller::Uninstall = {"DllUnregisterServer", L"ComponentInstaller::uninstallComponent",
-                             1051305, L"Failed to load DLL",
-                             1051306, L"Failed to locate DllUnregisterServer",
-                             1051307, L"Failed to unregister DLL",
-                             1051308, L"Dll Unregistration Successful"};
+const ComponentInstaller::Direction ComponentInstaller::Uninstall = {
+    "DllUnregisterServer",
+    L"ComponentInstaller::uninstallComponent",
+    1051305,
+    L"Failed to load DLL",
+    1051306,
+    L"Failed to locate DllUnregisterServer",
+    1051307,
+    L"Failed to unregister DLL",
+    1051308,
+    L"Dll Unregistration Successful"};
 
 // Traced at the caller's place, which tells which step failed.
 void ComponentInstaller::traceFailure(uint32_t id, const wchar_t* text, const std::wstring& path,
-                  const std::wstring& reason, const SourceLocation& at)
+                                      const std::wstring& reason, const SourceLocation& at)
 {
     Event e(id, text, Event::Error, at);
     e.addDetails(L"DLL name", path);

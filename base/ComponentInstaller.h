@@ -7,7 +7,6 @@
 
 #include "base/TCBaseApi.h"
 
-
 // Registers and unregisters the add-in libraries by calling their own
 // DllRegisterServer / DllUnregisterServer. Each outcome is traced (1051301
 // to 1051308); a failing component does not stop the others.

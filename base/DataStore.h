@@ -37,7 +37,8 @@ public:
     void swap(AttributeList& other) noexcept { m_entries.swap(other.m_entries); }
     void reserve(size_t n) { m_entries.reserve(n); }
 
-    const V* find(const std::wstring& name) const {
+    const V* find(const std::wstring& name) const
+    {
         size_t i = lowerBound(name);
         return i < m_entries.size() && Utf16::compare(m_entries[i].first, name) == 0
                    ? &m_entries[i].second
@@ -49,7 +50,8 @@ public:
     // for first and ends just past it: names given in order cost a
     // comparison or two each instead of a search.
     template <class Name>
-    V& slot(Name&& name, size_t& hint) {
+    V& slot(Name&& name, size_t& hint)
+    {
         const size_t n = m_entries.size();
         size_t i = hint;
         bool fits = false;
@@ -74,12 +76,14 @@ public:
         return m_entries[i].second;
     }
 
-    V& slot(const std::wstring& name) {
+    V& slot(const std::wstring& name)
+    {
         size_t hint = m_entries.size();
         return slot(name, hint);
     }
 
-    bool erase(const std::wstring& name) {
+    bool erase(const std::wstring& name)
+    {
         size_t i = lowerBound(name);
         if (i == m_entries.size() || Utf16::compare(m_entries[i].first, name) != 0)
             return false;
@@ -89,7 +93,8 @@ public:
 
 private:
     // Index of the first entry not before name.
-    size_t lowerBound(const std::wstring& name) const {
+    size_t lowerBound(const std::wstring& name) const
+    {
         size_t low = 0, high = m_entries.size();
         while (low < high) {
             size_t mid = low + (high - low) / 2;

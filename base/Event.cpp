@@ -10,19 +10,16 @@ Event::Event(uint32_t id, const std::wstring& description, int type, const wchar
              const wchar_t* function)
     : m_id(id), m_description(description), m_type(type), m_file(file), m_line(line),
       m_function(function)
-{
-}
+{}
 
 Event::Event(uint32_t id, const wchar_t* file, int line, const wchar_t* function)
     : Event(id, std::wstring(), Error, file, line, function)
-{
-}
+{}
 
 Event::Event(uint32_t id, const std::wstring& description, const wchar_t* file, int line,
              const wchar_t* function)
     : Event(id, description, Error, file, line, function)
-{
-}
+{}
 
 Event::Event(uint32_t id, const Exception* exception, const std::wstring& description,
              const wchar_t* file, int line, const wchar_t* function)
@@ -34,8 +31,7 @@ Event::Event(uint32_t id, const Exception* exception, const std::wstring& descri
 Event::Event(uint32_t id, const Exception* exception, const wchar_t* file, int line,
              const wchar_t* function)
     : Event(id, exception, std::wstring(), file, line, function)
-{
-}
+{}
 
 Event::~Event() = default;
 
@@ -101,7 +97,8 @@ std::wostream& operator<<(std::wostream& out, const Event& e)
 {
     std::wstring line;
     if (e.m_includeHeaders)
-        line += localTimeStamp() + L" " + Event::typeLabel(e.m_type) + std::to_wstring(e.m_id) + L" ";
+        line +=
+            localTimeStamp() + L" " + Event::typeLabel(e.m_type) + std::to_wstring(e.m_id) + L" ";
     line += e.m_description + L" " + e.m_details;
     if (e.m_exception != nullptr)
         line += L" Exception: " + e.m_exception->toString();

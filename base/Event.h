@@ -25,15 +25,19 @@ public:
           const wchar_t* function);
     // The same, with the place as one value (see SourceLocation.h).
     Event(uint32_t id, const std::wstring& description, int type, const SourceLocation& at)
-        : Event(id, description, type, at.file, at.line, at.function) {}
+        : Event(id, description, type, at.file, at.line, at.function)
+    {}
     Event(uint32_t id, const SourceLocation& at) : Event(id, at.file, at.line, at.function) {}
     Event(uint32_t id, const std::wstring& description, const SourceLocation& at)
-        : Event(id, description, at.file, at.line, at.function) {}
+        : Event(id, description, at.file, at.line, at.function)
+    {}
     Event(uint32_t id, const Exception* exception, const std::wstring& description,
           const SourceLocation& at)
-        : Event(id, exception, description, at.file, at.line, at.function) {}
+        : Event(id, exception, description, at.file, at.line, at.function)
+    {}
     Event(uint32_t id, const Exception* exception, const SourceLocation& at)
-        : Event(id, exception, at.file, at.line, at.function) {}
+        : Event(id, exception, at.file, at.line, at.function)
+    {}
     virtual ~Event();
 
     uint32_t getID() const { return m_id; }

@@ -17,20 +17,17 @@ int g_mode = 1;
 Exception::Exception(int id, const std::wstring& description, const wchar_t* file, int line,
                      const wchar_t* function)
     : Exception(PlainKind, id, description, file, line, function)
-{
-}
+{}
 
 Exception::Exception(int kind, int id, const std::wstring& description, const wchar_t* file,
                      int line, const wchar_t* function)
     : Exception(SystemError::last(), kind, id, description, nullptr, file, line, function)
-{
-}
+{}
 
 Exception::Exception(int id, const std::wstring& description, _EXCEPTION_POINTERS* pointers,
                      const wchar_t* file, int line, const wchar_t* function)
     : Exception(SystemError::last(), PlainKind, id, description, pointers, file, line, function)
-{
-}
+{}
 
 Exception::Exception(unsigned long lastError, int kind, int id, const std::wstring& description,
                      _EXCEPTION_POINTERS* pointers, const wchar_t* file, int line,

@@ -18,9 +18,11 @@ public:
     Exception(int kind, int id, const std::wstring& description, const wchar_t* file, int line,
               const wchar_t* function);
     Exception(int id, const std::wstring& description, const SourceLocation& at)
-        : Exception(id, description, at.file, at.line, at.function) {}
+        : Exception(id, description, at.file, at.line, at.function)
+    {}
     Exception(int kind, int id, const std::wstring& description, const SourceLocation& at)
-        : Exception(kind, id, description, at.file, at.line, at.function) {}
+        : Exception(kind, id, description, at.file, at.line, at.function)
+    {}
     // For a translated processor exception: the trace is taken from the
     // faulting context rather than from the current thread.
     Exception(int id, const std::wstring& description, _EXCEPTION_POINTERS* pointers,
@@ -68,7 +70,8 @@ private:
     // system, which resets the error the throw site is about to read. The
     // error is put back once the trace is taken.
     Exception(unsigned long lastError, int kind, int id, const std::wstring& description,
-              _EXCEPTION_POINTERS* pointers, const wchar_t* file, int line, const wchar_t* function);
+              _EXCEPTION_POINTERS* pointers, const wchar_t* file, int line,
+              const wchar_t* function);
     void captureStackTrace(_EXCEPTION_POINTERS* pointers);
 
     // Operating-system half, in win32/Exception.cpp and posix/Exception.cpp.
@@ -95,9 +98,11 @@ class TCBASE_API SystemException : public Exception {
 public:
     SystemException(int id, const std::wstring& description, const wchar_t* file, int line,
                     const wchar_t* function)
-        : Exception(SystemKind, id, description, file, line, function) {}
+        : Exception(SystemKind, id, description, file, line, function)
+    {}
     SystemException(int id, const std::wstring& description, const SourceLocation& at)
-        : Exception(SystemKind, id, description, at) {}
+        : Exception(SystemKind, id, description, at)
+    {}
     // addErrorInfo with the calling thread's last system error code. The
     // constructor leaves that error as the throw site's failed call set it.
     void addSystemErrorInfo();
@@ -108,7 +113,9 @@ class TCBASE_API CommsException : public Exception {
 public:
     CommsException(int id, const std::wstring& description, const wchar_t* file, int line,
                    const wchar_t* function)
-        : Exception(CommsKind, id, description, file, line, function) {}
+        : Exception(CommsKind, id, description, file, line, function)
+    {}
     CommsException(int id, const std::wstring& description, const SourceLocation& at)
-        : Exception(CommsKind, id, description, at) {}
+        : Exception(CommsKind, id, description, at)
+    {}
 };

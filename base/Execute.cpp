@@ -7,7 +7,8 @@
 // bind them to a reference.
 const unsigned long Execute::WaitMilliseconds;
 
-void Execute::splitCommand(const std::wstring& command, std::wstring& program, std::wstring& arguments)
+void Execute::splitCommand(const std::wstring& command, std::wstring& program,
+                           std::wstring& arguments)
 {
     program.clear();
     arguments.clear();
@@ -18,7 +19,8 @@ void Execute::splitCommand(const std::wstring& command, std::wstring& program, s
     if (command[start] == L'"') {
         ++start;
         end = command.find(L'"', start);
-        program = command.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
+        program =
+            command.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
         end = end == std::wstring::npos ? command.size() : end + 1;
     } else {
         end = command.find_first_of(L" \t", start);

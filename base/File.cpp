@@ -65,7 +65,8 @@ const std::wstring& noFolder()
 
 void traceTooLarge(const std::wstring& path)
 {
-    Event e(1060407, L"File::load - file too large. Returning truncated file", TC_AT(L"File::load"));
+    Event e(1060407, L"File::load - file too large. Returning truncated file",
+            TC_AT(L"File::load"));
     e.addDetails(L"File", path);
     EventSink::trace(e);
 }
@@ -161,7 +162,8 @@ void File::initTempPath(bool emptyIt)
 {
     const std::wstring path = getTempPath();
     if (path.empty() || !makeFolder(path)) {
-        SystemException e(1060403, L"Unable to create Temp directory", TC_AT(L"File::initTempPath"));
+        SystemException e(1060403, L"Unable to create Temp directory",
+                          TC_AT(L"File::initTempPath"));
         e.addSystemErrorInfo();
         e.addParameter(path);
         throw e;

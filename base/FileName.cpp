@@ -25,7 +25,8 @@ FileName::FileName(const std::wstring& fullPath)
     split(fullPath);
 }
 
-FileName::FileName(const std::wstring& folderPath, const std::wstring& name, const std::wstring& extension)
+FileName::FileName(const std::wstring& folderPath, const std::wstring& name,
+                   const std::wstring& extension)
 {
     std::wstring drive;
     std::wstring folder = folderPath;

@@ -18,7 +18,8 @@ public:
     explicit FileName(const std::wstring& fullPath);
     // The folder path is split at its first ":" into drive and folder
     // (Windows); the full path is composed from the parts.
-    FileName(const std::wstring& folderPath, const std::wstring& name, const std::wstring& extension);
+    FileName(const std::wstring& folderPath, const std::wstring& name,
+             const std::wstring& extension);
     FileName(const std::wstring& drive, const std::wstring& folder, const std::wstring& name,
              const std::wstring& extension);
     virtual ~FileName();

@@ -92,7 +92,8 @@ void Logger::initialise(const std::wstring& applicationName)
 {
     LoggerState& s = state();
     std::lock_guard<std::mutex> lock(s.setup);
-    const std::wstring name = applicationName.empty() ? std::wstring(DefaultApplicationName) : applicationName;
+    const std::wstring name =
+        applicationName.empty() ? std::wstring(DefaultApplicationName) : applicationName;
     if (*s.applicationName.load(std::memory_order_relaxed) != name) {
         s.names.push_back(name);
         s.applicationName.store(&s.names.back(), std::memory_order_release);
@@ -133,8 +134,8 @@ void Logger::addFileLogDevice(bool useTempFolder)
         }
         if (folder.empty())
             return;
-        addCustomTraceDevice(new FileLogDevice(folder + File::Separator + L"TL" +
-                                               getApplicationName() + L".log"));
+        addCustomTraceDevice(
+            new FileLogDevice(folder + File::Separator + L"TL" + getApplicationName() + L".log"));
     } catch (...) {
     }
 }

@@ -37,7 +37,8 @@ const wchar_t* const kTypeNames[] = {
 };
 
 // Byte length of a text on the wire.
-int64_t wireLength(const std::wstring& text) {
+int64_t wireLength(const std::wstring& text)
+{
     return 2 * static_cast<int64_t>(Utf16::unitCount(text));
 }
 
@@ -51,7 +52,8 @@ struct Element {
 // Reads the element at position and moves position past it. Returns false
 // at or past the end; throws CommsException 1050606..1050609 on malformed
 // data, without moving position.
-bool readElement(const ByteArray& in, int32_t& position, Element& element) {
+bool readElement(const ByteArray& in, int32_t& position, Element& element)
+{
     const int64_t size = in.getSize();
     if (position >= size)
         return false;
@@ -90,11 +92,15 @@ bool readElement(const ByteArray& in, int32_t& position, Element& element) {
 }
 
 // Code units of a string element; an odd last byte is skipped.
-size_t unitsOf(const Element& element) { return static_cast<size_t>(element.length / 2); }
+size_t unitsOf(const Element& element)
+{
+    return static_cast<size_t>(element.length / 2);
+}
 
 // How many values of each kind the elements from position on hold, as far as
 // they can be read without error: lets the store grow once.
-void countValues(const ByteArray& in, int32_t position, size_t counts[4]) {
+void countValues(const ByteArray& in, int32_t position, size_t counts[4])
+{
     const uint8_t* data = in.getData();
     const int64_t size = in.getSize();
     int64_t p = position;
@@ -113,7 +119,8 @@ void countValues(const ByteArray& in, int32_t position, size_t counts[4]) {
 
 } // namespace
 
-bool MsgHeader::read(const uint8_t* data, int64_t size, MsgHeader& header) {
+bool MsgHeader::read(const uint8_t* data, int64_t size, MsgHeader& header)
+{
     if (data == nullptr || size < Size)
         return false;
     header.version = LittleEndian::readI32(data);
@@ -121,45 +128,56 @@ bool MsgHeader::read(const uint8_t* data, int64_t size, MsgHeader& header) {
     return true;
 }
 
-void MsgHeader::write(uint8_t* out) const {
+void MsgHeader::write(uint8_t* out) const
+{
     LittleEndian::writeI32(out, version);
     LittleEndian::writeI32(out + 4, length);
 }
 
-Msg::Msg() { setType(UNSPECIFIED); }
+Msg::Msg()
+{
+    setType(UNSPECIFIED);
+}
 
 Msg::Msg(const Msg& other) : DataStore(other) {}
 
-Msg& Msg::operator=(const Msg& other) {
+Msg& Msg::operator=(const Msg& other)
+{
     DataStore::operator=(other);
     return *this;
 }
 
 Msg::~Msg() = default;
 
-Msg::MsgType Msg::getType() const {
+Msg::MsgType Msg::getType() const
+{
     int type = UNSPECIFIED;
     getAttributeValue(kTypeAttribute, type);
     return static_cast<MsgType>(type);
 }
 
-void Msg::setType(MsgType type) { setAttributeValue(kTypeAttribute, static_cast<int>(type)); }
+void Msg::setType(MsgType type)
+{
+    setAttributeValue(kTypeAttribute, static_cast<int>(type));
+}
 
-std::wstring Msg::getTypeName(MsgType type) {
+std::wstring Msg::getTypeName(MsgType type)
+{
     int value = static_cast<int>(type);
     if (value >= 0 && value < static_cast<int>(sizeof kTypeNames / sizeof kTypeNames[0]))
         return kTypeNames[value];
     return L"Unknown";
 }
 
-bool Msg::isSecure() const {
-    return containsByteArrayAttribute(L"Signature") ||
-           containsByteArrayAttribute(L"EncryptedData");
+bool Msg::isSecure() const
+{
+    return containsByteArrayAttribute(L"Signature") || containsByteArrayAttribute(L"EncryptedData");
 }
 
-int32_t Msg::getSerializedSizeRequirement() const {
-    int64_t elements = 2 * (static_cast<int64_t>(m_ints.size()) + m_strings.size() +
-                            m_byteArrays.size());
+int32_t Msg::getSerializedSizeRequirement() const
+{
+    int64_t elements =
+        2 * (static_cast<int64_t>(m_ints.size()) + m_strings.size() + m_byteArrays.size());
     int64_t size = 8 + 8 * elements + 4 * static_cast<int64_t>(m_ints.size());
     for (const auto& entry : m_ints)
         size += wireLength(entry.first);
@@ -174,14 +192,16 @@ int32_t Msg::getSerializedSizeRequirement() const {
 
 namespace {
 
-uint8_t* putInt(uint8_t* p, int32_t value) {
+uint8_t* putInt(uint8_t* p, int32_t value)
+{
     LittleEndian::writeI32(p, value);
     return p + 4;
 }
 
 // A string element; its length is what was written, so that the units are
 // counted only once, by getSerializedSizeRequirement.
-uint8_t* putString(uint8_t* p, const std::wstring& text) {
+uint8_t* putString(uint8_t* p, const std::wstring& text)
+{
     p = putInt(p, Msg::StringData);
     const size_t bytes = Utf16::writeLE(text, p + 4);
     putInt(p, static_cast<int32_t>(bytes));
@@ -190,7 +210,8 @@ uint8_t* putString(uint8_t* p, const std::wstring& text) {
 
 } // namespace
 
-void Msg::toByteArray(ByteArray& out) const {
+void Msg::toByteArray(ByteArray& out) const
+{
     out.clear();
     const int32_t size = getSerializedSizeRequirement();
     // At most one allocation: a buffer reused for each message keeps its block.
@@ -221,14 +242,16 @@ void Msg::toByteArray(ByteArray& out) const {
 
 namespace {
 
-void checkVersion(int32_t version) {
+void checkVersion(int32_t version)
+{
     if (version != Msg::Version)
         throw CommsException(1050601, L"Unsupported Message Version", TC_AT(L"Msg::fromByteArray"));
 }
 
 } // namespace
 
-void Msg::fromByteArray(const ByteArray& in) {
+void Msg::fromByteArray(const ByteArray& in)
+{
     MsgHeader header;
     if (!MsgHeader::read(in.getData(), in.getSize(), header)) {
         // Too short for a header: fail on the first field that is missing.
@@ -265,8 +288,7 @@ void Msg::fromByteArray(const ByteArray& in) {
                                  L"Unexpected element data type when parsing Attribute Name",
                                  TC_AT(L"Msg::fromByteArray"));
         if (!readElement(in, position, value))
-            throw CommsException(1050604, L"Missing attribute value",
-                                 TC_AT(L"Msg::fromByteArray"));
+            throw CommsException(1050604, L"Missing attribute value", TC_AT(L"Msg::fromByteArray"));
         Utf16::readLE(key.data, unitsOf(key), name);
         switch (value.tag) {
         case IntegerData:
@@ -290,7 +312,8 @@ void Msg::fromByteArray(const ByteArray& in) {
 }
 
 bool Msg::getNextElement(const ByteArray& in, int32_t& position, int32_t& intValue,
-                         std::wstring& stringValue, ByteArray*& byteArrayValue, DataType& type) {
+                         std::wstring& stringValue, ByteArray*& byteArrayValue, DataType& type)
+{
     int32_t p = position;
     Element element;
     if (!readElement(in, p, element))
@@ -311,7 +334,8 @@ bool Msg::getNextElement(const ByteArray& in, int32_t& position, int32_t& intVal
     return true;
 }
 
-int32_t Msg::getNextInt(const ByteArray& in, int32_t& position) {
+int32_t Msg::getNextInt(const ByteArray& in, int32_t& position)
+{
     if (position < 0 || static_cast<int64_t>(in.getSize()) - position < 4)
         throw CommsException(1050609, L"Insufficient bytes to read int", TC_AT(L"Msg::getNextInt"));
     int32_t value = LittleEndian::readI32(in.getData() + position);
@@ -319,7 +343,8 @@ int32_t Msg::getNextInt(const ByteArray& in, int32_t& position) {
     return value;
 }
 
-void Msg::toString(std::wstring& out) const {
+void Msg::toString(std::wstring& out) const
+{
     out.clear();
     for (const auto& [name, value] : m_ints)
         out += name + L"=" + std::to_wstring(value) + L"\r\n";
@@ -329,7 +354,8 @@ void Msg::toString(std::wstring& out) const {
         out += name + L"=" + std::to_wstring(value->getSize()) + L"\r\n";
 }
 
-std::wostream& operator<<(std::wostream& out, const Msg& msg) {
+std::wostream& operator<<(std::wostream& out, const Msg& msg)
+{
     std::wstring text;
     msg.toString(text);
     return out << text;

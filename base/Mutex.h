@@ -6,7 +6,6 @@
 
 #include "base/TCBaseApi.h"
 
-
 // The system's lock: re-entrant for the owning thread and, when named,
 // shared between processes (also across the client and the add-ins).
 //

@@ -26,8 +26,7 @@ std::wstring cleanPath(const std::wstring& text)
 
 Registry::Registry(RootKey root, const std::wstring& rootPath)
     : m_root(root), m_rootPath(cleanPath(rootPath))
-{
-}
+{}
 
 void Registry::setRootKeyPath(const std::wstring& path)
 {

@@ -72,12 +72,14 @@ private:
     // posix/Registry.cpp (one file per root key): raw values as type and bytes.
     // False when the key or value is missing or cannot be read; then type and
     // data are unchanged.
-    static bool queryStored(RootKey root, const std::wstring& keyPath, const std::wstring& valueName,
-                            uint32_t& type, std::vector<uint8_t>& data);
+    static bool queryStored(RootKey root, const std::wstring& keyPath,
+                            const std::wstring& valueName, uint32_t& type,
+                            std::vector<uint8_t>& data);
     // Creates the key when missing and sets the value.
     static bool setStored(RootKey root, const std::wstring& keyPath, const std::wstring& valueName,
                           uint32_t type, const std::vector<uint8_t>& data);
-    static bool removeStored(RootKey root, const std::wstring& keyPath, const std::wstring& valueName);
+    static bool removeStored(RootKey root, const std::wstring& keyPath,
+                             const std::wstring& valueName);
 
     RootKey m_root;
     std::wstring m_rootPath;

@@ -140,7 +140,8 @@ bool SharedMemCommDevice::sendMsg()
     }
     if (size < 0 || size > IpcLimit) {
         msg.reset();
-        CommsException e(1050905, L"Msg bigger than IPC limit: ", TC_AT(L"SharedMemCommDevice::sendMsg"));
+        CommsException e(1050905, L"Msg bigger than IPC limit: ",
+                         TC_AT(L"SharedMemCommDevice::sendMsg"));
         e.addParameter(size < 0 ? std::wstring(L"more than 2147483647") : std::to_wstring(size));
         throw e;
     }
@@ -151,7 +152,8 @@ bool SharedMemCommDevice::sendMsg()
             AutoMutex guard(m_blockLock);
             if (loadByte(flag) == 0) {
                 if (bytes.getSize() > 0)
-                    std::memcpy(m_pView + DataOffset, bytes.getData(), static_cast<size_t>(bytes.getSize()));
+                    std::memcpy(m_pView + DataOffset, bytes.getData(),
+                                static_cast<size_t>(bytes.getSize()));
                 storeLength(m_pView + LengthOffset, static_cast<uint32_t>(bytes.getSize()));
                 storeByte(flag, 1);
                 break;
@@ -179,13 +181,15 @@ bool SharedMemCommDevice::readMsg()
         const uint32_t length = loadLength(m_pView + LengthOffset);
         if (length > IpcLimit) {
             storeByte(flag, 0);
-            CommsException e(1050906, L"Msg size exceeds IPC buffer limit: ", TC_AT(L"SharedMemCommDevice::readMsg"));
+            CommsException e(1050906, L"Msg size exceeds IPC buffer limit: ",
+                             TC_AT(L"SharedMemCommDevice::readMsg"));
             e.addParameter(std::to_wstring(length));
             throw e;
         }
         if (length > 0) {
             try {
-                std::memcpy(bytes.getBuffer(static_cast<int32_t>(length)), m_pView + DataOffset, length);
+                std::memcpy(bytes.getBuffer(static_cast<int32_t>(length)), m_pView + DataOffset,
+                            length);
             } catch (const std::bad_alloc&) {
                 storeByte(flag, 0);
                 CommsException e(1050907, L"Unable to allocate space for the received message: ",

@@ -8,7 +8,6 @@
 
 #include "base/TCBaseApi.h"
 
-
 // A named block of memory shared by the processes of one user, created
 // zero-filled by whichever process comes first; the others open the same
 // block. On Windows it is a page-file-backed mapping that lives while any

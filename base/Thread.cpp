@@ -34,7 +34,9 @@ bool Thread::startThread(void* argument)
 unsigned long Thread::threadMain(void* self)
 {
     Thread* thread = static_cast<Thread*>(self);
-    { std::lock_guard<std::mutex> started(thread->m_starting); }
+    {
+        std::lock_guard<std::mutex> started(thread->m_starting);
+    }
     try {
         thread->run();
         return ExitNormal;
@@ -56,7 +58,8 @@ int Thread::run()
             result = execute(m_argument);
         }
     } catch (const Exception& e) {
-        Event event(1051001, &e, L"An unexpected exception occured in Thread::run()", TC_AT(L"Thread::run"));
+        Event event(1051001, &e, L"An unexpected exception occured in Thread::run()",
+                    TC_AT(L"Thread::run"));
         Logger::Trace(event);
         m_state = Finished;
         cleanUp();

@@ -7,7 +7,6 @@
 
 #include "base/TCBaseApi.h"
 
-
 // Small static helpers: strings, names and per-user object names.
 class TCBASE_API Tools {
 public:

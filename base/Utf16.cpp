@@ -9,23 +9,31 @@ namespace {
 
 constexpr bool kWideIsUtf16 = sizeof(wchar_t) == 2;
 
-inline bool isHighSurrogate(uint32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-inline bool isLowSurrogate(uint32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+inline bool isHighSurrogate(uint32_t u)
+{
+    return u >= 0xD800 && u <= 0xDBFF;
+}
+inline bool isLowSurrogate(uint32_t u)
+{
+    return u >= 0xDC00 && u <= 0xDFFF;
+}
 
 // wchar_t is signed on some native targets: look at the value as unsigned so
 // that a negative one is treated as out of range rather than as a small code.
-inline uint32_t value(wchar_t c) {
+inline uint32_t value(wchar_t c)
+{
     return kWideIsUtf16 ? static_cast<uint16_t>(c) : static_cast<uint32_t>(c);
 }
-
 
 // Yields the code units of a wide string one at a time.
 class UnitReader {
 public:
     explicit UnitReader(const std::wstring& text)
-        : m_p(text.data()), m_end(text.data() + text.size()) {}
+        : m_p(text.data()), m_end(text.data() + text.size())
+    {}
 
-    bool next(uint16_t& unit) {
+    bool next(uint16_t& unit)
+    {
         if (m_pending != 0) {
             unit = m_pending;
             m_pending = 0;
@@ -55,7 +63,8 @@ private:
 // Decodes the UTF-8 sequence starting at i and moves i past it. Malformed
 // or overlong input and encoded surrogates give U+FFFD for one byte, so
 // decoding always advances.
-uint32_t decodeUtf8(const std::string& s, size_t& i) {
+uint32_t decodeUtf8(const std::string& s, size_t& i)
+{
     const uint32_t replacement = 0xFFFD;
     const unsigned char b0 = static_cast<unsigned char>(s[i]);
     if (b0 < 0x80) {
@@ -66,11 +75,17 @@ uint32_t decodeUtf8(const std::string& s, size_t& i) {
     uint32_t cp;
     uint32_t minimum;
     if ((b0 & 0xE0) == 0xC0) {
-        extra = 1; cp = b0 & 0x1F; minimum = 0x80;
+        extra = 1;
+        cp = b0 & 0x1F;
+        minimum = 0x80;
     } else if ((b0 & 0xF0) == 0xE0) {
-        extra = 2; cp = b0 & 0x0F; minimum = 0x800;
+        extra = 2;
+        cp = b0 & 0x0F;
+        minimum = 0x800;
     } else if ((b0 & 0xF8) == 0xF0) {
-        extra = 3; cp = b0 & 0x07; minimum = 0x10000;
+        extra = 3;
+        cp = b0 & 0x07;
+        minimum = 0x10000;
     } else {
         ++i;
         return replacement;
@@ -95,7 +110,8 @@ uint32_t decodeUtf8(const std::string& s, size_t& i) {
     return cp;
 }
 
-void appendUtf8(std::string& out, uint32_t c) {
+void appendUtf8(std::string& out, uint32_t c)
+{
     if (c < 0x80) {
         out += static_cast<char>(c);
     } else if (c < 0x800) {
@@ -117,7 +133,8 @@ void appendUtf8(std::string& out, uint32_t c) {
 
 namespace Utf16 {
 
-size_t unitCount(const std::wstring& text) {
+size_t unitCount(const std::wstring& text)
+{
     if (kWideIsUtf16)
         return text.size();
     // Only code points above U+FFFF take a second unit; the loop has no
@@ -128,7 +145,8 @@ size_t unitCount(const std::wstring& text) {
     return text.size() + extra;
 }
 
-size_t writeLE(const std::wstring& text, uint8_t* out) {
+size_t writeLE(const std::wstring& text, uint8_t* out)
+{
     const size_t n = text.size();
     const wchar_t* chars = text.data();
     if (kWideIsUtf16) {
@@ -156,13 +174,15 @@ size_t writeLE(const std::wstring& text, uint8_t* out) {
     return static_cast<size_t>(p - out);
 }
 
-std::wstring readLE(const uint8_t* bytes, size_t count) {
+std::wstring readLE(const uint8_t* bytes, size_t count)
+{
     std::wstring text;
     readLE(bytes, count, text);
     return text;
 }
 
-void readLE(const uint8_t* bytes, size_t count, std::wstring& text) {
+void readLE(const uint8_t* bytes, size_t count, std::wstring& text)
+{
     text.assign(count, L'\0');
     wchar_t* chars = &text[0];
     if (kWideIsUtf16) {
@@ -195,7 +215,8 @@ void readLE(const uint8_t* bytes, size_t count, std::wstring& text) {
     text.resize(out);
 }
 
-std::u16string toUnits(const std::wstring& text) {
+std::u16string toUnits(const std::wstring& text)
+{
     std::u16string units;
     units.reserve(text.size());
     UnitReader reader(text);
@@ -205,7 +226,8 @@ std::u16string toUnits(const std::wstring& text) {
     return units;
 }
 
-std::wstring fromUnits(const std::u16string& units) {
+std::wstring fromUnits(const std::u16string& units)
+{
     std::wstring text;
     text.reserve(units.size());
     for (size_t i = 0; i < units.size(); ++i) {
@@ -220,7 +242,8 @@ std::wstring fromUnits(const std::u16string& units) {
     return text;
 }
 
-int compare(const std::wstring& a, const std::wstring& b) {
+int compare(const std::wstring& a, const std::wstring& b)
+{
     if (kWideIsUtf16) {
         // wchar_t is an unsigned 16-bit type here: the string's own order is
         // already code-unit order.
@@ -252,7 +275,8 @@ int compare(const std::wstring& a, const std::wstring& b) {
     }
 }
 
-std::string toUtf8(const std::wstring& text) {
+std::string toUtf8(const std::wstring& text)
+{
     std::string out;
     out.reserve(text.size());
     UnitReader reader(text);
@@ -272,7 +296,8 @@ std::string toUtf8(const std::wstring& text) {
     return out;
 }
 
-std::wstring fromUtf8(const std::string& text) {
+std::wstring fromUtf8(const std::string& text)
+{
     std::wstring out;
     out.reserve(text.size());
     size_t i = 0;

@@ -40,7 +40,8 @@ TCBASE_API std::wstring fromUnits(const std::u16string& units);
 TCBASE_API int compare(const std::wstring& a, const std::wstring& b);
 
 struct Less {
-    bool operator()(const std::wstring& a, const std::wstring& b) const {
+    bool operator()(const std::wstring& a, const std::wstring& b) const
+    {
         return compare(a, b) < 0;
     }
 };

@@ -89,7 +89,8 @@ void BM_Sha1_Ours(benchmark::State& state)
     for (auto _ : state)
         oursSha1(data);
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * state.range(0));
-    state.counters["ratio"] = secondsPerCall([&] { opensslSha1(data); }) / secondsPerCall([&] { oursSha1(data); });
+    state.counters["ratio"] =
+        secondsPerCall([&] { opensslSha1(data); }) / secondsPerCall([&] { oursSha1(data); });
 }
 
 void BM_Sha1_OpenSsl(benchmark::State& state)
@@ -107,8 +108,8 @@ void BM_Aes128Cbc_Ours(benchmark::State& state)
     for (auto _ : state)
         oursCbc(data, out);
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * state.range(0));
-    state.counters["ratio"] =
-        secondsPerCall([&] { opensslCbc(data, out); }) / secondsPerCall([&] { oursCbc(data, out); });
+    state.counters["ratio"] = secondsPerCall([&] { opensslCbc(data, out); }) /
+                              secondsPerCall([&] { oursCbc(data, out); });
 }
 
 void BM_Aes128Cbc_OpenSsl(benchmark::State& state)

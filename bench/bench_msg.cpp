@@ -25,13 +25,15 @@ namespace {
 using Proto = ondrivex::bench::MapMessage;
 
 // Processor time this thread has used, in seconds.
-double threadSeconds() {
+double threadSeconds()
+{
     timespec ts{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
     return static_cast<double>(ts.tv_sec) + ts.tv_nsec * 1e-9;
 }
 
-Msg applicationChange() {
+Msg applicationChange()
+{
     Msg msg;
     msg.setType(Msg::APPLICATION_CHANGE);
     msg.setAttributeValue(L"UserID", 104233);
@@ -39,9 +41,11 @@ Msg applicationChange() {
     msg.setAttributeValue(L"EmailAddress", std::wstring(L"jane.doe@example-corporation.com"));
     msg.setAttributeValue(L"MachineName", std::wstring(L"WS-FINANCE-0142"));
     msg.setAttributeValue(L"MachineDomain", std::wstring(L"EXAMPLECORP"));
-    msg.setAttributeValue(L"ContextString1",
-                          std::wstring(L"Quarterly budget review \u2014 R\u00e9sum\u00e9 of cost centres 2024.docx"));
-    msg.setAttributeValue(L"ContextString2", std::wstring(L"C:\\Users\\jane.doe\\Documents\\Finance\\Budget"));
+    msg.setAttributeValue(
+        L"ContextString1",
+        std::wstring(L"Quarterly budget review \u2014 R\u00e9sum\u00e9 of cost centres 2024.docx"));
+    msg.setAttributeValue(L"ContextString2",
+                          std::wstring(L"C:\\Users\\jane.doe\\Documents\\Finance\\Budget"));
     msg.setAttributeValue(L"ContextString3", std::wstring());
     msg.setAttributeValue(L"OriginalFilename", std::wstring(L"Writer.exe"));
     msg.setAttributeValue(L"FileDescription", std::wstring(L"Example Writer"));
@@ -62,7 +66,8 @@ Msg applicationChange() {
     return msg;
 }
 
-Msg minimal() {
+Msg minimal()
+{
     Msg msg;
     msg.setType(Msg::PLUGIN_INFO);
     return msg;
@@ -70,7 +75,8 @@ Msg minimal() {
 
 // The protobuf message with the same attributes (text as UTF-8, protobuf's
 // form for strings).
-Proto toProto(const Msg& msg) {
+Proto toProto(const Msg& msg)
+{
     Proto proto;
     // DataStore hands out values by index but not names; walk the wire form.
     ByteArray wire;
@@ -105,7 +111,8 @@ Proto toProto(const Msg& msg) {
 
 // Times n runs of body.
 template <class Body>
-double secondsFor(int64_t n, Body body) {
+double secondsFor(int64_t n, Body body)
+{
     double start = threadSeconds();
     for (int64_t i = 0; i < n; ++i)
         body();
@@ -115,7 +122,8 @@ double secondsFor(int64_t n, Body body) {
 // Runs ours under the benchmark's loop, then the protobuf counterpart as
 // many times, and reports protobuf's time over ours.
 template <class Ours, class Theirs>
-void compare(benchmark::State& state, Ours ours, Theirs theirs) {
+void compare(benchmark::State& state, Ours ours, Theirs theirs)
+{
     double start = threadSeconds();
     for (auto _ : state)
         ours();
@@ -125,7 +133,8 @@ void compare(benchmark::State& state, Ours ours, Theirs theirs) {
     state.SetItemsProcessed(state.iterations());
 }
 
-void encode(benchmark::State& state, const Msg& msg) {
+void encode(benchmark::State& state, const Msg& msg)
+{
     const Proto proto = toProto(msg);
     ByteArray out;
     std::string theirs;
@@ -143,7 +152,8 @@ void encode(benchmark::State& state, const Msg& msg) {
     state.counters["protobuf_bytes"] = static_cast<double>(theirs.size());
 }
 
-void decodeFresh(benchmark::State& state, const Msg& msg) {
+void decodeFresh(benchmark::State& state, const Msg& msg)
+{
     ByteArray wire;
     msg.toByteArray(wire);
     const std::string theirs = toProto(msg).SerializeAsString();
@@ -163,7 +173,8 @@ void decodeFresh(benchmark::State& state, const Msg& msg) {
 }
 
 // One message object parses every copy: the attributes are replaced in place.
-void decodeReused(benchmark::State& state, const Msg& msg) {
+void decodeReused(benchmark::State& state, const Msg& msg)
+{
     ByteArray wire;
     msg.toByteArray(wire);
     const std::string theirs = toProto(msg).SerializeAsString();
@@ -182,7 +193,8 @@ void decodeReused(benchmark::State& state, const Msg& msg) {
     state.counters["wire_bytes"] = wire.getSize();
 }
 
-void protobufEncode(benchmark::State& state, const Msg& msg) {
+void protobufEncode(benchmark::State& state, const Msg& msg)
+{
     const Proto proto = toProto(msg);
     std::string out;
     for (auto _ : state) {
@@ -192,7 +204,8 @@ void protobufEncode(benchmark::State& state, const Msg& msg) {
     state.counters["protobuf_bytes"] = static_cast<double>(out.size());
 }
 
-void protobufDecodeFresh(benchmark::State& state, const Msg& msg) {
+void protobufDecodeFresh(benchmark::State& state, const Msg& msg)
+{
     const std::string wire = toProto(msg).SerializeAsString();
     for (auto _ : state) {
         Proto parsed;
@@ -201,7 +214,8 @@ void protobufDecodeFresh(benchmark::State& state, const Msg& msg) {
     }
 }
 
-void protobufDecodeReused(benchmark::State& state, const Msg& msg) {
+void protobufDecodeReused(benchmark::State& state, const Msg& msg)
+{
     const std::string wire = toProto(msg).SerializeAsString();
     Proto parsed;
     for (auto _ : state) {
@@ -210,19 +224,55 @@ void protobufDecodeReused(benchmark::State& state, const Msg& msg) {
     }
 }
 
-void BM_ToByteArray_ApplicationChange(benchmark::State& s) { encode(s, applicationChange()); }
-void BM_FromByteArray_ApplicationChange(benchmark::State& s) { decodeFresh(s, applicationChange()); }
-void BM_FromByteArrayReused_ApplicationChange(benchmark::State& s) { decodeReused(s, applicationChange()); }
-void BM_ToByteArray_Minimal(benchmark::State& s) { encode(s, minimal()); }
-void BM_FromByteArray_Minimal(benchmark::State& s) { decodeFresh(s, minimal()); }
-void BM_FromByteArrayReused_Minimal(benchmark::State& s) { decodeReused(s, minimal()); }
+void BM_ToByteArray_ApplicationChange(benchmark::State& s)
+{
+    encode(s, applicationChange());
+}
+void BM_FromByteArray_ApplicationChange(benchmark::State& s)
+{
+    decodeFresh(s, applicationChange());
+}
+void BM_FromByteArrayReused_ApplicationChange(benchmark::State& s)
+{
+    decodeReused(s, applicationChange());
+}
+void BM_ToByteArray_Minimal(benchmark::State& s)
+{
+    encode(s, minimal());
+}
+void BM_FromByteArray_Minimal(benchmark::State& s)
+{
+    decodeFresh(s, minimal());
+}
+void BM_FromByteArrayReused_Minimal(benchmark::State& s)
+{
+    decodeReused(s, minimal());
+}
 
-void BM_Protobuf_Encode_ApplicationChange(benchmark::State& s) { protobufEncode(s, applicationChange()); }
-void BM_Protobuf_DecodeFresh_ApplicationChange(benchmark::State& s) { protobufDecodeFresh(s, applicationChange()); }
-void BM_Protobuf_DecodeReused_ApplicationChange(benchmark::State& s) { protobufDecodeReused(s, applicationChange()); }
-void BM_Protobuf_Encode_Minimal(benchmark::State& s) { protobufEncode(s, minimal()); }
-void BM_Protobuf_DecodeFresh_Minimal(benchmark::State& s) { protobufDecodeFresh(s, minimal()); }
-void BM_Protobuf_DecodeReused_Minimal(benchmark::State& s) { protobufDecodeReused(s, minimal()); }
+void BM_Protobuf_Encode_ApplicationChange(benchmark::State& s)
+{
+    protobufEncode(s, applicationChange());
+}
+void BM_Protobuf_DecodeFresh_ApplicationChange(benchmark::State& s)
+{
+    protobufDecodeFresh(s, applicationChange());
+}
+void BM_Protobuf_DecodeReused_ApplicationChange(benchmark::State& s)
+{
+    protobufDecodeReused(s, applicationChange());
+}
+void BM_Protobuf_Encode_Minimal(benchmark::State& s)
+{
+    protobufEncode(s, minimal());
+}
+void BM_Protobuf_DecodeFresh_Minimal(benchmark::State& s)
+{
+    protobufDecodeFresh(s, minimal());
+}
+void BM_Protobuf_DecodeReused_Minimal(benchmark::State& s)
+{
+    protobufDecodeReused(s, minimal());
+}
 
 BENCHMARK(BM_ToByteArray_ApplicationChange);
 BENCHMARK(BM_FromByteArray_ApplicationChange);

@@ -37,7 +37,8 @@ Msg* statusMessage(int i)
     }
     msg->setType(Msg::APPLICATION_CHANGE);
     msg->setAttributeValue(L"ContextString1", std::wstring(L"Quarterly budget review 2024.docx"));
-    msg->setAttributeValue(L"ContextString2", std::wstring(L"C:\\Users\\jane.doe\\Documents\\Finance"));
+    msg->setAttributeValue(L"ContextString2",
+                           std::wstring(L"C:\\Users\\jane.doe\\Documents\\Finance"));
     msg->setAttributeValue(L"OriginalFilename", std::wstring(L"Writer.exe"));
     msg->setAttributeValue(L"FileDescription", std::wstring(L"Example Writer"));
     msg->setAttributeValue(L"InternalName", std::wstring(L"Writer"));
@@ -45,7 +46,8 @@ Msg* statusMessage(int i)
     msg->setAttributeValue(L"ProductName", std::wstring(L"Example Office Suite"));
     msg->setAttributeValue(L"ProductVersion", std::wstring(L"16.0.17126.20132"));
     msg->setAttributeValue(L"CompanyName", std::wstring(L"Example Software Corporation"));
-    msg->setAttributeValue(L"FilePath", std::wstring(L"C:\\Program Files\\Example\\Office Suite\\Writer.exe"));
+    msg->setAttributeValue(L"FilePath",
+                           std::wstring(L"C:\\Program Files\\Example\\Office Suite\\Writer.exe"));
     std::vector<uint8_t> hash(20);
     for (size_t k = 0; k < hash.size(); ++k)
         hash[k] = static_cast<uint8_t>(k * 37 + i);
@@ -100,7 +102,8 @@ public:
         exec("PRAGMA synchronous=NORMAL");
         exec("CREATE TABLE queue (id INTEGER PRIMARY KEY AUTOINCREMENT, body BLOB NOT NULL)");
         sqlite3_prepare_v2(m_db, "INSERT INTO queue (body) VALUES (?)", -1, &m_insert, nullptr);
-        sqlite3_prepare_v2(m_db, "SELECT id, body FROM queue ORDER BY id LIMIT 1", -1, &m_oldest, nullptr);
+        sqlite3_prepare_v2(m_db, "SELECT id, body FROM queue ORDER BY id LIMIT 1", -1, &m_oldest,
+                           nullptr);
         sqlite3_prepare_v2(m_db, "DELETE FROM queue WHERE id = ?", -1, &m_delete, nullptr);
     }
     ~Sqlite()

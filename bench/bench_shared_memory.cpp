@@ -24,7 +24,8 @@ Msg* report(int seq)
     msg->setType(Msg::PLUGIN_INFO);
     msg->setAttributeValue(L"HWND", 0x000A01C4);
     msg->setAttributeValue(L"Seq", seq);
-    msg->setAttributeValue(L"ContextString1", std::wstring(L"C:\\Users\\jsmith\\Documents\\Quarterly report.docx"));
+    msg->setAttributeValue(L"ContextString1",
+                           std::wstring(L"C:\\Users\\jsmith\\Documents\\Quarterly report.docx"));
     msg->setAttributeValue(L"ContextString2", std::wstring(L"Quarterly report.docx - Word"));
     msg->setAttributeValue(L"ContextString3", std::wstring(L"Unspecified"));
     msg->setAttributeValue(L"PluginInfoQuality", std::wstring(L"FirstClass"));

@@ -25,8 +25,9 @@ namespace {
 
 const std::wstring& rulesFile()
 {
-    static const std::wstring path = std::wstring(TC_SOURCE_ROOT, TC_SOURCE_ROOT + sizeof(TC_SOURCE_ROOT) - 1) +
-                                     L"/data/ApplicationRules.txt";
+    static const std::wstring path =
+        std::wstring(TC_SOURCE_ROOT, TC_SOURCE_ROOT + sizeof(TC_SOURCE_ROOT) - 1) +
+        L"/data/ApplicationRules.txt";
     return path;
 }
 
@@ -41,8 +42,10 @@ struct Desk {
         for (int i = 0; i < n; ++i) {
             const uint32_t pid = 1000 + static_cast<uint32_t>(i / 2);
             if (i % 2 == 0)
-                desktop.startProcess(pid, File::getTempPath() + L"/bench-program-" + std::to_wstring(pid) + L".exe");
-            const native::Window w = desktop.openWindow(pid, L"Quarterly report " + std::to_wstring(i) + L".docx - Word");
+                desktop.startProcess(pid, File::getTempPath() + L"/bench-program-" +
+                                              std::to_wstring(pid) + L".exe");
+            const native::Window w = desktop.openWindow(
+                pid, L"Quarterly report " + std::to_wstring(i) + L".docx - Word");
             if (front == nullptr)
                 front = w;
         }

@@ -65,7 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             icon.addImage(entry, nullptr, 0);
             continue;
         }
-        const Resource& r = resources[(size_t(entry.id()) + resources.size() - 1) % resources.size()];
+        const Resource& r =
+            resources[(size_t(entry.id()) + resources.size() - 1) % resources.size()];
         icon.addImage(entry, r.data, r.size);
     }
 

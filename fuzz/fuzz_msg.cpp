@@ -11,14 +11,16 @@
 
 namespace {
 
-void require(bool condition) {
+void require(bool condition)
+{
     if (!condition)
         std::abort();
 }
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
     if (size > 1 << 20)
         return 0;
     const ByteArray input(data, static_cast<int32_t>(size));

@@ -98,9 +98,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     const std::string input(reinterpret_cast<const char*>(data) + 1, size - 1);
     switch (data[0] % 3) {
-    case 0: checkStore(input); break;
-    case 1: checkUtf8(input); break;
-    default: checkPath(input); break;
+    case 0:
+        checkStore(input);
+        break;
+    case 1:
+        checkUtf8(input);
+        break;
+    default:
+        checkPath(input);
+        break;
     }
     return 0;
 }

@@ -22,14 +22,16 @@
 
 namespace {
 
-void require(bool condition) {
+void require(bool condition)
+{
     if (!condition)
         std::abort();
 }
 
 const wchar_t* const Name = L"fuzz_queue.dat";
 
-std::vector<uint8_t> fileFrom(const uint8_t* data, size_t size) {
+std::vector<uint8_t> fileFrom(const uint8_t* data, size_t size)
+{
     if (size == 0)
         return {};
     if (data[0] == 255)
@@ -45,7 +47,8 @@ std::vector<uint8_t> fileFrom(const uint8_t* data, size_t size) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
     if (size > 1 << 20)
         return 0;
     static const bool folder = (File::initTempPath(false), true);

@@ -16,7 +16,10 @@ namespace {
 
 class FuzzedRules : public TitlebarTextExtractor {
 public:
-    explicit FuzzedRules(const std::string& text) : TitlebarTextExtractor(std::wstring()) { readApplicationRules(text); }
+    explicit FuzzedRules(const std::string& text) : TitlebarTextExtractor(std::wstring())
+    {
+        readApplicationRules(text);
+    }
 };
 
 bool contains(const std::wstring& text, const std::wstring& part)
@@ -59,8 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 // A failed run leaves strings 1 and 2 alone.
                 __builtin_trap();
             }
-            const GenericAppChangeService::Report report =
-                GenericAppChangeService::describe(rules, automation, split2, nullptr, key, title, title);
+            const GenericAppChangeService::Report report = GenericAppChangeService::describe(
+                rules, automation, split2, nullptr, key, title, title);
             if (report.quality != L"SecondClass" && report.quality != L"ThirdClass" &&
                 report.quality != L"FourthClass")
                 __builtin_trap();

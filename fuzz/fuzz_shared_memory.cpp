@@ -19,7 +19,6 @@
 
 namespace {
 
-
 struct Channel {
     std::wstring channel = L"FuzzChannel" + std::to_wstring(static_cast<long>(getpid()));
     std::wstring blockName = Tools::createLocalObjectName(channel) + L".mem";
@@ -32,7 +31,8 @@ struct Channel {
         SharedMemoryBlock::remove(blockName);
         reader.reset(new SharedMemCommDevice(channel, SharedMemCommDevice::Reader));
         // The reader's steps run on the fuzzing thread; its own is never started.
-        if (!reader->setup() || !peer.create(blockName, SharedMemCommDevice::BlockSize) || !peer.map())
+        if (!reader->setup() || !peer.create(blockName, SharedMemCommDevice::BlockSize) ||
+            !peer.map())
             std::abort();
         // Natively the name would outlive the process.
         SharedMemoryBlock::remove(blockName);

@@ -22,10 +22,15 @@ public:
     }
 };
 
-const wchar_t* const Paths[] = {
-    L"\\", L"", L"\\VarFileInfo\\Translation", L"\\StringFileInfo\\040904E4\\CompanyName",
-    L"\\StringFileInfo\\040904b0\\FileVersion", L"StringFileInfo\\\\040704b0\\ProductName\\",
-    L"\\StringFileInfo", L"\\StringFileInfo\\040904E4", L"\\a\\b\\c\\d\\e\\f"};
+const wchar_t* const Paths[] = {L"\\",
+                                L"",
+                                L"\\VarFileInfo\\Translation",
+                                L"\\StringFileInfo\\040904E4\\CompanyName",
+                                L"\\StringFileInfo\\040904b0\\FileVersion",
+                                L"StringFileInfo\\\\040704b0\\ProductName\\",
+                                L"\\StringFileInfo",
+                                L"\\StringFileInfo\\040904E4",
+                                L"\\a\\b\\c\\d\\e\\f"};
 
 } // namespace
 
@@ -49,7 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     version.read(block);
     if (std::wstring(version.getFileDescription()).empty() ||
         std::wstring(version.getOriginalFilename()).empty() ||
-        std::wstring(version.getInternalName()).empty() || std::wstring(version.getProductName()).empty())
+        std::wstring(version.getInternalName()).empty() ||
+        std::wstring(version.getProductName()).empty())
         __builtin_trap();
     return 0;
 }

@@ -55,7 +55,8 @@ int runProgram(const std::wstring& program, const std::vector<std::wstring>& arg
 // without a window, and collects what it writes to its standard output and
 // error. False when it cannot be started; otherwise output and exitCode are
 // set once it has ended.
-bool runCapturingOutput(const std::wstring& commandLine, std::string& output, unsigned long& exitCode);
+bool runCapturingOutput(const std::wstring& commandLine, std::string& output,
+                        unsigned long& exitCode);
 #endif
 
 } // namespace testsupport

@@ -35,8 +35,8 @@ CapturedEvent EventJournal::at(size_t index) const
 size_t EventJournal::count(uint32_t id) const
 {
     std::lock_guard<std::mutex> g(m_mutex);
-    return static_cast<size_t>(
-        std::count_if(m_events.begin(), m_events.end(), [id](const CapturedEvent& e) { return e.id == id; }));
+    return static_cast<size_t>(std::count_if(m_events.begin(), m_events.end(),
+                                             [id](const CapturedEvent& e) { return e.id == id; }));
 }
 
 std::vector<CapturedEvent> EventJournal::withId(uint32_t id) const
@@ -143,7 +143,8 @@ private:
 
 } // namespace
 
-EventRecorder::EventRecorder(const std::wstring& applicationName) : m_journal(std::make_shared<EventJournal>())
+EventRecorder::EventRecorder(const std::wstring& applicationName)
+    : m_journal(std::make_shared<EventJournal>())
 {
     if (!Logger::isInitialised())
         Logger::initialise(applicationName);

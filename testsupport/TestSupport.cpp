@@ -65,7 +65,8 @@ bool sameFolder(const std::wstring& a, const std::wstring& b)
 std::vector<uint8_t> readFile(const std::wstring& path)
 {
     std::ifstream in(fs::path(path), std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in),
+                                std::istreambuf_iterator<char>());
 }
 
 void writeFile(const std::wstring& path, const std::string& bytes)

@@ -74,7 +74,11 @@ private:
 // running side by side do not see each other's settings.
 class MachineSettingsLock {
 public:
-    MachineSettingsLock() { m_mutex.initialise(L"OndrivexTests.MachineSettings"); m_mutex.lock(); }
+    MachineSettingsLock()
+    {
+        m_mutex.initialise(L"OndrivexTests.MachineSettings");
+        m_mutex.lock();
+    }
     ~MachineSettingsLock() { m_mutex.release(); }
     MachineSettingsLock(const MachineSettingsLock&) = delete;
     MachineSettingsLock& operator=(const MachineSettingsLock&) = delete;

@@ -25,11 +25,13 @@ std::wstring lastLoaderError()
 
 } // namespace
 
-ComponentInstaller::CallResult ComponentInstaller::callExport(const std::wstring& path, const char* entry,
-                                                              int32_t& result, std::wstring& reason)
+ComponentInstaller::CallResult ComponentInstaller::callExport(const std::wstring& path,
+                                                              const char* entry, int32_t& result,
+                                                              std::wstring& reason)
 {
     ::dlerror();
-    const ScopedLibrary library(::dlopen(Tools::narrowWideString(path).c_str(), RTLD_NOW | RTLD_LOCAL));
+    const ScopedLibrary library(
+        ::dlopen(Tools::narrowWideString(path).c_str(), RTLD_NOW | RTLD_LOCAL));
     if (!library) {
         reason = lastLoaderError();
         return CallResult::NotLoaded;

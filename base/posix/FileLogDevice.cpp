@@ -9,7 +9,8 @@
 
 bool FileLogDevice::appendExclusive(const std::wstring& path, const void* data, size_t size)
 {
-    const ScopedFd file(::open(Tools::narrowWideString(path).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
+    const ScopedFd file(::open(Tools::narrowWideString(path).c_str(),
+                               O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
     if (!file)
         return false;
     const int fd = file.get();

@@ -138,8 +138,8 @@ std::string fileNameFor(const std::wstring& name)
     static const char* const digits = "0123456789ABCDEF";
     const std::string utf8 = Tools::narrowWideString(name);
     std::string encoded = PosixSupport::percentEscape(utf8, [](unsigned char c) {
-        return !((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
-                 c == '-');
+        return !((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                 c == '.' || c == '-');
     });
     if (encoded.size() > 200) {
         uint64_t hash = 1469598103934665603ULL;

@@ -25,6 +25,12 @@ public:
     static int hexDigitValue(char c);
 
     // A file descriptor carried in a portable header's native::Handle.
-    static native::Handle handleOf(int fd) { return reinterpret_cast<native::Handle>(static_cast<intptr_t>(fd)); }
-    static int fdOf(native::Handle handle) { return static_cast<int>(reinterpret_cast<intptr_t>(handle)); }
+    static native::Handle handleOf(int fd)
+    {
+        return reinterpret_cast<native::Handle>(static_cast<intptr_t>(fd));
+    }
+    static int fdOf(native::Handle handle)
+    {
+        return static_cast<int>(reinterpret_cast<intptr_t>(handle));
+    }
 };

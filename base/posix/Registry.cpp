@@ -32,7 +32,7 @@ namespace {
 const char* const Header = "ONDRIVEX-REGISTRY 1";
 
 struct Entry {
-    std::wstring key;  // components joined by single backslashes
+    std::wstring key; // components joined by single backslashes
     std::wstring name;
     uint32_t type = 0;
     std::vector<uint8_t> data;
@@ -41,10 +41,14 @@ struct Entry {
 const char* rootFileStem(Registry::RootKey root)
 {
     switch (root) {
-    case Registry::LocalMachine: return "HKEY_LOCAL_MACHINE";
-    case Registry::CurrentUser: return "HKEY_CURRENT_USER";
-    case Registry::ClassesRoot: return "HKEY_CLASSES_ROOT";
-    case Registry::Users: return "HKEY_USERS";
+    case Registry::LocalMachine:
+        return "HKEY_LOCAL_MACHINE";
+    case Registry::CurrentUser:
+        return "HKEY_CURRENT_USER";
+    case Registry::ClassesRoot:
+        return "HKEY_CLASSES_ROOT";
+    case Registry::Users:
+        return "HKEY_USERS";
     }
     return nullptr;
 }
@@ -120,12 +124,14 @@ bool parseLine(const std::string& line, Entry& entry)
     size_t start = 0;
     for (;;) {
         const size_t tab = line.find('\t', start);
-        fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+        fields.push_back(
+            line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
         if (tab == std::string::npos)
             break;
         start = tab + 1;
     }
-    if (fields.size() != 4 || fields[2].empty() || fields[2].size() > 10 || fields[3].size() % 2 != 0)
+    if (fields.size() != 4 || fields[2].empty() || fields[2].size() > 10 ||
+        fields[3].size() % 2 != 0)
         return false;
     uint64_t type = 0;
     for (char c : fields[2]) {
@@ -204,7 +210,8 @@ bool writeAll(int fd, const std::string& text)
     return true;
 }
 
-bool saveStore(const std::string& folder, const std::string& path, const std::vector<Entry>& entries)
+bool saveStore(const std::string& folder, const std::string& path,
+               const std::vector<Entry>& entries)
 {
     static const char* const digits = "0123456789abcdef";
     std::string text = Header;
@@ -219,7 +226,8 @@ bool saveStore(const std::string& folder, const std::string& path, const std::ve
     }
     const std::string temp = path + ".tmp." + std::to_string(::getpid());
     {
-        ScopedFd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600));
+        ScopedFd fd(
+            ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600));
         if (!fd)
             return false;
         if (!writeAll(fd.get(), text) || ::fsync(fd.get()) != 0) {
@@ -258,7 +266,8 @@ bool update(Registry::RootKey root, Change change)
     if (stem == nullptr || !PosixSupport::makeFolders(folder))
         return false;
     const std::string path = folder + "/" + stem + ".reg";
-    ScopedFd lock(::open((folder + "/" + stem + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+    ScopedFd lock(::open((folder + "/" + stem + ".lock").c_str(),
+                         O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
     if (!lock)
         return false;
     while (::flock(lock.get(), LOCK_EX) != 0) {
@@ -274,8 +283,8 @@ bool update(Registry::RootKey root, Change change)
 
 } // namespace
 
-bool Registry::queryStored(RootKey root, const std::wstring& keyPath,
-                          const std::wstring& valueName, uint32_t& type, std::vector<uint8_t>& data)
+bool Registry::queryStored(RootKey root, const std::wstring& keyPath, const std::wstring& valueName,
+                           uint32_t& type, std::vector<uint8_t>& data)
 {
     const char* stem = rootFileStem(root);
     const std::string folder = storeFolder();
@@ -292,8 +301,8 @@ bool Registry::queryStored(RootKey root, const std::wstring& keyPath,
     return true;
 }
 
-bool Registry::setStored(RootKey root, const std::wstring& keyPath,
-                        const std::wstring& valueName, uint32_t type, const std::vector<uint8_t>& data)
+bool Registry::setStored(RootKey root, const std::wstring& keyPath, const std::wstring& valueName,
+                         uint32_t type, const std::vector<uint8_t>& data)
 {
     const std::wstring key = normaliseKey(keyPath);
     return update(root, [&](std::vector<Entry>& entries) {
@@ -312,7 +321,7 @@ bool Registry::setStored(RootKey root, const std::wstring& keyPath,
 }
 
 bool Registry::removeStored(RootKey root, const std::wstring& keyPath,
-                           const std::wstring& valueName)
+                            const std::wstring& valueName)
 {
     const std::wstring key = normaliseKey(keyPath);
     return update(root, [&](std::vector<Entry>& entries) {

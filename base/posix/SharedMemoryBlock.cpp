@@ -40,7 +40,8 @@ SharedMemoryBlock::Mapping* SharedMemoryBlock::openMapping(const std::wstring& n
         return nullptr;
     // Growing a new (or shorter) object fills it with zeros; an object that
     // is already long enough keeps its content, as an opened mapping does.
-    if (static_cast<unsigned long long>(st.st_size) < size && ftruncate(fd.get(), static_cast<off_t>(size)) != 0)
+    if (static_cast<unsigned long long>(st.st_size) < size &&
+        ftruncate(fd.get(), static_cast<off_t>(size)) != 0)
         return nullptr;
     return new Mapping{std::move(fd)};
 }

@@ -10,8 +10,14 @@ namespace {
 
 // strerror_r comes in two shapes; either way the text ends up in the buffer
 // or behind the returned pointer.
-[[maybe_unused]] const char* errorText(int result, const char* buffer) { return result == 0 ? buffer : nullptr; }
-[[maybe_unused]] const char* errorText(const char* result, const char*) { return result; }
+[[maybe_unused]] const char* errorText(int result, const char* buffer)
+{
+    return result == 0 ? buffer : nullptr;
+}
+[[maybe_unused]] const char* errorText(const char* result, const char*)
+{
+    return result;
+}
 
 } // namespace
 
@@ -30,7 +36,8 @@ std::wstring SystemError::text(unsigned long code)
     if (code > static_cast<unsigned long>(INT_MAX))
         return std::wstring();
     char buffer[256] = {};
-    const char* text = errorText(::strerror_r(static_cast<int>(code), buffer, sizeof buffer), buffer);
+    const char* text =
+        errorText(::strerror_r(static_cast<int>(code), buffer, sizeof buffer), buffer);
     if (text == nullptr || std::strncmp(text, "Unknown error", 13) == 0)
         return std::wstring();
     std::wstring wide = Utf16::fromUtf8(text);

@@ -81,7 +81,8 @@ bool Tools::getMachineName(std::wstring& computer, std::wstring& group)
     }
     if (domain.empty()) {
         char nis[256] = {};
-        if (::getdomainname(nis, sizeof nis - 1) == 0 && nis[0] != '\0' && std::strcmp(nis, "(none)") != 0)
+        if (::getdomainname(nis, sizeof nis - 1) == 0 && nis[0] != '\0' &&
+            std::strcmp(nis, "(none)") != 0)
             domain = nis;
     }
     computer = widenNarrowString(host);

@@ -10,18 +10,21 @@ namespace {
 
 class ByteArrayTest : public ::testing::Test {
 protected:
-    static std::vector<uint8_t> bytes(const ByteArray& a) {
+    static std::vector<uint8_t> bytes(const ByteArray& a)
+    {
         if (a.getSize() == 0)
             return {};
         return std::vector<uint8_t>(a.getData(), a.getData() + a.getSize());
     }
-    static ByteArray make(std::initializer_list<uint8_t> values) {
+    static ByteArray make(std::initializer_list<uint8_t> values)
+    {
         std::vector<uint8_t> v(values);
         return ByteArray(v.data(), static_cast<int32_t>(v.size()));
     }
 };
 
-TEST_F(ByteArrayTest, EmptyConstructionsHoldNoBlock) {
+TEST_F(ByteArrayTest, EmptyConstructionsHoldNoBlock)
+{
     const uint8_t data[] = {1, 2, 3};
     ByteArray plain;
     ByteArray fromNull(nullptr, 5);
@@ -36,7 +39,8 @@ TEST_F(ByteArrayTest, EmptyConstructionsHoldNoBlock) {
     EXPECT_EQ(nullptr, fromEmptyText.getData());
 }
 
-TEST_F(ByteArrayTest, CopiesAreDeep) {
+TEST_F(ByteArrayTest, CopiesAreDeep)
+{
     ByteArray a = make({1, 2, 3});
     ByteArray b(a);
     ByteArray c;
@@ -58,7 +62,8 @@ TEST_F(ByteArrayTest, CopiesAreDeep) {
     EXPECT_EQ(nullptr, b.getData());
 }
 
-TEST_F(ByteArrayTest, WideTextIsStoredAsLittleEndianCodeUnitsWithoutTerminator) {
+TEST_F(ByteArrayTest, WideTextIsStoredAsLittleEndianCodeUnitsWithoutTerminator)
+{
     ByteArray a(std::wstring(L"A\u20AC\U0001F600"));
     EXPECT_EQ((std::vector<uint8_t>{0x41, 0x00, 0xAC, 0x20, 0x3D, 0xD8, 0x00, 0xDE}), bytes(a));
     a += std::wstring(L"z");
@@ -68,18 +73,20 @@ TEST_F(ByteArrayTest, WideTextIsStoredAsLittleEndianCodeUnitsWithoutTerminator) 
     EXPECT_EQ(std::wstring(L"A\u20AC\U0001F600z"), a.w2w());
 }
 
-TEST_F(ByteArrayTest, IntegersAreAppendedLeastSignificantByteFirst) {
+TEST_F(ByteArrayTest, IntegersAreAppendedLeastSignificantByteFirst)
+{
     ByteArray a;
     a += 0x01020304;
     a += -2;
     a += 0xFFFFFFFEu;
     a += static_cast<int>(0x80000000u);
-    EXPECT_EQ((std::vector<uint8_t>{4, 3, 2, 1, 0xFE, 0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF,
-                                    0, 0, 0, 0x80}),
+    EXPECT_EQ((std::vector<uint8_t>{4, 3, 2, 1, 0xFE, 0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0,
+                                    0, 0, 0x80}),
               bytes(a));
 }
 
-TEST_F(ByteArrayTest, ConcatenationAndAppendingIncludingItself) {
+TEST_F(ByteArrayTest, ConcatenationAndAppendingIncludingItself)
+{
     ByteArray a = make({1, 2});
     ByteArray b = make({3});
     ByteArray sum = a + b;
@@ -101,7 +108,8 @@ TEST_F(ByteArrayTest, ConcatenationAndAppendingIncludingItself) {
     EXPECT_EQ(before, a.getSize());
 }
 
-TEST_F(ByteArrayTest, EqualityComparesSizesAndBytes) {
+TEST_F(ByteArrayTest, EqualityComparesSizesAndBytes)
+{
     EXPECT_TRUE(make({1, 2}) == make({1, 2}));
     EXPECT_FALSE(make({1, 2}) == make({1, 3}));
     EXPECT_FALSE(make({1, 2}) == make({1, 2, 0}));
@@ -116,7 +124,8 @@ TEST_F(ByteArrayTest, EqualityComparesSizesAndBytes) {
     EXPECT_FALSE(ByteArray() == make({0}));
 }
 
-TEST_F(ByteArrayTest, GetBufferReallocatesExactlyOnlyWhenTheSizeChanges) {
+TEST_F(ByteArrayTest, GetBufferReallocatesExactlyOnlyWhenTheSizeChanges)
+{
     ByteArray a = make({1, 2, 3});
     uint8_t* same = a.getBuffer(3);
     EXPECT_EQ(a.getData(), same);
@@ -136,7 +145,8 @@ TEST_F(ByteArrayTest, GetBufferReallocatesExactlyOnlyWhenTheSizeChanges) {
     EXPECT_EQ(0, a.getSize());
 }
 
-TEST_F(ByteArrayTest, CopyDataReplacesTheContentAlsoFromItsOwnBlock) {
+TEST_F(ByteArrayTest, CopyDataReplacesTheContentAlsoFromItsOwnBlock)
+{
     ByteArray a = make({1, 2, 3, 4, 5});
     const uint8_t other[] = {9, 8};
     a.copyData(other, 2);
@@ -150,7 +160,8 @@ TEST_F(ByteArrayTest, CopyDataReplacesTheContentAlsoFromItsOwnBlock) {
     EXPECT_EQ(0, b.getSize());
 }
 
-TEST_F(ByteArrayTest, EnsureGrowsToExactlyTheRequestAndKeepsTheContent) {
+TEST_F(ByteArrayTest, EnsureGrowsToExactlyTheRequestAndKeepsTheContent)
+{
     ByteArray a = make({1, 2});
     a.ensure(100);
     EXPECT_EQ(100, a.getCapacity());
@@ -170,7 +181,8 @@ TEST_F(ByteArrayTest, EnsureGrowsToExactlyTheRequestAndKeepsTheContent) {
     EXPECT_EQ(102, a.getCapacity());
 }
 
-TEST_F(ByteArrayTest, ResizeReleaseAndClear) {
+TEST_F(ByteArrayTest, ResizeReleaseAndClear)
+{
     ByteArray a = make({1, 2, 3});
     a.resize(5);
     EXPECT_EQ(5, a.getSize());
@@ -191,19 +203,22 @@ TEST_F(ByteArrayTest, ResizeReleaseAndClear) {
     EXPECT_EQ(nullptr, a.getData());
 }
 
-TEST_F(ByteArrayTest, A2wTakesEachByteAsACharacter) {
+TEST_F(ByteArrayTest, A2wTakesEachByteAsACharacter)
+{
     EXPECT_EQ(std::wstring(L"A\u00E9\u00FF"), make({0x41, 0xE9, 0xFF}).a2w());
     EXPECT_EQ(std::wstring(1, L'\0'), make({0}).a2w());
     EXPECT_EQ(std::wstring(), ByteArray().a2w());
 }
 
-TEST_F(ByteArrayTest, W2wReadsCodeUnitsAndIgnoresAnOddLastByte) {
+TEST_F(ByteArrayTest, W2wReadsCodeUnitsAndIgnoresAnOddLastByte)
+{
     EXPECT_EQ(std::wstring(L"AB"), make({0x41, 0x00, 0x42, 0x00, 0x43}).w2w());
     EXPECT_EQ(std::wstring(), make({0x41}).w2w());
     EXPECT_EQ(std::wstring(L"\U0001F600"), make({0x3D, 0xD8, 0x00, 0xDE}).w2w());
 }
 
-TEST_F(ByteArrayTest, XorCoversOnlyTheCommonLength) {
+TEST_F(ByteArrayTest, XorCoversOnlyTheCommonLength)
+{
     ByteArray a = make({0xFF, 0x0F, 0x55, 0x01});
     a.xorWith(make({0x0F, 0xFF}));
     EXPECT_EQ((std::vector<uint8_t>{0xF0, 0xF0, 0x55, 0x01}), bytes(a));
@@ -221,7 +236,8 @@ TEST_F(ByteArrayTest, XorCoversOnlyTheCommonLength) {
 
 namespace {
 
-TEST_F(ByteArrayTest, ExtendGrowsExactlyAndHandsOutTheNewBytes) {
+TEST_F(ByteArrayTest, ExtendGrowsExactlyAndHandsOutTheNewBytes)
+{
     ByteArray a = make({1, 2});
     uint8_t* at = a.extend(3);
     ASSERT_EQ(a.getData() + 2, at);
@@ -242,7 +258,8 @@ TEST_F(ByteArrayTest, ExtendGrowsExactlyAndHandsOutTheNewBytes) {
     EXPECT_EQ(4, a.getSize());
 }
 
-TEST_F(ByteArrayTest, AppendingFromItsOwnBlockWhileGrowing) {
+TEST_F(ByteArrayTest, AppendingFromItsOwnBlockWhileGrowing)
+{
     // The source lies in the block the growth replaces.
     ByteArray a = make({1, 2, 3});
     a.appendData(a.getData() + 1, 2);

@@ -18,7 +18,8 @@ inline std::unique_ptr<Msg> makeReport(const std::wstring& writer, int seq)
     msg->setAttributeValue(L"Seq", seq);
     msg->setAttributeValue(L"Writer", writer);
     msg->setAttributeValue(L"HWND", 0x000A01C4);
-    msg->setAttributeValue(L"ContextString1", std::wstring(L"C:\\Users\\jsmith\\Documents\\Quarterly report.docx"));
+    msg->setAttributeValue(L"ContextString1",
+                           std::wstring(L"C:\\Users\\jsmith\\Documents\\Quarterly report.docx"));
     msg->setAttributeValue(L"ContextString2", std::wstring(L"Quarterly report.docx"));
     msg->setAttributeValue(L"ContextString3", std::wstring(L"Unspecified"));
     msg->setAttributeValue(L"PluginInfoQuality", std::wstring(L"FirstClass"));

@@ -17,7 +17,8 @@ namespace {
 // A message that counts its own destruction.
 class CountedMsg : public Msg {
 public:
-    CountedMsg(std::shared_ptr<std::atomic<int>> destroyed, int seq) : m_destroyed(std::move(destroyed))
+    CountedMsg(std::shared_ptr<std::atomic<int>> destroyed, int seq)
+        : m_destroyed(std::move(destroyed))
     {
         setAttributeValue(L"Seq", seq);
     }

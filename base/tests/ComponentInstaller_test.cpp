@@ -23,7 +23,8 @@ protected:
     void SetUp() override
     {
         m_startFolder = fs::current_path();
-        testsupport::TestProcess::setEnvironment(L"ONDRIVEX_TEST_COMPONENT_LOG", folder.file(L"calls.txt"));
+        testsupport::TestProcess::setEnvironment(L"ONDRIVEX_TEST_COMPONENT_LOG",
+                                                 folder.file(L"calls.txt"));
         testsupport::TestProcess::setEnvironment(L"ONDRIVEX_TEST_COMPONENT_RESULT", L"ok");
     }
     void TearDown() override
@@ -70,7 +71,8 @@ TEST_F(ComponentInstallerTest, ComponentListIsTheFourAddInsInOrder)
     EXPECT_EQ(ComponentInstaller::getComponentList(base),
               (std::vector<std::wstring>{base + L"TPIInternetExplorer.dll", base + L"TPIOffice.dll",
                                          base + L"TPIOutlook.dll", base + L"TavelInstaller.dll"}));
-    EXPECT_EQ(ComponentInstaller::getComponentList(folder.path()), ComponentInstaller::getComponentList(base));
+    EXPECT_EQ(ComponentInstaller::getComponentList(folder.path()),
+              ComponentInstaller::getComponentList(base));
 }
 
 TEST_F(ComponentInstallerTest, InstallFolderComesFromTheMachineKey)
@@ -101,7 +103,8 @@ TEST_F(ComponentInstallerTest, InstallRegistersPresentComponentsAndReportsMissin
     EXPECT_EQ(events[0].type, Event::Info);
     EXPECT_EQ(events[0].details, L" DLL name:" + explorer);
     EXPECT_EQ(events[1].description, L"Failed to load DLL");
-    EXPECT_EQ(events[1].details.rfind(L" DLL name:" + folder.file(L"TPIOffice.dll"), 0), 0u) << events[1].details;
+    EXPECT_EQ(events[1].details.rfind(L" DLL name:" + folder.file(L"TPIOffice.dll"), 0), 0u)
+        << events[1].details;
     EXPECT_NE(events[1].details.find(L"System Error ID"), std::wstring::npos);
     EXPECT_EQ(events[2].details, L" DLL name:" + outlook);
     EXPECT_EQ(calls(), "register\nregister\n");

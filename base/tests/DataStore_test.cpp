@@ -23,7 +23,8 @@ protected:
     void SetUp() override { g_destroyed = 0; }
 };
 
-TEST_F(DataStoreTest, SetAndGetInEachMap) {
+TEST_F(DataStoreTest, SetAndGetInEachMap)
+{
     DataStore store;
     store.setAttributeValue(L"Count", 42);
     store.setAttributeValue(L"Name", std::wstring(L"value"));
@@ -51,7 +52,8 @@ TEST_F(DataStoreTest, SetAndGetInEachMap) {
     EXPECT_EQ(1, store.getByteArrayAttributeCount());
 }
 
-TEST_F(DataStoreTest, MissingNamesLeaveTheOutputUntouched) {
+TEST_F(DataStoreTest, MissingNamesLeaveTheOutputUntouched)
+{
     DataStore store;
     store.setAttributeValue(L"Name", std::wstring(L"x"));
     int i = 0x5EED;
@@ -67,7 +69,8 @@ TEST_F(DataStoreTest, MissingNamesLeaveTheOutputUntouched) {
     EXPECT_EQ(&sentinel, b);
 }
 
-TEST_F(DataStoreTest, TheThreeMapsAreSeparateNameSpaces) {
+TEST_F(DataStoreTest, TheThreeMapsAreSeparateNameSpaces)
+{
     DataStore store;
     store.setAttributeValue(L"Shared", 1);
     store.setAttributeValue(L"Shared", std::wstring(L"two"));
@@ -87,7 +90,8 @@ TEST_F(DataStoreTest, TheThreeMapsAreSeparateNameSpaces) {
     store.removeIntAttribute(L"Shared"); // no longer there: nothing happens
 }
 
-TEST_F(DataStoreTest, TheStoreOwnsItsArrays) {
+TEST_F(DataStoreTest, TheStoreOwnsItsArrays)
+{
     {
         DataStore store;
         CountedArray* first = new CountedArray(1);
@@ -111,7 +115,8 @@ TEST_F(DataStoreTest, TheStoreOwnsItsArrays) {
     EXPECT_EQ(4, g_destroyed); // the store's destruction destroyed B and C
 }
 
-TEST_F(DataStoreTest, ANullArrayIsStoredAsAnEmptyOne) {
+TEST_F(DataStoreTest, ANullArrayIsStoredAsAnEmptyOne)
+{
     DataStore store;
     store.setAttributeValue(L"A", static_cast<ByteArray*>(nullptr));
     ByteArray* out = nullptr;
@@ -120,7 +125,8 @@ TEST_F(DataStoreTest, ANullArrayIsStoredAsAnEmptyOne) {
     EXPECT_EQ(0, out->getSize());
 }
 
-TEST_F(DataStoreTest, IndexAccessFollowsCodeUnitOrder) {
+TEST_F(DataStoreTest, IndexAccessFollowsCodeUnitOrder)
+{
     DataStore store;
     // Inserted out of order; U+1F600 (D83D DE00) must come before U+FF21.
     const std::vector<std::wstring> names = {L"\uFF21", L"b", L"\U0001F600", L"aa", L"a", L"B"};
@@ -155,7 +161,8 @@ TEST_F(DataStoreTest, IndexAccessFollowsCodeUnitOrder) {
     EXPECT_EQ(nullptr, b);
 }
 
-TEST_F(DataStoreTest, CopiesMakeTheirOwnArrays) {
+TEST_F(DataStoreTest, CopiesMakeTheirOwnArrays)
+{
     DataStore original;
     original.setAttributeValue(L"I", 5);
     original.setAttributeValue(L"S", std::wstring(L"text"));
@@ -196,9 +203,11 @@ namespace {
 
 // Against std::map ordered by the names' code units (a u16string key): any
 // order of setting and removing ends in the same attributes, in that order.
-TEST_F(DataStoreTest, AnyOrderOfChangesAgreesWithAnOrderedMap) {
-    const std::vector<std::wstring> names = {L"Msg", L"MsgType", L"a", L"B", L"\uFF21", L"\U0001F600",
-                                             L"\uE000", L"", L"ab", L"aa", L"Z", L"\u00E9"};
+TEST_F(DataStoreTest, AnyOrderOfChangesAgreesWithAnOrderedMap)
+{
+    const std::vector<std::wstring> names = {L"Msg",    L"MsgType",    L"a",      L"B",
+                                             L"\uFF21", L"\U0001F600", L"\uE000", L"",
+                                             L"ab",     L"aa",         L"Z",      L"\u00E9"};
     uint32_t seed = 3;
     for (int round = 0; round < 50; ++round) {
         DataStore store;

@@ -47,7 +47,8 @@ TEST(EventTest, LineWithHeadersStartsWithTimeLabelAndId)
     Event e(1050702, L"Mutex Wait Abandoned", TC_AT(L"Mutex::lock"));
     const std::string line = Tools::narrowWideString(e.toString(true));
     EXPECT_TRUE(std::regex_match(
-        line, std::regex(R"(\d{4}/\d\d/\d\d \d\d:\d\d:\d\d Error   1050702 Mutex Wait Abandoned \r\n)")))
+        line,
+        std::regex(R"(\d{4}/\d\d/\d\d \d\d:\d\d:\d\d Error   1050702 Mutex Wait Abandoned \r\n)")))
         << line;
 }
 
@@ -85,7 +86,10 @@ TEST(EventTest, SystemErrorInfoAddsIdAndText)
 
 namespace {
 
-Event eventOnBehalf(const SourceLocation& at) { return Event(12, L"from a helper", Event::Warning, at); }
+Event eventOnBehalf(const SourceLocation& at)
+{
+    return Event(12, L"from a helper", Event::Warning, at);
+}
 
 TEST(EventTest, ALocationValueNamesTheCallersLine)
 {

@@ -96,8 +96,8 @@ TEST(ExceptionTest, ToStringAndStreamAgree)
 {
     Exception e(1050601, L"Unsupported Message Version", TC_AT(L"Msg::fromByteArray"));
     e.setExceptionType(2);
-    const std::wstring expected = L"Type: 2 ID: 1050601 Desc: Unsupported Message Version StackTrace: " +
-                                  e.getStackTrace();
+    const std::wstring expected =
+        L"Type: 2 ID: 1050601 Desc: Unsupported Message Version StackTrace: " + e.getStackTrace();
     EXPECT_EQ(e.toString(), expected);
     std::wostringstream out;
     out << e;
@@ -125,7 +125,10 @@ namespace {
 
 // A helper that raises on its caller's behalf, as SecurityDevice's cipher
 // steps and ComponentInstaller's tracing do.
-[[noreturn]] void failOnBehalf(const SourceLocation& at) { throw CommsException(7, L"helper", at); }
+[[noreturn]] void failOnBehalf(const SourceLocation& at)
+{
+    throw CommsException(7, L"helper", at);
+}
 
 TEST(ExceptionTest, ALocationValueNamesTheCallersLine)
 {
@@ -141,7 +144,8 @@ TEST(ExceptionTest, ALocationValueNamesTheCallersLine)
     }
     const SourceLocation at = TC_HERE(L"f");
     EXPECT_EQ(SystemException(1, L"s", at).getExceptionType(), Exception::SystemKind);
-    EXPECT_EQ(Exception(Exception::CommsKind, 1, L"s", at).getExceptionType(), Exception::CommsKind);
+    EXPECT_EQ(Exception(Exception::CommsKind, 1, L"s", at).getExceptionType(),
+              Exception::CommsKind);
     EXPECT_EQ(Exception(1, L"s", at).getLine(), at.line);
 }
 

@@ -75,7 +75,8 @@ TEST(FileTest, LoadCutsALargerFileAtTheMaximumAndTraces1060407)
     ASSERT_TRUE(File::load(path, loaded, 4));
     EXPECT_EQ(loaded, bytesOf("0123"));
     ASSERT_EQ(recorder.count(1060407), 1u);
-    EXPECT_EQ(recorder.find(1060407).description, L"File::load - file too large. Returning truncated file");
+    EXPECT_EQ(recorder.find(1060407).description,
+              L"File::load - file too large. Returning truncated file");
     EXPECT_EQ(recorder.find(1060407).details, L" File:" + path);
     // Exactly the maximum is not too large.
     ASSERT_TRUE(File::load(path, loaded, 10));
@@ -101,7 +102,7 @@ TEST(FileTest, TempFileNamesAreNewEmptyFilesInTheSystemFolder)
         EXPECT_TRUE(File::exists(path));
         EXPECT_EQ(fs::file_size(fs::path(path)), 0u);
         EXPECT_TRUE(testsupport::sameFolder(fs::path(path).parent_path().wstring(),
-                                             fs::temp_directory_path().wstring()))
+                                            fs::temp_directory_path().wstring()))
             << fs::path(path);
     }
     EXPECT_EQ(fs::path(first).filename().wstring().rfind(L"obt", 0), 0u);
@@ -171,7 +172,8 @@ TEST(FileTest, TempFolderFailureCarriesTheSystemError)
     ASSERT_GT(description.size(), prefix.size() + suffix.size()) << description;
     ASSERT_EQ(description.substr(description.size() - suffix.size()), suffix) << description;
     // What lies between is "text (code)" for the error the failed creation set.
-    const std::wstring info = description.substr(prefix.size(), description.size() - prefix.size() - suffix.size());
+    const std::wstring info =
+        description.substr(prefix.size(), description.size() - prefix.size() - suffix.size());
     const size_t open = info.rfind(L" (");
     ASSERT_NE(open, std::wstring::npos) << info;
     const unsigned long code = std::stoul(info.substr(open + 2));

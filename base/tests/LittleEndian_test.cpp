@@ -7,7 +7,8 @@
 
 namespace {
 
-TEST(LittleEndianTest, LeastSignificantByteComesFirst) {
+TEST(LittleEndianTest, LeastSignificantByteComesFirst)
+{
     uint8_t buffer[7] = {0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE};
     // At an odd address, to show that alignment does not matter.
     LittleEndian::writeU32(buffer + 1, 0x12345678u);
@@ -21,16 +22,19 @@ TEST(LittleEndianTest, LeastSignificantByteComesFirst) {
     EXPECT_EQ(0xBEEF, LittleEndian::readU16(buffer + 5));
 }
 
-TEST(LittleEndianTest, SignedValuesKeepTheirBits) {
+TEST(LittleEndianTest, SignedValuesKeepTheirBits)
+{
     uint8_t buffer[4];
     LittleEndian::writeI32(buffer, -2);
-    EXPECT_EQ((std::vector<uint8_t>{0xFE, 0xFF, 0xFF, 0xFF}), std::vector<uint8_t>(buffer, buffer + 4));
+    EXPECT_EQ((std::vector<uint8_t>{0xFE, 0xFF, 0xFF, 0xFF}),
+              std::vector<uint8_t>(buffer, buffer + 4));
     EXPECT_EQ(-2, LittleEndian::readI32(buffer));
     LittleEndian::writeI32(buffer, INT32_MIN);
     EXPECT_EQ(INT32_MIN, LittleEndian::readI32(buffer));
 }
 
-TEST(LittleEndianTest, VolatileFormsAgreeWithThePlainOnes) {
+TEST(LittleEndianTest, VolatileFormsAgreeWithThePlainOnes)
+{
     volatile uint8_t shared[4] = {};
     LittleEndian::writeU32Volatile(shared, 0xA1B2C3D4u);
     EXPECT_EQ(0xD4, shared[0]);

@@ -33,7 +33,8 @@ using Sink = std::shared_ptr<EventJournal>;
 class OrderDevice : public LogDevice {
 public:
     OrderDevice(std::shared_ptr<std::vector<std::wstring>> journal, std::wstring name)
-        : m_journal(std::move(journal)), m_name(std::move(name)) {}
+        : m_journal(std::move(journal)), m_name(std::move(name))
+    {}
     ~OrderDevice() override { m_journal->push_back(L"destroy " + m_name); }
     void Setup() override { m_journal->push_back(L"setup " + m_name); }
     void Write(Event&) override { m_journal->push_back(L"write " + m_name); }
@@ -59,7 +60,8 @@ public:
     {
         if (event.getID() == 1051202)
             return;
-        Event failure(1051202, L"Failed to write to the Eventlog", TC_AT(L"SelfTracingDevice::Write"));
+        Event failure(1051202, L"Failed to write to the Eventlog",
+                      TC_AT(L"SelfTracingDevice::Write"));
         Logger::Trace(failure);
     }
     void ShutDown() override {}
@@ -67,10 +69,7 @@ public:
 
 class LoggerTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        m_app = testsupport::uniqueName(L"LoggerTest");
-    }
+    void SetUp() override { m_app = testsupport::uniqueName(L"LoggerTest"); }
     std::wstring m_app;
 };
 
@@ -166,8 +165,8 @@ TEST_F(LoggerTest, ShutDownStopsAndDestroysLogDevicesThenTraceDevicesInOrder)
     Logger::addCustomLogDevice(new OrderDevice(journal, L"l2"));
     journal->clear();
     Logger::shutDown();
-    const std::vector<std::wstring> expected = {L"shutdown l1", L"destroy l1", L"shutdown l2",
-                                                L"destroy l2", L"shutdown t1", L"destroy t1"};
+    const std::vector<std::wstring> expected = {L"shutdown l1", L"destroy l1",  L"shutdown l2",
+                                                L"destroy l2",  L"shutdown t1", L"destroy t1"};
     EXPECT_EQ(*journal, expected);
 
     Event e(14, L"after", TC_AT(L"f"));
@@ -278,8 +277,10 @@ TEST_F(FileLoggingTest, WritesUtf16LinesWithHeadersAndAppends)
     EXPECT_EQ(bytes.getData()[1], 0);
     const std::string text = Tools::narrowWideString(bytes.w2w());
     EXPECT_TRUE(std::regex_match(
-        text, std::regex("\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d Error   1050702 Mutex Wait Abandoned \r\n"
-                         "\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d Info    7 caf\xc3\xa9  N: 1\r\n")))
+        text,
+        std::regex(
+            "\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d Error   1050702 Mutex Wait Abandoned \r\n"
+            "\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d Info    7 caf\xc3\xa9  N: 1\r\n")))
         << text;
 }
 

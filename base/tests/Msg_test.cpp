@@ -16,19 +16,22 @@ namespace {
 // char16_t literals, whose code units the compiler produces.
 class Wire {
 public:
-    Wire& i32(uint32_t v) {
+    Wire& i32(uint32_t v)
+    {
         for (int i = 0; i < 4; ++i)
             m_bytes.push_back(static_cast<uint8_t>(v >> (8 * i)));
         return *this;
     }
-    Wire& units(const std::u16string& text) {
+    Wire& units(const std::u16string& text)
+    {
         for (char16_t u : text) {
             m_bytes.push_back(static_cast<uint8_t>(u & 0xFF));
             m_bytes.push_back(static_cast<uint8_t>(u >> 8));
         }
         return *this;
     }
-    Wire& raw(std::initializer_list<uint8_t> bytes) {
+    Wire& raw(std::initializer_list<uint8_t> bytes)
+    {
         m_bytes.insert(m_bytes.end(), bytes);
         return *this;
     }
@@ -38,7 +41,8 @@ public:
     Wire& header() { return i32(1).i32(0); }
 
     // The data with the total length filled in from its actual size.
-    ByteArray finish() const {
+    ByteArray finish() const
+    {
         std::vector<uint8_t> b = m_bytes;
         const uint32_t n = static_cast<uint32_t>(b.size());
         for (int i = 0; i < 4; ++i)
@@ -46,20 +50,25 @@ public:
         return ByteArray(b.data(), static_cast<int32_t>(b.size()));
     }
     // The data exactly as written.
-    ByteArray asIs() const { return ByteArray(m_bytes.data(), static_cast<int32_t>(m_bytes.size())); }
+    ByteArray asIs() const
+    {
+        return ByteArray(m_bytes.data(), static_cast<int32_t>(m_bytes.size()));
+    }
 
 private:
     std::vector<uint8_t> m_bytes;
 };
 
-std::vector<uint8_t> toVector(const ByteArray& a) {
+std::vector<uint8_t> toVector(const ByteArray& a)
+{
     return a.getSize() ? std::vector<uint8_t>(a.getData(), a.getData() + a.getSize())
                        : std::vector<uint8_t>();
 }
 
 class MsgTest : public ::testing::Test {
 protected:
-    static ByteArray serialise(const Msg& msg) {
+    static ByteArray serialise(const Msg& msg)
+    {
         ByteArray out;
         msg.toByteArray(out);
         EXPECT_EQ(msg.getSerializedSizeRequirement(), out.getSize());
@@ -68,7 +77,8 @@ protected:
 
     // Parses data that must be rejected; returns the exception's fields.
     static void expectRejected(const ByteArray& data, int id, const std::wstring& description,
-                               const std::wstring& function, Msg* target = nullptr) {
+                               const std::wstring& function, Msg* target = nullptr)
+    {
         Msg local;
         Msg& msg = target ? *target : local;
         try {
@@ -83,14 +93,16 @@ protected:
     }
 
     // A message with attributes of every kind, non-ASCII and non-BMP text.
-    static void fill(Msg& msg, bool reversed) {
+    static void fill(Msg& msg, bool reversed)
+    {
         auto ints = [&] {
             msg.setAttributeValue(L"UserID", 1234);
             msg.setAttributeValue(L"\U0001F600", -1);
             msg.setAttributeValue(L"\uFF21", 0x7FFFFFFF);
         };
         auto strings = [&] {
-            msg.setAttributeValue(L"ContextString1", std::wstring(L"R\u00E9sum\u00E9.docx \U0001F4C4"));
+            msg.setAttributeValue(L"ContextString1",
+                                  std::wstring(L"R\u00E9sum\u00E9.docx \U0001F4C4"));
             msg.setAttributeValue(L"Empty", std::wstring());
             msg.setAttributeValue(L"UserID", std::wstring(L"same name, other map"));
         };
@@ -113,7 +125,8 @@ protected:
     }
 };
 
-TEST_F(MsgTest, MinimalMessageIsFortyTwoBytes) {
+TEST_F(MsgTest, MinimalMessageIsFortyTwoBytes)
+{
     Msg msg;
     msg.setType(Msg::PLUGIN_INFO);
     const ByteArray expected =
@@ -131,20 +144,25 @@ TEST_F(MsgTest, MinimalMessageIsFortyTwoBytes) {
     EXPECT_EQ(1, parsed.getIntAttributeCount());
 }
 
-TEST_F(MsgTest, WireFormMatchesTheLayoutForEveryKind) {
+TEST_F(MsgTest, WireFormMatchesTheLayoutForEveryKind)
+{
     Msg msg;
     msg.setAttributeValue(L"S", std::wstring(L"\U0001F600"));
     msg.setAttributeValue(L"B", new ByteArray(std::wstring(L"x")));
     const ByteArray expected = Wire()
                                    .header()
-                                   .str(u"MsgType").integer(0)
-                                   .str(u"S").str(u"\U0001F600")
-                                   .str(u"B").bytes({'x', 0})
+                                   .str(u"MsgType")
+                                   .integer(0)
+                                   .str(u"S")
+                                   .str(u"\U0001F600")
+                                   .str(u"B")
+                                   .bytes({'x', 0})
                                    .finish();
     EXPECT_EQ(toVector(expected), toVector(serialise(msg)));
 }
 
-TEST_F(MsgTest, SerialiseParseSerialiseIsStableWhateverTheOrderOfSetting) {
+TEST_F(MsgTest, SerialiseParseSerialiseIsStableWhateverTheOrderOfSetting)
+{
     Msg forward;
     Msg backward;
     fill(forward, false);
@@ -169,7 +187,8 @@ TEST_F(MsgTest, SerialiseParseSerialiseIsStableWhateverTheOrderOfSetting) {
     EXPECT_EQ(0xFF, bytes->getData()[3]);
 }
 
-TEST_F(MsgTest, NamesAreWrittenInCodeUnitOrder) {
+TEST_F(MsgTest, NamesAreWrittenInCodeUnitOrder)
+{
     Msg msg;
     msg.removeIntAttribute(L"MsgType");
     msg.setAttributeValue(L"\uFF21", 1);
@@ -178,24 +197,32 @@ TEST_F(MsgTest, NamesAreWrittenInCodeUnitOrder) {
     msg.setAttributeValue(L"A", 4);
     const ByteArray expected = Wire()
                                    .header()
-                                   .str(u"A").integer(4)
-                                   .str(u"Ab").integer(3)
-                                   .str(u"\U0001F600").integer(2)
-                                   .str(u"\uFF21").integer(1)
+                                   .str(u"A")
+                                   .integer(4)
+                                   .str(u"Ab")
+                                   .integer(3)
+                                   .str(u"\U0001F600")
+                                   .integer(2)
+                                   .str(u"\uFF21")
+                                   .integer(1)
                                    .finish();
     EXPECT_EQ(toVector(expected), toVector(serialise(msg)));
 }
 
-TEST_F(MsgTest, OneNameInTwoMapsGivesTwoAttributesBothWays) {
+TEST_F(MsgTest, OneNameInTwoMapsGivesTwoAttributesBothWays)
+{
     Msg msg;
     msg.setAttributeValue(L"Signature", 7);
     msg.setAttributeValue(L"Signature", std::wstring(L"text"));
     const ByteArray wire = serialise(msg);
     const ByteArray expected = Wire()
                                    .header()
-                                   .str(u"MsgType").integer(0)
-                                   .str(u"Signature").integer(7)
-                                   .str(u"Signature").str(u"text")
+                                   .str(u"MsgType")
+                                   .integer(0)
+                                   .str(u"Signature")
+                                   .integer(7)
+                                   .str(u"Signature")
+                                   .str(u"text")
                                    .finish();
     EXPECT_EQ(toVector(expected), toVector(wire));
 
@@ -206,7 +233,8 @@ TEST_F(MsgTest, OneNameInTwoMapsGivesTwoAttributesBothWays) {
     EXPECT_FALSE(parsed.isSecure()); // a string "Signature" does not count
 }
 
-TEST_F(MsgTest, SizeRequirementCountsCodeUnits) {
+TEST_F(MsgTest, SizeRequirementCountsCodeUnits)
+{
     Msg msg;
     msg.setAttributeValue(L"\U0001F600", std::wstring(L"\U0001F600\U0001F600"));
     // 8 + 4 elements * 8 + 4 (one int) + 2 * (7 + 2 + 4) code units
@@ -214,7 +242,8 @@ TEST_F(MsgTest, SizeRequirementCountsCodeUnits) {
     EXPECT_EQ(70, serialise(msg).getSize());
 }
 
-TEST_F(MsgTest, ParsingAddsToTheMessageWithoutClearingIt) {
+TEST_F(MsgTest, ParsingAddsToTheMessageWithoutClearingIt)
+{
     Msg msg;
     msg.setAttributeValue(L"Keep", 1);
     msg.setAttributeValue(L"Name", std::wstring(L"old"));
@@ -233,11 +262,17 @@ TEST_F(MsgTest, ParsingAddsToTheMessageWithoutClearingIt) {
     EXPECT_EQ(0, empty.getByteArrayAttributeCount());
 }
 
-TEST_F(MsgTest, OddStringLengthSkipsTheLastByteAndParsingContinues) {
+TEST_F(MsgTest, OddStringLengthSkipsTheLastByteAndParsingContinues)
+{
     const ByteArray data = Wire()
                                .header()
-                               .str(u"S").i32(2).i32(7).units(u"ABC").raw({'X'})
-                               .str(u"N").integer(5)
+                               .str(u"S")
+                               .i32(2)
+                               .i32(7)
+                               .units(u"ABC")
+                               .raw({'X'})
+                               .str(u"N")
+                               .integer(5)
                                .finish();
     Msg msg;
     msg.fromByteArray(data);
@@ -249,7 +284,8 @@ TEST_F(MsgTest, OddStringLengthSkipsTheLastByteAndParsingContinues) {
     EXPECT_EQ(5, n);
 }
 
-TEST_F(MsgTest, IntegerElementsAlwaysTakeFourBytes) {
+TEST_F(MsgTest, IntegerElementsAlwaysTakeFourBytes)
+{
     // The length field of an integer element is not used: the value is the
     // next four bytes and the element ends there.
     const ByteArray zeroLength = Wire().header().str(u"N").i32(1).i32(0).i32(9).finish();
@@ -271,7 +307,8 @@ TEST_F(MsgTest, IntegerElementsAlwaysTakeFourBytes) {
     EXPECT_EQ(4, m);
 }
 
-TEST_F(MsgTest, MessageLevelErrors) {
+TEST_F(MsgTest, MessageLevelErrors)
+{
     expectRejected(Wire().i32(2).i32(8).asIs(), 1050601, L"Unsupported Message Version",
                    L"Msg::fromByteArray");
     ByteArray appended = serialise(Msg());
@@ -291,7 +328,8 @@ TEST_F(MsgTest, MessageLevelErrors) {
     // value's tag is looked at.
 }
 
-TEST_F(MsgTest, ElementLevelErrors) {
+TEST_F(MsgTest, ElementLevelErrors)
+{
     // Five bytes of an element header, then the end.
     expectRejected(Wire().header().raw({2, 0, 0, 0, 2}).finish(), 1050606,
                    L"Insufficient bytes to read element header", L"Msg::getNextElement");
@@ -310,16 +348,18 @@ TEST_F(MsgTest, ElementLevelErrors) {
                    L"Msg::getNextElement");
 }
 
-TEST_F(MsgTest, ShortIntegerErrors) {
+TEST_F(MsgTest, ShortIntegerErrors)
+{
     expectRejected(ByteArray(), 1050609, L"Insufficient bytes to read int", L"Msg::getNextInt");
-    expectRejected(Wire().i32(1).raw({8, 0, 0}).asIs(), 1050609,
-                   L"Insufficient bytes to read int", L"Msg::getNextInt");
+    expectRejected(Wire().i32(1).raw({8, 0, 0}).asIs(), 1050609, L"Insufficient bytes to read int",
+                   L"Msg::getNextInt");
     // An integer element whose length field says 0 at the very end.
     expectRejected(Wire().header().str(u"N").i32(1).i32(0).raw({1, 2}).finish(), 1050609,
                    L"Insufficient bytes to read int", L"Msg::getNextInt");
 }
 
-TEST_F(MsgTest, AttributesParsedBeforeAnErrorStay) {
+TEST_F(MsgTest, AttributesParsedBeforeAnErrorStay)
+{
     Msg msg;
     expectRejected(Wire().header().str(u"First").integer(1).str(u"Second").finish(), 1050604,
                    L"Missing attribute value", L"Msg::fromByteArray", &msg);
@@ -329,7 +369,8 @@ TEST_F(MsgTest, AttributesParsedBeforeAnErrorStay) {
     EXPECT_EQ(2, msg.getIntAttributeCount());
 }
 
-TEST_F(MsgTest, GetNextElementLeavesItsOutputsOnFailure) {
+TEST_F(MsgTest, GetNextElementLeavesItsOutputsOnFailure)
+{
     const ByteArray data = Wire().header().i32(3).i32(100).finish();
     int32_t position = 8;
     int32_t i = 0x5EED;
@@ -347,7 +388,8 @@ TEST_F(MsgTest, GetNextElementLeavesItsOutputsOnFailure) {
     EXPECT_EQ(L"sentinel", s);
 }
 
-TEST_F(MsgTest, TypeNamesAndTypeAttribute) {
+TEST_F(MsgTest, TypeNamesAndTypeAttribute)
+{
     EXPECT_EQ(L"UNSPECIFIED", Msg::getTypeName(Msg::UNSPECIFIED));
     EXPECT_EQ(L"ERROR_MSG", Msg::getTypeName(Msg::ERROR_MSG));
     EXPECT_EQ(L"PLUGIN_INFO", Msg::getTypeName(Msg::PLUGIN_INFO));
@@ -368,7 +410,8 @@ TEST_F(MsgTest, TypeNamesAndTypeAttribute) {
     EXPECT_EQ(Msg::UNSPECIFIED, msg.getType());
 }
 
-TEST_F(MsgTest, SecureOnlyWithASignatureOrEncryptedDataArray) {
+TEST_F(MsgTest, SecureOnlyWithASignatureOrEncryptedDataArray)
+{
     Msg msg;
     EXPECT_FALSE(msg.isSecure());
     msg.setAttributeValue(L"Signature", std::wstring(L"not an array"));
@@ -381,7 +424,8 @@ TEST_F(MsgTest, SecureOnlyWithASignatureOrEncryptedDataArray) {
     EXPECT_TRUE(msg.isSecure());
 }
 
-TEST_F(MsgTest, ListingShowsIntsThenStringsThenArraySizes) {
+TEST_F(MsgTest, ListingShowsIntsThenStringsThenArraySizes)
+{
     Msg msg;
     msg.setAttributeValue(L"Z", new ByteArray(std::wstring(L"abc")));
     msg.setAttributeValue(L"A", std::wstring(L"x=y"));
@@ -397,7 +441,8 @@ TEST_F(MsgTest, ListingShowsIntsThenStringsThenArraySizes) {
     EXPECT_EQ(expected, stream.str());
 }
 
-TEST_F(MsgTest, CopiesAndAssignment) {
+TEST_F(MsgTest, CopiesAndAssignment)
+{
     Msg original;
     fill(original, false);
     Msg copy(original);
@@ -420,16 +465,24 @@ namespace {
 
 // Names arriving out of order, repeated, or merging into attributes already
 // there must end where the order puts them, the last value winning.
-TEST_F(MsgTest, NamesOutOfOrderOrRepeatedOnTheWireEndInOrder) {
+TEST_F(MsgTest, NamesOutOfOrderOrRepeatedOnTheWireEndInOrder)
+{
     const ByteArray wire = Wire()
                                .header()
-                               .str(u"b").integer(2)
-                               .str(u"a").integer(1)
-                               .str(u"c").integer(3)
-                               .str(u"a").integer(10)
-                               .str(u"z").str(u"last")
-                               .str(u"m").str(u"middle")
-                               .str(u"z").str(u"again")
+                               .str(u"b")
+                               .integer(2)
+                               .str(u"a")
+                               .integer(1)
+                               .str(u"c")
+                               .integer(3)
+                               .str(u"a")
+                               .integer(10)
+                               .str(u"z")
+                               .str(u"last")
+                               .str(u"m")
+                               .str(u"middle")
+                               .str(u"z")
+                               .str(u"again")
                                .finish();
     Msg msg;
     msg.setAttributeValue(L"bb", 7);
@@ -453,7 +506,8 @@ TEST_F(MsgTest, NamesOutOfOrderOrRepeatedOnTheWireEndInOrder) {
 
 // Parsing the same wire form into one message again and again replaces the
 // values in place and keeps the set of attributes.
-TEST_F(MsgTest, ParsingTheSameFormAgainReplacesEveryValue) {
+TEST_F(MsgTest, ParsingTheSameFormAgainReplacesEveryValue)
+{
     Msg original;
     fill(original, false);
     const ByteArray wire = serialise(original);
@@ -467,7 +521,8 @@ TEST_F(MsgTest, ParsingTheSameFormAgainReplacesEveryValue) {
     EXPECT_EQ(original.getByteArrayAttributeCount(), again.getByteArrayAttributeCount());
 }
 
-TEST(MsgHeaderTest, ReadsAndWritesVersionAndLengthLittleEndian) {
+TEST(MsgHeaderTest, ReadsAndWritesVersionAndLengthLittleEndian)
+{
     const uint8_t bytes[] = {0x01, 0x00, 0x00, 0x00, 0x2A, 0x01, 0x00, 0x80, 0xEE};
     MsgHeader header;
     ASSERT_TRUE(MsgHeader::read(bytes, sizeof bytes, header));

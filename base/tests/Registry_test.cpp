@@ -25,7 +25,8 @@ TEST_F(RegistryTest, ValuesOfEachTypeRoundTrip)
     ASSERT_TRUE(registry.write(L"Text", std::wstring(L"C:\\Program Files\\Ondrivex\\")));
     ASSERT_TRUE(registry.write(L"Empty", L""));
     // e-acute and U+1F600, which UTF-16 stores as a surrogate pair.
-    const std::wstring wide = sizeof(wchar_t) == 2 ? std::wstring(L"\u00e9\xD83D\xDE00") : std::wstring(L"\u00e9\U0001F600");
+    const std::wstring wide = sizeof(wchar_t) == 2 ? std::wstring(L"\u00e9\xD83D\xDE00")
+                                                   : std::wstring(L"\u00e9\U0001F600");
     ASSERT_TRUE(registry.write(L"Wide", wide));
     ASSERT_TRUE(registry.write(L"Bytes", bytesOf({0x00, 0x01, 0xFF, 0x00})));
 
@@ -126,15 +127,18 @@ TEST_F(RegistryTest, RootAndValuePathsAreCleaned)
 // Registry cleans its paths by Tools::cleanString's rule without calling it.
 TEST(RegistryPathTest, CleansPathsAsToolsCleanStringDoes)
 {
-    for (const std::wstring path : {L"", L"Software\\Ondrivex", L"\\Software\\Ondrivex\\", L" ;:.\t/\\A B/.",
-                                     L"...", L"a.b;c", L"\t\\Key Name\\Sub;  ", L"\u00e9t\u00e9:"}) {
-        EXPECT_EQ(Registry(Registry::CurrentUser, path).getRootKeyPath(), Tools::cleanString(path)) << path;
+    for (const std::wstring path :
+         {L"", L"Software\\Ondrivex", L"\\Software\\Ondrivex\\", L" ;:.\t/\\A B/.", L"...",
+          L"a.b;c", L"\t\\Key Name\\Sub;  ", L"\u00e9t\u00e9:"}) {
+        EXPECT_EQ(Registry(Registry::CurrentUser, path).getRootKeyPath(), Tools::cleanString(path))
+            << path;
         Registry registry(Registry::CurrentUser, L"Root");
         registry.setRootKeyPath(path);
         EXPECT_EQ(registry.getRootKeyPath(), Tools::cleanString(path)) << path;
         std::wstring keyPath, valueName;
         registry.splitValuePath(L"Sub\\" + path, keyPath, valueName);
-        const std::wstring full = Tools::cleanString(path) + L"\\" + Tools::cleanString(L"Sub\\" + path);
+        const std::wstring full =
+            Tools::cleanString(path) + L"\\" + Tools::cleanString(L"Sub\\" + path);
         EXPECT_EQ(keyPath + L"\\" + valueName, full) << path;
     }
 }

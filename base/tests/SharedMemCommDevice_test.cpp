@@ -60,7 +60,8 @@ public:
     {
         ByteArray bytes;
         msg.toByteArray(bytes);
-        put(1, static_cast<uint32_t>(bytes.getSize()), bytes.getData(), static_cast<size_t>(bytes.getSize()));
+        put(1, static_cast<uint32_t>(bytes.getSize()), bytes.getData(),
+            static_cast<size_t>(bytes.getSize()));
     }
     std::vector<uint8_t> snapshot()
     {
@@ -127,7 +128,8 @@ protected:
         return got;
     }
 
-    void expectGivenUp(TestDevice& reader, BlockPeer& peer, int exceptionId, const std::wstring& text)
+    void expectGivenUp(TestDevice& reader, BlockPeer& peer, int exceptionId,
+                       const std::wstring& text)
     {
         const size_t before = m_trace.count(1050908);
         EXPECT_FALSE(reader.sendReceiveMsgs());
@@ -203,7 +205,9 @@ TEST_F(SharedMemChannelTest, WriterLaysTheMessageOutInTheBlock)
     EXPECT_EQ(block[0], 1);
     EXPECT_EQ(block[1] | block[2] | block[3], 0) << "reserved bytes were written";
     EXPECT_EQ(peer.length(), static_cast<uint32_t>(expected.getSize()));
-    EXPECT_EQ(std::memcmp(block.data() + 8, expected.getData(), static_cast<size_t>(expected.getSize())), 0);
+    EXPECT_EQ(
+        std::memcmp(block.data() + 8, expected.getData(), static_cast<size_t>(expected.getSize())),
+        0);
     EXPECT_EQ(writer.getOutQSize(), 0u);
 }
 
@@ -261,7 +265,8 @@ TEST_F(SharedMemChannelTest, TheLargestMessagePassesAndOneByteMoreIsRefusedLeavi
     CapturedEvent e{};
     ASSERT_TRUE(m_trace.waitFor(1050908, e));
     EXPECT_EQ(e.exceptionId, 1050905);
-    EXPECT_NE(e.exceptionText.find(L"Msg bigger than IPC limit: "), std::wstring::npos) << e.exceptionText;
+    EXPECT_NE(e.exceptionText.find(L"Msg bigger than IPC limit: "), std::wstring::npos)
+        << e.exceptionText;
     EXPECT_NE(e.exceptionText.find(L"262145"), std::wstring::npos) << e.exceptionText;
     EXPECT_TRUE(peer.snapshot() == before) << "the refused message touched the block";
     EXPECT_EQ(writer.getOutQSize(), 0u) << "the refused message stayed queued";
@@ -307,7 +312,8 @@ TEST_F(SharedMemChannelTest, UnparsableDataIsGivenUpWithNothingQueued)
     // A sound message cut short, under a flag value other than 1.
     ByteArray bytes;
     channeltest::makeReport(L"w", 1)->toByteArray(bytes);
-    peer.put(0x80, static_cast<uint32_t>(bytes.getSize() - 3), bytes.getData(), static_cast<size_t>(bytes.getSize()));
+    peer.put(0x80, static_cast<uint32_t>(bytes.getSize() - 3), bytes.getData(),
+             static_cast<size_t>(bytes.getSize()));
     expectGivenUp(reader, peer, 0, L"");
 
     expectChannelUsable(reader, peer);
@@ -386,7 +392,8 @@ TEST_F(SharedMemChannelTest, AWriterStartedBeforeTheReaderDeliversItsFirstMessag
     ASSERT_TRUE(peer.ok);
     ChildProcess helper;
     ASSERT_TRUE(helper.start(writerProgram(), {m_channel, L"early", L"3"}));
-    ASSERT_TRUE(eventually([&] { return peer.flag() == 1; })) << "the writer did not fill the block";
+    ASSERT_TRUE(eventually([&] { return peer.flag() == 1; }))
+        << "the writer did not fill the block";
 
     TestDevice reader(m_channel, SharedMemCommDevice::Reader);
     ASSERT_TRUE(reader.startThread(nullptr));

@@ -40,7 +40,13 @@ struct Sentinel {
 
 class ScriptedThread : public Thread {
 public:
-    enum Body { ReturnAtOnce, SleepUntilStopped, IgnoreStop, ThrowException, HoldLockWhileSleeping };
+    enum Body {
+        ReturnAtOnce,
+        SleepUntilStopped,
+        IgnoreStop,
+        ThrowException,
+        HoldLockWhileSleeping
+    };
 
     explicit ScriptedThread(Body body) : m_body(body) {}
     ~ScriptedThread() override { terminate(Infinite); }
@@ -129,7 +135,8 @@ TEST_F(ThreadTest, RunsSetupExecuteAndCleanUpInOrderWithTheArgument)
     ASSERT_TRUE(t.startThread(&argument));
     t.terminate(Thread::Infinite);
 
-    EXPECT_EQ(t.journal.entries(), (std::vector<std::string>{"setup", "execute", "cleanUp", "cleanUp done"}));
+    EXPECT_EQ(t.journal.entries(),
+              (std::vector<std::string>{"setup", "execute", "cleanUp", "cleanUp done"}));
     EXPECT_EQ(t.receivedArgument, &argument);
     EXPECT_EQ(t.getThreadState(), Thread::Finished);
     ASSERT_TRUE(t.getExitCode(code));
@@ -186,10 +193,12 @@ TEST_F(ThreadTest, StopRequestCutsTheSleepShortAndUnwindsWithoutCleanUp)
 
     t.requestTermination();
     unsigned long code = 0xDEADBEEF;
-    ASSERT_TRUE(eventually([&] { return t.getExitCode(code); })) << "the 60 s sleep was not cut short";
+    ASSERT_TRUE(eventually([&] { return t.getExitCode(code); }))
+        << "the 60 s sleep was not cut short";
     EXPECT_EQ(code, Thread::ExitStopped);
     EXPECT_TRUE(t.frameDestroyed) << "the stop did not unwind the worker's frames";
-    EXPECT_EQ(t.getThreadState(), Thread::Running) << "a stopped thread keeps its state until terminate";
+    EXPECT_EQ(t.getThreadState(), Thread::Running)
+        << "a stopped thread keeps its state until terminate";
     EXPECT_FALSE(t.journal.contains("cleanUp"));
 
     t.terminate(Thread::Infinite);

@@ -15,7 +15,10 @@ extern "C" void __wrap___register_frame_info(const void* begin, void* object)
     // A module's unwinder fills its register-size table on its first own
     // unwind; another module's unwinder may call into this one's accessors
     // first, so prime the table now.
-    try { throw 0; } catch (int) {}
+    try {
+        throw 0;
+    } catch (int) {
+    }
 }
 
 extern "C" void* __wrap___deregister_frame_info(const void* begin)

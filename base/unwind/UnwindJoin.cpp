@@ -22,7 +22,10 @@ struct JoinedModule {
 JoinedModule g_modules[kMaxModules];
 int g_count = 0;
 
-void* newObject() { return std::calloc(1, kObjectSize); }
+void* newObject()
+{
+    return std::calloc(1, kObjectSize);
+}
 
 } // namespace
 

@@ -3,8 +3,9 @@
 #include "base/win32/ScopedHandle.h"
 #include "base/win32/WindowsSupport.h"
 
-ComponentInstaller::CallResult ComponentInstaller::callExport(const std::wstring& path, const char* entry,
-                                                              int32_t& result, std::wstring& reason)
+ComponentInstaller::CallResult ComponentInstaller::callExport(const std::wstring& path,
+                                                              const char* entry, int32_t& result,
+                                                              std::wstring& reason)
 {
     ScopedModule library(LoadLibraryW(path.c_str()));
     if (!library)

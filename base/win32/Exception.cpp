@@ -64,7 +64,6 @@ LONG CALLBACK vectoredHandler(EXCEPTION_POINTERS* pointers)
     return EXCEPTION_CONTINUE_SEARCH;
 }
 
-
 } // namespace
 
 void Exception::watchCallingThread(bool watch)

@@ -21,8 +21,8 @@ int Execute::startAndWait(const std::wstring& program, const std::wstring& argum
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
-                        &startup, &info))
+    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS,
+                        nullptr, nullptr, &startup, &info))
         return -1;
     ScopedKernelHandle process(info.hProcess);
     ScopedKernelHandle thread(info.hThread);

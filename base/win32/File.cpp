@@ -68,8 +68,9 @@ void File::OpenFile::Traits::free(Handle h)
 File::OpenFile::OpenFile(const std::wstring& path, Mode mode)
 {
     const bool reading = mode == Read;
-    m_handle.reset(CreateFileW(path.c_str(), reading ? GENERIC_READ : GENERIC_WRITE, reading ? FILE_SHARE_READ : 0,
-                               nullptr, reading ? OPEN_EXISTING : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    m_handle.reset(CreateFileW(
+        path.c_str(), reading ? GENERIC_READ : GENERIC_WRITE, reading ? FILE_SHARE_READ : 0,
+        nullptr, reading ? OPEN_EXISTING : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 bool File::OpenFile::size(int64_t& bytes) const

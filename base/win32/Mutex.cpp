@@ -29,7 +29,8 @@ void Mutex::initialise(const std::wstring& name)
 
 bool Mutex::wait(unsigned long timeoutMs, bool limited)
 {
-    const DWORD rc = WaitForSingleObject(m_impl->handle.get(), limited ? static_cast<DWORD>(timeoutMs) : INFINITE);
+    const DWORD rc = WaitForSingleObject(m_impl->handle.get(),
+                                         limited ? static_cast<DWORD>(timeoutMs) : INFINITE);
     if (rc == WAIT_OBJECT_0)
         return true;
     if (rc == WAIT_ABANDONED) {

@@ -6,10 +6,14 @@
 HKEY RegistryRoot::handleOf(Registry::RootKey root)
 {
     switch (root) {
-    case Registry::LocalMachine: return HKEY_LOCAL_MACHINE;
-    case Registry::CurrentUser: return HKEY_CURRENT_USER;
-    case Registry::ClassesRoot: return HKEY_CLASSES_ROOT;
-    case Registry::Users: return HKEY_USERS;
+    case Registry::LocalMachine:
+        return HKEY_LOCAL_MACHINE;
+    case Registry::CurrentUser:
+        return HKEY_CURRENT_USER;
+    case Registry::ClassesRoot:
+        return HKEY_CLASSES_ROOT;
+    case Registry::Users:
+        return HKEY_USERS;
     }
     return nullptr;
 }
@@ -25,13 +29,15 @@ namespace {
 bool openKey(Registry::RootKey root, const std::wstring& keyPath, REGSAM access, ScopedRegKey& key)
 {
     HKEY base = RegistryRoot::handleOf(root);
-    return base != nullptr && RegOpenKeyExW(base, keyPath.c_str(), 0, access | RegistryRoot::viewFlag(root), key.receive()) == ERROR_SUCCESS;
+    return base != nullptr &&
+           RegOpenKeyExW(base, keyPath.c_str(), 0, access | RegistryRoot::viewFlag(root),
+                         key.receive()) == ERROR_SUCCESS;
 }
 
 } // namespace
 
-bool Registry::queryStored(RootKey root, const std::wstring& keyPath,
-                          const std::wstring& valueName, uint32_t& type, std::vector<uint8_t>& data)
+bool Registry::queryStored(RootKey root, const std::wstring& keyPath, const std::wstring& valueName,
+                           uint32_t& type, std::vector<uint8_t>& data)
 {
     ScopedRegKey key;
     if (!openKey(root, keyPath, KEY_QUERY_VALUE, key))
@@ -59,23 +65,25 @@ bool Registry::queryStored(RootKey root, const std::wstring& keyPath,
     return false;
 }
 
-bool Registry::setStored(RootKey root, const std::wstring& keyPath,
-                        const std::wstring& valueName, uint32_t type, const std::vector<uint8_t>& data)
+bool Registry::setStored(RootKey root, const std::wstring& keyPath, const std::wstring& valueName,
+                         uint32_t type, const std::vector<uint8_t>& data)
 {
     HKEY base = RegistryRoot::handleOf(root);
     if (base == nullptr)
         return false;
     ScopedRegKey key;
-    if (RegCreateKeyExW(base, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE | RegistryRoot::viewFlag(root),
-                        nullptr, key.receive(), nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(base, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_SET_VALUE | RegistryRoot::viewFlag(root), nullptr, key.receive(),
+                        nullptr) != ERROR_SUCCESS)
         return false;
     static const BYTE nothing = 0;
-    return RegSetValueExW(key.get(), valueName.c_str(), 0, type, data.empty() ? &nothing : data.data(),
+    return RegSetValueExW(key.get(), valueName.c_str(), 0, type,
+                          data.empty() ? &nothing : data.data(),
                           static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
 }
 
 bool Registry::removeStored(RootKey root, const std::wstring& keyPath,
-                           const std::wstring& valueName)
+                            const std::wstring& valueName)
 {
     ScopedRegKey key;
     if (!openKey(root, keyPath, KEY_SET_VALUE, key))

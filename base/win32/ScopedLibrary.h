@@ -7,7 +7,9 @@ class ScopedLibrary : public ScopedModule {
 public:
     ScopedLibrary() = default;
     explicit ScopedLibrary(const wchar_t* path) : ScopedModule(LoadLibraryW(path)) {}
-    ScopedLibrary(const wchar_t* path, DWORD flags) : ScopedModule(LoadLibraryExW(path, nullptr, flags)) {}
+    ScopedLibrary(const wchar_t* path, DWORD flags)
+        : ScopedModule(LoadLibraryExW(path, nullptr, flags))
+    {}
 
     // The export name as a function of type F; null when the library is not
     // loaded or has no such export (the system error says which).

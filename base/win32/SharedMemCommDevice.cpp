@@ -24,9 +24,10 @@ bool SharedMemCommDevice::reduceIntegrity(native::Handle handle)
     // A mandatory label of low integrity with no-write-up: processes of low
     // integrity may then open the object for writing.
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(L"S:(ML;;NW;;;LW)", SDDL_REVISION_1, &descriptor,
-                                                              nullptr)) {
-        traceFailure(1050910, L"ConvertStringSecurityDescriptorToSecurityDescriptor failed while creating comm device");
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(L"S:(ML;;NW;;;LW)", SDDL_REVISION_1,
+                                                              &descriptor, nullptr)) {
+        traceFailure(1050910, L"ConvertStringSecurityDescriptorToSecurityDescriptor failed while "
+                              L"creating comm device");
         return false;
     }
     ScopedLocalMemory owner(descriptor);
@@ -37,8 +38,8 @@ bool SharedMemCommDevice::reduceIntegrity(native::Handle handle)
         traceFailure(1050911, L"GetSecurityDescriptorSacl failed while creating comm device");
         return false;
     }
-    const DWORD rc = SetSecurityInfo(static_cast<HANDLE>(handle), SE_KERNEL_OBJECT, LABEL_SECURITY_INFORMATION,
-                                     nullptr, nullptr, nullptr, sacl);
+    const DWORD rc = SetSecurityInfo(static_cast<HANDLE>(handle), SE_KERNEL_OBJECT,
+                                     LABEL_SECURITY_INFORMATION, nullptr, nullptr, nullptr, sacl);
     if (rc != ERROR_SUCCESS) {
         SetLastError(rc);
         traceFailure(1050912, L"SetSecurityInfo failed while creating comm device");

@@ -11,8 +11,8 @@ SharedMemoryBlock::Mapping* SharedMemoryBlock::openMapping(const std::wstring& n
 {
     const unsigned long long wide = size;
     HANDLE h = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
-                                  static_cast<DWORD>(wide >> 32), static_cast<DWORD>(wide & 0xFFFFFFFFu),
-                                  name.c_str());
+                                  static_cast<DWORD>(wide >> 32),
+                                  static_cast<DWORD>(wide & 0xFFFFFFFFu), name.c_str());
     if (h == nullptr)
         return nullptr;
     return new Mapping{ScopedKernelHandle(h)};

@@ -30,7 +30,8 @@ ThreadHandle::Impl* ThreadHandle::startImpl(Entry entry, void* context)
         return nullptr;
     // _beginthreadex rather than CreateThread, so the C runtime's per-thread
     // state is set up for the new thread.
-    const uintptr_t h = _beginthreadex(nullptr, 0, &ThreadHandle::Impl::main, impl.get(), 0, nullptr);
+    const uintptr_t h =
+        _beginthreadex(nullptr, 0, &ThreadHandle::Impl::main, impl.get(), 0, nullptr);
     if (h == 0)
         return nullptr;
     impl->thread.reset(reinterpret_cast<HANDLE>(h));

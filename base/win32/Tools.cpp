@@ -39,10 +39,12 @@ std::wstring Tools::widenNarrowString(const std::string& narrow)
     if (narrow.empty())
         return std::wstring();
     const int length = static_cast<int>(narrow.size());
-    const int size =
-        fitsLength(narrow.size()) ? MultiByteToWideChar(CP_UTF8, 0, narrow.data(), length, nullptr, 0) : 0;
+    const int size = fitsLength(narrow.size())
+                         ? MultiByteToWideChar(CP_UTF8, 0, narrow.data(), length, nullptr, 0)
+                         : 0;
     if (size <= 0) {
-        Event e(1051101, L"Failed to get size of string when widened", TC_AT(L"Tools::widenNarrowString"));
+        Event e(1051101, L"Failed to get size of string when widened",
+                TC_AT(L"Tools::widenNarrowString"));
         e.addSystemErrorInfo();
         EventSink::trace(e);
         return std::wstring();
@@ -62,16 +64,19 @@ std::string Tools::narrowWideString(const std::wstring& wide)
     if (wide.empty())
         return std::string();
     const int length = static_cast<int>(wide.size());
-    const int size =
-        fitsLength(wide.size()) ? WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr) : 0;
+    const int size = fitsLength(wide.size()) ? WideCharToMultiByte(CP_UTF8, 0, wide.data(), length,
+                                                                   nullptr, 0, nullptr, nullptr)
+                                             : 0;
     if (size <= 0) {
-        Event e(1051103, L"Failed to get size of string when narrow", TC_AT(L"Tools::narrowWideString"));
+        Event e(1051103, L"Failed to get size of string when narrow",
+                TC_AT(L"Tools::narrowWideString"));
         e.addSystemErrorInfo();
         EventSink::trace(e);
         return std::string();
     }
     std::string narrow(static_cast<size_t>(size), '\0');
-    if (WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, &narrow[0], size, nullptr, nullptr) != size) {
+    if (WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, &narrow[0], size, nullptr, nullptr) !=
+        size) {
         Event e(1051104, L"Failed to make string narrow", TC_AT(L"Tools::narrowWideString"));
         e.addSystemErrorInfo();
         EventSink::trace(e);
@@ -140,7 +145,8 @@ std::wstring Tools::getExecutablePath()
 {
     std::vector<wchar_t> buffer(MAX_PATH + 1);
     for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        const DWORD length =
+            GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length == 0)
             return std::wstring();
         if (length < buffer.size())

@@ -55,9 +55,9 @@ void measure(int count, const std::wstring& rules)
     std::vector<HWND> windows;
     for (int i = 0; i < count; ++i) {
         const std::wstring title = L"Quarterly report " + std::to_wstring(i) + L".docx - Word";
-        windows.push_back(CreateWindowExW(0, L"OndrivexBenchWindow", title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                          10 + i, 10 + i, 200, 100, nullptr, nullptr, GetModuleHandleW(nullptr),
-                                          nullptr));
+        windows.push_back(CreateWindowExW(
+            0, L"OndrivexBenchWindow", title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10 + i,
+            10 + i, 200, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
     }
     SetForegroundWindow(windows.front());
     pump();
@@ -79,7 +79,8 @@ void measure(int count, const std::wstring& rules)
     const double tick = seconds(b, c) / ticks * 1e6;
     std::printf("own windows %3d (recorded %3u): refresh %9.1f us, tracking tick %8.1f us; "
                 "both once a second: %.4f %% of one core\n",
-                count, static_cast<unsigned>(system.getWindowCount()), refresh, tick, (refresh + tick) / 1e4);
+                count, static_cast<unsigned>(system.getWindowCount()), refresh, tick,
+                (refresh + tick) / 1e4);
     for (HWND w : windows)
         DestroyWindow(w);
     pump();

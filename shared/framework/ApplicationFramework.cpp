@@ -90,13 +90,16 @@ void ApplicationFramework::sendMessage(Msg* msg, CommunicationDevice::CommMechan
     // destroyed here rather than lost.
     std::unique_ptr<Msg> owned(msg);
     if (!owned)
-        throw Exception(1060006, L"NULL message was specified", TC_AT(L"ApplicationFramework::sendMessage"));
+        throw Exception(1060006, L"NULL message was specified",
+                        TC_AT(L"ApplicationFramework::sendMessage"));
     CommunicationDevice* device = getCommunicationDevice(mechanism);
     if (device == nullptr)
-        throw FrameworkException(1060007, L"No communication device exists for that communication mechanism",
+        throw FrameworkException(1060007,
+                                 L"No communication device exists for that communication mechanism",
                                  TC_AT(L"ApplicationFramework::sendMessage"));
     if (!device->canSendMsgs())
-        throw FrameworkException(1060008, L"No Communication Device exists to send messages of that type",
+        throw FrameworkException(1060008,
+                                 L"No Communication Device exists to send messages of that type",
                                  TC_AT(L"ApplicationFramework::sendMessage"));
     device->pushMessage(owned.release());
 }
@@ -105,7 +108,8 @@ void ApplicationFramework::addService(Service* service)
 {
     std::unique_ptr<Service> owned(service);
     if (!owned)
-        throw Exception(1060003, L"NULL Service was specified", TC_AT(L"ApplicationFramework::addService"));
+        throw Exception(1060003, L"NULL Service was specified",
+                        TC_AT(L"ApplicationFramework::addService"));
     owned->setApplicationFramework(this);
     m_services.push_back(std::move(owned));
 }
@@ -124,7 +128,8 @@ void ApplicationFramework::addCommunicationDevice(CommunicationDevice* device)
     m_devices.push_back(std::move(owned));
 }
 
-CommunicationDevice* ApplicationFramework::getCommunicationDevice(CommunicationDevice::CommMechanism mechanism) const
+CommunicationDevice* ApplicationFramework::getCommunicationDevice(
+    CommunicationDevice::CommMechanism mechanism) const
 {
     for (const auto& device : m_devices) {
         if (device->getCommType() == mechanism)

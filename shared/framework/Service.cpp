@@ -20,7 +20,8 @@ void Service::sendMessage(Msg* msg, CommunicationDevice::CommMechanism mechanism
 {
     if (m_pFramework == nullptr) {
         delete msg; // handed over by the caller, who no longer holds it
-        throw FrameworkException(1061101, L"Framework parameter not initialised", TC_AT(L"Service::sendMessage"));
+        throw FrameworkException(1061101, L"Framework parameter not initialised",
+                                 TC_AT(L"Service::sendMessage"));
     }
     m_pFramework->sendMessage(msg, mechanism);
 }

@@ -7,7 +7,6 @@
 
 class Mutex;
 
-
 // A timer whose ticks are delivered by the thread that pulses: on Windows as
 // timers of one hidden window per process ("TavelinTimerWindow"), dispatched
 // by Timer::process; natively by Timer::process itself, which ticks every
@@ -58,12 +57,13 @@ protected:
     static bool createHiddenWindow();
     // One tick of the timer with the given id; unknown ids are ignored. A
     // Windows timer callback; natively Timer::process calls it.
-    static void TC_CALLBACK timerFunc(native::Window hwnd, unsigned int msg, uintptr_t idEvent, unsigned long time);
+    static void TC_CALLBACK timerFunc(native::Window hwnd, unsigned int msg, uintptr_t idEvent,
+                                      unsigned long time);
 
-    static native::Window s_hwnd;               // the hidden timer window (Windows)
+    static native::Window s_hwnd;                  // the hidden timer window (Windows)
     static std::map<uint32_t, Timer*> s_lstTimers; // every armed timer by id
-    static Mutex* s_mutexTimersList;            // guards the counter and the list
-    static uint32_t s_nTimerCounter;            // the next timer id
+    static Mutex* s_mutexTimersList;               // guards the counter and the list
+    static uint32_t s_nTimerCounter;               // the next timer id
 
 private:
     // The lock, created on first use and kept for the life of the process,

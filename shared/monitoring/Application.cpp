@@ -20,8 +20,10 @@ bool Application::retrieveApplicationData()
             e.addParameter(path);
             throw e;
         }
-        if (!File::isOfType(path, L"exe") && !File::isOfType(path, L"scr") && !File::isOfType(path, L"BIN")) {
-            MonitoringException e(1061902, L"Application file name has unrecognised extension", TC_AT(Function));
+        if (!File::isOfType(path, L"exe") && !File::isOfType(path, L"scr") &&
+            !File::isOfType(path, L"BIN")) {
+            MonitoringException e(1061902, L"Application file name has unrecognised extension",
+                                  TC_AT(Function));
             e.addParameter(path);
             throw e;
         }
@@ -32,7 +34,8 @@ bool Application::retrieveApplicationData()
         m_version.getInfoFromExecutable(path.c_str());
         return true;
     } catch (const Exception& failure) {
-        Event e(1061903, &failure, L"An exception occured while retrieving information on an application",
+        Event e(1061903, &failure,
+                L"An exception occured while retrieving information on an application",
                 TC_AT(Function));
         Logger::Trace(e);
         return false;
@@ -42,9 +45,10 @@ bool Application::retrieveApplicationData()
 std::wostream& operator<<(std::wostream& out, const Application& application)
 {
     const Version& v = application.getVersionInfo();
-    out << L"    Application" << L"\n        Name:      " << v.getOriginalFilename() << L"\n        File Desc: "
-        << v.getFileDescription() << L"\n        Int Name:  " << v.getInternalName() << L"\n        File Ver:  "
-        << v.getFileVersion() << L"\n        Prod Name: " << v.getProductName() << L"\n        Prod Ver:  "
+    out << L"    Application" << L"\n        Name:      " << v.getOriginalFilename()
+        << L"\n        File Desc: " << v.getFileDescription() << L"\n        Int Name:  "
+        << v.getInternalName() << L"\n        File Ver:  " << v.getFileVersion()
+        << L"\n        Prod Name: " << v.getProductName() << L"\n        Prod Ver:  "
         << v.getProductVersion() << L"\n        Comp Name: " << v.getCompanyName() << L"\n";
     return out;
 }

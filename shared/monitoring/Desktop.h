@@ -19,12 +19,12 @@ public:
 
     // How a look-up of a process's executable path ended.
     enum class PathLookup {
-        Found,          // path holds the full path
-        OpenDenied,     // the process could not be opened: access denied
-        OpenFailed,     // the process could not be opened otherwise (it may have ended)
-        ReadFailed,     // opened, but the path could not be read
-        NoLibrary,      // the library holding the call could not be loaded
-        NoFunction,     // the library lacks the call
+        Found,      // path holds the full path
+        OpenDenied, // the process could not be opened: access denied
+        OpenFailed, // the process could not be opened otherwise (it may have ended)
+        ReadFailed, // opened, but the path could not be read
+        NoLibrary,  // the library holding the call could not be loaded
+        NoFunction, // the library lacks the call
     };
 
     // The outcome of a look-up: what happened and the system error code

@@ -10,8 +10,7 @@ GenericAppChangeService::GenericAppChangeService(System& system) : m_system(syst
 
 GenericAppChangeService::GenericAppChangeService(System& system, const std::wstring& rulesFile)
     : m_system(system), m_titleRules(rulesFile)
-{
-}
+{}
 
 GenericAppChangeService::~GenericAppChangeService() = default;
 
@@ -43,8 +42,8 @@ native::Window GenericAppChangeService::intToHandle(int value)
 
 GenericAppChangeService::Report GenericAppChangeService::describe(
     const TitlebarTextExtractor& titleRules, const OLETextExtractor& automation,
-    const IntelligentTitlebarTextExtractor& titleSplit, const TopLevelWindow* window, const std::wstring& exeKey,
-    const std::wstring& fileDescription, const std::wstring& title)
+    const IntelligentTitlebarTextExtractor& titleSplit, const TopLevelWindow* window,
+    const std::wstring& exeKey, const std::wstring& fileDescription, const std::wstring& title)
 {
     Report report;
     bool filled = false;

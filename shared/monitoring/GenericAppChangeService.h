@@ -45,10 +45,11 @@ public:
     // original file name), file description and title: the automation
     // extractor (which declines), then the title rules, then the title
     // split, then the whole title as fourth-class context.
-    static Report describe(const TitlebarTextExtractor& titleRules, const OLETextExtractor& automation,
-                           const IntelligentTitlebarTextExtractor& titleSplit, const TopLevelWindow* window,
-                           const std::wstring& exeKey, const std::wstring& fileDescription,
-                           const std::wstring& title);
+    static Report describe(const TitlebarTextExtractor& titleRules,
+                           const OLETextExtractor& automation,
+                           const IntelligentTitlebarTextExtractor& titleSplit,
+                           const TopLevelWindow* window, const std::wstring& exeKey,
+                           const std::wstring& fileDescription, const std::wstring& title);
 
     // A new PLUGIN_INFO message carrying the report for the window; the
     // caller owns it.

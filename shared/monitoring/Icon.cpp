@@ -15,15 +15,10 @@ const int MaxIconBytes = 4194304;
 Icon::Icon() = default;
 
 Icon::Icon(const Icon& other)
-    : m_libraryPath(other.m_libraryPath),
-      m_images(other.m_images),
-      m_fileBytes(other.m_fileBytes),
-      m_firstGroupName(other.m_firstGroupName),
-      m_firstGroupId(other.m_firstGroupId),
-      m_firstGroupIsName(other.m_firstGroupIsName),
-      m_hasFirstGroup(other.m_hasFirstGroup)
-{
-}
+    : m_libraryPath(other.m_libraryPath), m_images(other.m_images), m_fileBytes(other.m_fileBytes),
+      m_firstGroupName(other.m_firstGroupName), m_firstGroupId(other.m_firstGroupId),
+      m_firstGroupIsName(other.m_firstGroupIsName), m_hasFirstGroup(other.m_hasFirstGroup)
+{}
 
 Icon& Icon::operator=(const Icon& other)
 {
@@ -131,7 +126,8 @@ bool Icon::addImage(const IconImage& entry, const void* data, size_t size)
         Event e(1062011, L"Corrupt icon image in executable", TC_AT(L"Icon::extractIcon"));
         e.addDetails(L"IconID", static_cast<long long>(entry.id()));
         e.addDetails(L"Size", static_cast<long long>(size));
-        e.addDetails(L"Problem", std::wstring(reason, reason + std::char_traits<char>::length(reason)));
+        e.addDetails(L"Problem",
+                     std::wstring(reason, reason + std::char_traits<char>::length(reason)));
         Logger::Trace(e);
         return false;
     }

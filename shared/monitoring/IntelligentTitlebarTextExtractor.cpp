@@ -8,7 +8,8 @@ const size_t SeparatorLength = 3;
 IntelligentTitlebarTextExtractor::IntelligentTitlebarTextExtractor() = default;
 IntelligentTitlebarTextExtractor::~IntelligentTitlebarTextExtractor() = default;
 
-bool IntelligentTitlebarTextExtractor::sourceContainsSubString(const std::wstring& source, const std::wstring& part)
+bool IntelligentTitlebarTextExtractor::sourceContainsSubString(const std::wstring& source,
+                                                               const std::wstring& part)
 {
     return source.find(part) != std::wstring::npos;
 }
@@ -18,7 +19,8 @@ int IntelligentTitlebarTextExtractor::canProcess(const std::wstring& title) cons
     return sourceContainsSubString(title, Separator) ? 1 : 0;
 }
 
-int IntelligentTitlebarTextExtractor::process(const std::wstring& title, const std::wstring& fileDescription,
+int IntelligentTitlebarTextExtractor::process(const std::wstring& title,
+                                              const std::wstring& fileDescription,
                                               std::wstring& out) const
 {
     const size_t at = title.find(Separator);

@@ -15,7 +15,8 @@ public:
     // Splits title at its first " - ": out = the left half when the file
     // description contains the right one, else the right half when it
     // contains the left one (1); otherwise 0 with out unchanged.
-    int process(const std::wstring& title, const std::wstring& fileDescription, std::wstring& out) const;
+    int process(const std::wstring& title, const std::wstring& fileDescription,
+                std::wstring& out) const;
 
 private:
     static bool sourceContainsSubString(const std::wstring& source, const std::wstring& part);

@@ -4,9 +4,7 @@
 #include "base/Logger.h"
 #include "base/Tools.h"
 
-MachineDetails::MachineDetails() : m_socketsStarted(startSockets())
-{
-}
+MachineDetails::MachineDetails() : m_socketsStarted(startSockets()) {}
 
 MachineDetails::~MachineDetails()
 {
@@ -30,14 +28,16 @@ void MachineDetails::getIPDetails()
 {
     std::string host;
     if (!hostName(host)) {
-        Event e(1063801, L"Unable to determine local host name", TC_AT(L"MachineDetails::getIPDetails"));
+        Event e(1063801, L"Unable to determine local host name",
+                TC_AT(L"MachineDetails::getIPDetails"));
         e.addSystemErrorInfo();
         Logger::Trace(e);
         return;
     }
     uint8_t address[4] = {};
     if (!firstAddress(host, address)) {
-        Event e(1063802, L"Unable to determine local IP address", TC_AT(L"MachineDetails::getIPDetails"));
+        Event e(1063802, L"Unable to determine local IP address",
+                TC_AT(L"MachineDetails::getIPDetails"));
         e.addDetails(L"HostName", Tools::widenNarrowString(host));
         Logger::Trace(e);
         return;

@@ -47,9 +47,9 @@ uint32_t ProcessController::getActiveConsoleSessionID()
                 TC_AT(L"ProcessController::getActiveConsoleSessionID"));
         e.addSystemErrorInfo();
         Logger::Trace(e);
-    } else if (result == ConsoleLookup::NoFunction &&
-               !s_reportedNoFunction.exchange(true)) {
-        Event e(1063910, L"ProcessController: Unable to locate function WTSGetActiveConsoleSessionId",
+    } else if (result == ConsoleLookup::NoFunction && !s_reportedNoFunction.exchange(true)) {
+        Event e(1063910,
+                L"ProcessController: Unable to locate function WTSGetActiveConsoleSessionId",
                 TC_AT(L"ProcessController::getActiveConsoleSessionID"));
         e.addSystemErrorInfo();
         Logger::Trace(e);
@@ -82,7 +82,8 @@ bool ProcessController::startProcess(const std::wstring& path)
 {
     const uint32_t shell = getProcessID(L"explorer.exe");
     if (shell == NotFound) {
-        Event e(1063911, L"Can not find explorer.exe process", TC_AT(L"ProcessController::startProcess"));
+        Event e(1063911, L"Can not find explorer.exe process",
+                TC_AT(L"ProcessController::startProcess"));
         e.addDetails(L"ProcessID", static_cast<long long>(shell));
         Logger::Trace(e);
         return false;

@@ -35,7 +35,8 @@ void ScriptedDesktop::setImageLookup(uint32_t processId, PathLookup status, unsi
     m_processes[processId].image = PathResult{status, error};
 }
 
-native::Window ScriptedDesktop::openWindow(uint32_t processId, const std::wstring& title, uint32_t style)
+native::Window ScriptedDesktop::openWindow(uint32_t processId, const std::wstring& title,
+                                           uint32_t style)
 {
     // Handles are never reused, as on a real desktop within a short span.
     const native::Window handle = reinterpret_cast<native::Window>(m_nextHandle);

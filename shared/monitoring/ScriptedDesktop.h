@@ -34,7 +34,7 @@ public:
 
     // A new top-level window of the process, last in the desktop's order.
     native::Window openWindow(uint32_t processId, const std::wstring& title,
-                            uint32_t style = StyleVisible);
+                              uint32_t style = StyleVisible);
     void closeWindow(native::Window window);
     void setTitle(native::Window window, const std::wstring& title);
     // The text cannot be read until a title is set again.
@@ -46,7 +46,10 @@ public:
     void setShell(native::Window window) { m_shell = window; }
     // Runs once after the next enumeration has been handed out, as if the
     // desktop changed in between.
-    void afterNextEnumeration(std::function<void()> change) { m_afterEnumeration = std::move(change); }
+    void afterNextEnumeration(std::function<void()> change)
+    {
+        m_afterEnumeration = std::move(change);
+    }
 
     // How often each question was asked.
     size_t textReads() const { return m_textReads; }

@@ -85,7 +85,8 @@ void System::addWindow(native::Window window)
         // Typically the window closed, or its process ended, after it was
         // listed: leave it out and go on with the others.
         m_windows.erase(window);
-        Event e(1062202, &failure, L"An exception occured while adding window details to our list of windows",
+        Event e(1062202, &failure,
+                L"An exception occured while adding window details to our list of windows",
                 TC_AT(L"System::addWindow"));
         Logger::Trace(e);
     }
@@ -148,23 +149,26 @@ void System::setApplicationID(const wchar_t* fileName, int id)
 {
     Application* application = fileName == nullptr ? nullptr : lookUpApplication(fileName);
     if (application == nullptr) {
-        MonitoringException e(1062203, L"Application entry could not be found", TC_AT(L"System::setApplicationID"));
+        MonitoringException e(1062203, L"Application entry could not be found",
+                              TC_AT(L"System::setApplicationID"));
         e.addParameter(fileName == nullptr ? std::wstring() : std::wstring(fileName));
         throw e;
     }
     application->setID(id);
 }
 
-bool System::setContextInfo(native::Window window, const std::wstring& string1, const std::wstring& string2,
-                            const std::wstring& string3, TopLevelWindow::PluginInfoQuality quality)
+bool System::setContextInfo(native::Window window, const std::wstring& string1,
+                            const std::wstring& string2, const std::wstring& string3,
+                            TopLevelWindow::PluginInfoQuality quality)
 {
     TopLevelWindow* record = lookUp(window);
     if (record == nullptr)
         return false;
-    if (record->getParam1() == string1 && record->getParam2() == string2 && record->getParam3() == string3 &&
-        record->getPluginInfoQuality() == quality)
+    if (record->getParam1() == string1 && record->getParam2() == string2 &&
+        record->getParam3() == string3 && record->getPluginInfoQuality() == quality)
         return false;
-    if (quality != TopLevelWindow::FirstClass && record->getPluginInfoQuality() == TopLevelWindow::FirstClass)
+    if (quality != TopLevelWindow::FirstClass &&
+        record->getPluginInfoQuality() == TopLevelWindow::FirstClass)
         return false;
     record->setParams(string1, string2, string3, quality);
     return true;
@@ -175,7 +179,8 @@ std::wostream& operator<<(std::wostream& out, const System& system)
     out << L"System:";
     for (const auto& entry : system.m_windows) {
         out << *entry.second;
-        if (const Application* application = system.lookUpApplication(entry.second->getExeFile().getFullPath()))
+        if (const Application* application =
+                system.lookUpApplication(entry.second->getExeFile().getFullPath()))
             out << *application;
     }
     return out;

@@ -61,8 +61,9 @@ public:
     // Applies a context report to a known window. False when the window is
     // unknown, nothing differs, or a lower-class report meets first-class
     // context; true when the window took it.
-    bool setContextInfo(native::Window window, const std::wstring& string1, const std::wstring& string2,
-                        const std::wstring& string3, TopLevelWindow::PluginInfoQuality quality);
+    bool setContextInfo(native::Window window, const std::wstring& string1,
+                        const std::wstring& string2, const std::wstring& string3,
+                        TopLevelWindow::PluginInfoQuality quality);
 
     // The record of a known window (null when unknown), the number of
     // windows and applications, and an application's record (null when

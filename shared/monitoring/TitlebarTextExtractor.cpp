@@ -29,11 +29,20 @@ const wchar_t* const String2DeleteBeforeContinue = L"STRING2_DELETE_BEFORE_BUT_C
 const wchar_t* const String2Empty = L"STRING2_EMPTY";
 
 const wchar_t* const KnownRules[] = {
-    Activity,           IgnoreIfText,
-    String1CutBetween,  String1DeleteAfter, String1DeleteAfterContinue, String1DeleteBefore,
-    String1DeleteBeforeContinue, String1Empty,
-    String2CutBetween,  String2DeleteAfter, String2DeleteAfterContinue, String2DeleteBefore,
-    String2DeleteBeforeContinue, String2Empty,
+    Activity,
+    IgnoreIfText,
+    String1CutBetween,
+    String1DeleteAfter,
+    String1DeleteAfterContinue,
+    String1DeleteBefore,
+    String1DeleteBeforeContinue,
+    String1Empty,
+    String2CutBetween,
+    String2DeleteAfter,
+    String2DeleteAfterContinue,
+    String2DeleteBefore,
+    String2DeleteBeforeContinue,
+    String2Empty,
 };
 
 const wchar_t* const Snip = L"<SNIP>";
@@ -169,8 +178,9 @@ void TitlebarTextExtractor::readApplicationRules(const std::string& bytes)
             continue;
         if (line[0] == L'[') {
             const size_t close = line.find(L']', 1);
-            section = trimUnwantedChars(line.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1),
-                                        Blanks);
+            section = trimUnwantedChars(
+                line.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1),
+                Blanks);
             Tools::stringToUpper(section);
             if (section.empty())
                 continue;
@@ -193,7 +203,8 @@ void TitlebarTextExtractor::readApplicationRules(const std::string& bytes)
     }
 }
 
-bool TitlebarTextExtractor::getRuleNameAndValue(const std::wstring& line, std::wstring& name, std::wstring& value)
+bool TitlebarTextExtractor::getRuleNameAndValue(const std::wstring& line, std::wstring& name,
+                                                std::wstring& value)
 {
     const size_t equals = line.find(L'=');
     if (equals == std::wstring::npos)
@@ -226,8 +237,8 @@ bool TitlebarTextExtractor::getRuleValue(const std::wstring& text, std::wstring&
     return true;
 }
 
-void TitlebarTextExtractor::addApplicationRule(const std::wstring& section, const std::wstring& name,
-                                               const std::wstring& value)
+void TitlebarTextExtractor::addApplicationRule(const std::wstring& section,
+                                               const std::wstring& name, const std::wstring& value)
 {
     if (section.empty() || name.empty() || value.empty())
         return;
@@ -261,7 +272,8 @@ std::vector<std::wstring> TitlebarTextExtractor::getApplications() const
     return names;
 }
 
-std::vector<std::pair<std::wstring, std::wstring>> TitlebarTextExtractor::getRules(const std::wstring& exeKey) const
+std::vector<std::pair<std::wstring, std::wstring>> TitlebarTextExtractor::getRules(
+    const std::wstring& exeKey) const
 {
     std::vector<std::pair<std::wstring, std::wstring>> rules;
     const auto found = m_rules.find(exeKey);
@@ -270,7 +282,8 @@ std::vector<std::pair<std::wstring, std::wstring>> TitlebarTextExtractor::getRul
     return rules;
 }
 
-int TitlebarTextExtractor::deleteBefore(const std::wstring& source, const std::wstring& text, std::wstring& out)
+int TitlebarTextExtractor::deleteBefore(const std::wstring& source, const std::wstring& text,
+                                        std::wstring& out)
 {
     const size_t at = source.find(text);
     if (at == std::wstring::npos)
@@ -279,7 +292,8 @@ int TitlebarTextExtractor::deleteBefore(const std::wstring& source, const std::w
     return 1;
 }
 
-int TitlebarTextExtractor::deleteAfter(const std::wstring& source, const std::wstring& text, std::wstring& out)
+int TitlebarTextExtractor::deleteAfter(const std::wstring& source, const std::wstring& text,
+                                       std::wstring& out)
 {
     const size_t at = source.find(text);
     if (at == std::wstring::npos)
@@ -288,7 +302,8 @@ int TitlebarTextExtractor::deleteAfter(const std::wstring& source, const std::ws
     return 1;
 }
 
-int TitlebarTextExtractor::cutBetween(const std::wstring& source, const std::wstring& pattern, std::wstring& out)
+int TitlebarTextExtractor::cutBetween(const std::wstring& source, const std::wstring& pattern,
+                                      std::wstring& out)
 {
     if (pattern == Snip) {
         out = source;
@@ -313,7 +328,8 @@ int TitlebarTextExtractor::ignoreApplication(const std::wstring& title, const st
     return title.find(text) != std::wstring::npos ? 1 : 0;
 }
 
-std::wstring TitlebarTextExtractor::trimUnwantedChars(const std::wstring& text, const std::wstring& set)
+std::wstring TitlebarTextExtractor::trimUnwantedChars(const std::wstring& text,
+                                                      const std::wstring& set)
 {
     const size_t first = text.find_first_not_of(set);
     if (first == std::wstring::npos)
@@ -322,15 +338,17 @@ std::wstring TitlebarTextExtractor::trimUnwantedChars(const std::wstring& text, 
     return text.substr(first, last - first + 1);
 }
 
-int TitlebarTextExtractor::process(const std::wstring& exeKey, const std::wstring& title, std::wstring& string1,
-                                   std::wstring& string2, std::wstring& string3) const
+int TitlebarTextExtractor::process(const std::wstring& exeKey, const std::wstring& title,
+                                   std::wstring& string1, std::wstring& string2,
+                                   std::wstring& string3) const
 {
     const auto found = m_rules.find(exeKey);
     if (found == m_rules.end())
         return 0;
     const RuleList& rules = *found->second;
     if (rules.empty()) {
-        Event e(1062705, L"No rules are present from this application", TC_AT(L"TitlebarTextExtractor::process"));
+        Event e(1062705, L"No rules are present from this application",
+                TC_AT(L"TitlebarTextExtractor::process"));
         e.addDetails(L"Application name", exeKey);
         Logger::Trace(e);
         return 0;
@@ -376,7 +394,8 @@ int TitlebarTextExtractor::process(const std::wstring& exeKey, const std::wstrin
         } else if (name == String2Empty) {
             working2.clear();
         } else {
-            Event e(1062706, L"Unknown rule in application rule list", TC_AT(L"TitlebarTextExtractor::process"));
+            Event e(1062706, L"Unknown rule in application rule list",
+                    TC_AT(L"TitlebarTextExtractor::process"));
             e.addDetails(L"Application name", exeKey);
             e.addDetails(L"Rule name", name);
             Logger::Trace(e);

@@ -70,21 +70,25 @@ protected:
     // Splits a rule line into its trimmed name and its quoted value. False,
     // after a trace, for an unknown name (1062703) or a value without
     // quotes (1062704).
-    static bool getRuleNameAndValue(const std::wstring& line, std::wstring& name, std::wstring& value);
+    static bool getRuleNameAndValue(const std::wstring& line, std::wstring& name,
+                                    std::wstring& value);
     // The value between the first and the last double quote of text (all of
     // it after a single one). False without a double quote.
     static bool getRuleValue(const std::wstring& text, std::wstring& value);
     // Adds the rule to the section's list when section, name and value are
     // all non-empty.
-    void addApplicationRule(const std::wstring& section, const std::wstring& name, const std::wstring& value);
+    void addApplicationRule(const std::wstring& section, const std::wstring& name,
+                            const std::wstring& value);
 
     // source without everything up to and including the first text (before)
     // or without the first text and everything after it (after). 0, with
     // out unchanged, when text does not occur.
-    static int deleteBefore(const std::wstring& source, const std::wstring& text, std::wstring& out);
+    static int deleteBefore(const std::wstring& source, const std::wstring& text,
+                            std::wstring& out);
     static int deleteAfter(const std::wstring& source, const std::wstring& text, std::wstring& out);
     // The text of source between the parts of pattern around "<SNIP>".
-    static int cutBetween(const std::wstring& source, const std::wstring& pattern, std::wstring& out);
+    static int cutBetween(const std::wstring& source, const std::wstring& pattern,
+                          std::wstring& out);
     // 1 when title contains text.
     static int ignoreApplication(const std::wstring& title, const std::wstring& text);
     // text without the characters of set at either end.

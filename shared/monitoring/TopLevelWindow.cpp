@@ -30,7 +30,8 @@ TopLevelWindow::TopLevelWindow(native::Window window, Desktop& desktop, const Cl
     unsigned long error = 0;
     m_processId = m_desktop.windowProcessId(window, error);
     if (m_processId == 0) {
-        SystemException e(1062401, L"Unable to get windows process ID", TC_AT(L"TopLevelWindow::TopLevelWindow"));
+        SystemException e(1062401, L"Unable to get windows process ID",
+                          TC_AT(L"TopLevelWindow::TopLevelWindow"));
         e.addParameter(static_cast<int>(m_processId));
         e.addErrorInfo(error);
         throw e;
@@ -59,8 +60,8 @@ std::wstring TopLevelWindow::getExePathFromProcessID1(uint32_t processId)
     case Desktop::PathLookup::Found:
         return path;
     case Desktop::PathLookup::OpenDenied:
-        traceLookup(1062403, L"Insufficient priviledges to open handle to window's process", Function,
-                    processId, result.error);
+        traceLookup(1062403, L"Insufficient priviledges to open handle to window's process",
+                    Function, processId, result.error);
         break;
     case Desktop::PathLookup::OpenFailed:
         traceLookup(1062404, L"Unable to open handle to window's process", Function, processId,
@@ -87,16 +88,16 @@ std::wstring TopLevelWindow::getExePathFromProcessID2(uint32_t processId)
         traceLookup(1062406, L"Unable to load Kernel32.dll", Function, processId, result.error);
         break;
     case Desktop::PathLookup::NoFunction:
-        traceLookup(1062407, L"Unable to access function QueryFullProcessImageName", Function, processId,
-                    result.error);
+        traceLookup(1062407, L"Unable to access function QueryFullProcessImageName", Function,
+                    processId, result.error);
         break;
     case Desktop::PathLookup::OpenDenied:
         traceLookup(1062408, L"Insufficient priviledges to open limited handle to window's process",
                     Function, processId, result.error);
         break;
     case Desktop::PathLookup::OpenFailed:
-        traceLookup(1062409, L"Unable to open limited handle to window's process", Function, processId,
-                    result.error);
+        traceLookup(1062409, L"Unable to open limited handle to window's process", Function,
+                    processId, result.error);
         break;
     case Desktop::PathLookup::ReadFailed:
         traceLookup(1062410, L"Unable to get window's application file name 2", Function, processId,
@@ -160,7 +161,8 @@ std::wstring TopLevelWindow::getTitleBarText() const
     return text;
 }
 
-TopLevelWindow::PluginInfoQuality TopLevelWindow::ConvertToPluginInfoQuality(const std::wstring& text)
+TopLevelWindow::PluginInfoQuality TopLevelWindow::ConvertToPluginInfoQuality(
+    const std::wstring& text)
 {
     if (text == L"FirstClass")
         return FirstClass;
@@ -188,7 +190,8 @@ std::wstring TopLevelWindow::qualityText(PluginInfoQuality quality)
 std::wostream& operator<<(std::wostream& out, const TopLevelWindow& window)
 {
     out << L"    Window:" << L"\n        HWND:      "
-        << Exception::hexText(reinterpret_cast<uintptr_t>(window.getHWND())) << L"\n        Proc ID:   "
-        << window.getProcessID() << L"\n        Filename:  " << window.getExeFileName() << L"\n";
+        << Exception::hexText(reinterpret_cast<uintptr_t>(window.getHWND()))
+        << L"\n        Proc ID:   " << window.getProcessID() << L"\n        Filename:  "
+        << window.getExeFileName() << L"\n";
     return out;
 }

@@ -100,8 +100,8 @@ bool Version::getString(const VersionBlock* block, const wchar_t* prefix, const 
            getStringInner(block, L"\\StringFileInfo\\040904b0\\", key, out);
 }
 
-bool Version::getStringInner(const VersionBlock* block, const wchar_t* prefix,
-                             const wchar_t* key, std::wstring& out)
+bool Version::getStringInner(const VersionBlock* block, const wchar_t* prefix, const wchar_t* key,
+                             std::wstring& out)
 {
     out.clear();
     if (block == nullptr || prefix == nullptr || key == nullptr)

@@ -23,8 +23,7 @@ wchar_t foldAscii(uint32_t c)
 
 VersionBlock::VersionBlock(const void* data, size_t size)
     : m_data(static_cast<const uint8_t*>(data)), m_size(data != nullptr ? size : 0)
-{
-}
+{}
 
 uint16_t VersionBlock::read16(size_t offset) const
 {
@@ -132,7 +131,8 @@ bool VersionBlock::queryTranslation(uint16_t& language, uint16_t& codePage) cons
     Value value;
     if (!query(L"\\VarFileInfo\\Translation", value))
         return false;
-    const size_t declaredBytes = value.isText ? value.declaredLength * size_t(2) : value.declaredLength;
+    const size_t declaredBytes =
+        value.isText ? value.declaredLength * size_t(2) : value.declaredLength;
     if (declaredBytes < 4 || value.available < 4)
         return false;
     language = LittleEndian::readU16(value.data);

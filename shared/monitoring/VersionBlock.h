@@ -53,7 +53,7 @@ public:
 private:
     struct Node {
         size_t start = 0;
-        size_t end = 0;       // one past the node (clamped to its parent)
+        size_t end = 0; // one past the node (clamped to its parent)
         size_t keyStart = 0;
         size_t keyUnits = 0;
         size_t valueStart = 0;

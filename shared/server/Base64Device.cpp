@@ -102,7 +102,8 @@ void Base64Device::decode(const char* text, size_t length, ByteArray& out)
         for (int k = 0; k < 4; ++k)
             v[k] = table.value[static_cast<uint8_t>(text[p + k])];
         p += 4;
-        const bool anyInvalid = v[0] == Invalid || v[1] == Invalid || v[2] == Invalid || v[3] == Invalid;
+        const bool anyInvalid =
+            v[0] == Invalid || v[1] == Invalid || v[2] == Invalid || v[3] == Invalid;
         if (anyInvalid || v[0] == Pad || v[1] == Pad || (v[2] == Pad && v[3] != Pad)) {
             out.release();
             return;
@@ -125,7 +126,8 @@ void Base64Device::unBase64Data(const ByteArray& text, ByteArray& out)
     // Decode from a copy: text and out may be the same array.
     std::string narrow;
     if (text.getSize() > 0)
-        narrow.assign(reinterpret_cast<const char*>(text.getData()), static_cast<size_t>(text.getSize()));
+        narrow.assign(reinterpret_cast<const char*>(text.getData()),
+                      static_cast<size_t>(text.getSize()));
     decode(narrow.data(), narrow.size(), out);
 }
 

@@ -53,7 +53,8 @@ struct Tables {
         }
         for (int i = 0; i < 256; ++i) {
             uint8_t s = sbox[i];
-            uint32_t e = (uint32_t(mul(s, 2)) << 24) | (uint32_t(s) << 16) | (uint32_t(s) << 8) | mul(s, 3);
+            uint32_t e =
+                (uint32_t(mul(s, 2)) << 24) | (uint32_t(s) << 16) | (uint32_t(s) << 8) | mul(s, 3);
             uint8_t v = inverseSbox[i];
             uint32_t d = (uint32_t(mul(v, 14)) << 24) | (uint32_t(mul(v, 9)) << 16) |
                          (uint32_t(mul(v, 13)) << 8) | mul(v, 11);
@@ -106,9 +107,11 @@ CRijndael::~CRijndael()
 {
     // Leave no key schedule behind in freed memory.
     volatile uint8_t* p = reinterpret_cast<volatile uint8_t*>(m_encryptKey);
-    for (size_t i = 0; i < sizeof m_encryptKey; ++i) p[i] = 0;
+    for (size_t i = 0; i < sizeof m_encryptKey; ++i)
+        p[i] = 0;
     p = reinterpret_cast<volatile uint8_t*>(m_decryptKey);
-    for (size_t i = 0; i < sizeof m_decryptKey; ++i) p[i] = 0;
+    for (size_t i = 0; i < sizeof m_decryptKey; ++i)
+        p[i] = 0;
 }
 
 void CRijndael::MakeKey(const uint8_t* key, const uint8_t* chain, int keyLength, int blockSize)
@@ -131,12 +134,14 @@ void CRijndael::MakeKey(const uint8_t* key, const uint8_t* chain, int keyLength,
     for (int i = nk; i < words; ++i) {
         uint32_t temp = w[i - 1];
         if (i % nk == 0) {
-            temp = (uint32_t(t.sbox[(temp >> 16) & 0xFF]) << 24) | (uint32_t(t.sbox[(temp >> 8) & 0xFF]) << 16) |
+            temp = (uint32_t(t.sbox[(temp >> 16) & 0xFF]) << 24) |
+                   (uint32_t(t.sbox[(temp >> 8) & 0xFF]) << 16) |
                    (uint32_t(t.sbox[temp & 0xFF]) << 8) | uint32_t(t.sbox[temp >> 24]);
             temp ^= uint32_t(rcon) << 24;
             rcon = Tables::mul(rcon, 2);
         } else if (nk > 6 && i % nk == 4) {
-            temp = (uint32_t(t.sbox[temp >> 24]) << 24) | (uint32_t(t.sbox[(temp >> 16) & 0xFF]) << 16) |
+            temp = (uint32_t(t.sbox[temp >> 24]) << 24) |
+                   (uint32_t(t.sbox[(temp >> 16) & 0xFF]) << 16) |
                    (uint32_t(t.sbox[(temp >> 8) & 0xFF]) << 8) | uint32_t(t.sbox[temp & 0xFF]);
         }
         w[i] = w[i - nk] ^ temp;
@@ -179,18 +184,33 @@ void CRijndael::EncryptBlock(const uint8_t* in, uint8_t* out) const
     uint32_t s2 = load(in + 8) ^ rk[2], s3 = load(in + 12) ^ rk[3];
     for (int r = 1; r < m_rounds; ++r) {
         rk += 4;
-        uint32_t t0 = t.te[0][s0 >> 24] ^ t.te[1][(s1 >> 16) & 0xFF] ^ t.te[2][(s2 >> 8) & 0xFF] ^ t.te[3][s3 & 0xFF] ^ rk[0];
-        uint32_t t1 = t.te[0][s1 >> 24] ^ t.te[1][(s2 >> 16) & 0xFF] ^ t.te[2][(s3 >> 8) & 0xFF] ^ t.te[3][s0 & 0xFF] ^ rk[1];
-        uint32_t t2 = t.te[0][s2 >> 24] ^ t.te[1][(s3 >> 16) & 0xFF] ^ t.te[2][(s0 >> 8) & 0xFF] ^ t.te[3][s1 & 0xFF] ^ rk[2];
-        uint32_t t3 = t.te[0][s3 >> 24] ^ t.te[1][(s0 >> 16) & 0xFF] ^ t.te[2][(s1 >> 8) & 0xFF] ^ t.te[3][s2 & 0xFF] ^ rk[3];
-        s0 = t0; s1 = t1; s2 = t2; s3 = t3;
+        uint32_t t0 = t.te[0][s0 >> 24] ^ t.te[1][(s1 >> 16) & 0xFF] ^ t.te[2][(s2 >> 8) & 0xFF] ^
+                      t.te[3][s3 & 0xFF] ^ rk[0];
+        uint32_t t1 = t.te[0][s1 >> 24] ^ t.te[1][(s2 >> 16) & 0xFF] ^ t.te[2][(s3 >> 8) & 0xFF] ^
+                      t.te[3][s0 & 0xFF] ^ rk[1];
+        uint32_t t2 = t.te[0][s2 >> 24] ^ t.te[1][(s3 >> 16) & 0xFF] ^ t.te[2][(s0 >> 8) & 0xFF] ^
+                      t.te[3][s1 & 0xFF] ^ rk[2];
+        uint32_t t3 = t.te[0][s3 >> 24] ^ t.te[1][(s0 >> 16) & 0xFF] ^ t.te[2][(s1 >> 8) & 0xFF] ^
+                      t.te[3][s2 & 0xFF] ^ rk[3];
+        s0 = t0;
+        s1 = t1;
+        s2 = t2;
+        s3 = t3;
     }
     rk += 4;
     const uint8_t* s = t.sbox;
-    store(out, (uint32_t(s[s0 >> 24]) << 24 | uint32_t(s[(s1 >> 16) & 0xFF]) << 16 | uint32_t(s[(s2 >> 8) & 0xFF]) << 8 | s[s3 & 0xFF]) ^ rk[0]);
-    store(out + 4, (uint32_t(s[s1 >> 24]) << 24 | uint32_t(s[(s2 >> 16) & 0xFF]) << 16 | uint32_t(s[(s3 >> 8) & 0xFF]) << 8 | s[s0 & 0xFF]) ^ rk[1]);
-    store(out + 8, (uint32_t(s[s2 >> 24]) << 24 | uint32_t(s[(s3 >> 16) & 0xFF]) << 16 | uint32_t(s[(s0 >> 8) & 0xFF]) << 8 | s[s1 & 0xFF]) ^ rk[2]);
-    store(out + 12, (uint32_t(s[s3 >> 24]) << 24 | uint32_t(s[(s0 >> 16) & 0xFF]) << 16 | uint32_t(s[(s1 >> 8) & 0xFF]) << 8 | s[s2 & 0xFF]) ^ rk[3]);
+    store(out, (uint32_t(s[s0 >> 24]) << 24 | uint32_t(s[(s1 >> 16) & 0xFF]) << 16 |
+                uint32_t(s[(s2 >> 8) & 0xFF]) << 8 | s[s3 & 0xFF]) ^
+                   rk[0]);
+    store(out + 4, (uint32_t(s[s1 >> 24]) << 24 | uint32_t(s[(s2 >> 16) & 0xFF]) << 16 |
+                    uint32_t(s[(s3 >> 8) & 0xFF]) << 8 | s[s0 & 0xFF]) ^
+                       rk[1]);
+    store(out + 8, (uint32_t(s[s2 >> 24]) << 24 | uint32_t(s[(s3 >> 16) & 0xFF]) << 16 |
+                    uint32_t(s[(s0 >> 8) & 0xFF]) << 8 | s[s1 & 0xFF]) ^
+                       rk[2]);
+    store(out + 12, (uint32_t(s[s3 >> 24]) << 24 | uint32_t(s[(s0 >> 16) & 0xFF]) << 16 |
+                     uint32_t(s[(s1 >> 8) & 0xFF]) << 8 | s[s2 & 0xFF]) ^
+                        rk[3]);
 }
 
 void CRijndael::DecryptBlock(const uint8_t* in, uint8_t* out) const
@@ -202,18 +222,33 @@ void CRijndael::DecryptBlock(const uint8_t* in, uint8_t* out) const
     uint32_t s2 = load(in + 8) ^ rk[2], s3 = load(in + 12) ^ rk[3];
     for (int r = 1; r < m_rounds; ++r) {
         rk += 4;
-        uint32_t t0 = t.td[0][s0 >> 24] ^ t.td[1][(s3 >> 16) & 0xFF] ^ t.td[2][(s2 >> 8) & 0xFF] ^ t.td[3][s1 & 0xFF] ^ rk[0];
-        uint32_t t1 = t.td[0][s1 >> 24] ^ t.td[1][(s0 >> 16) & 0xFF] ^ t.td[2][(s3 >> 8) & 0xFF] ^ t.td[3][s2 & 0xFF] ^ rk[1];
-        uint32_t t2 = t.td[0][s2 >> 24] ^ t.td[1][(s1 >> 16) & 0xFF] ^ t.td[2][(s0 >> 8) & 0xFF] ^ t.td[3][s3 & 0xFF] ^ rk[2];
-        uint32_t t3 = t.td[0][s3 >> 24] ^ t.td[1][(s2 >> 16) & 0xFF] ^ t.td[2][(s1 >> 8) & 0xFF] ^ t.td[3][s0 & 0xFF] ^ rk[3];
-        s0 = t0; s1 = t1; s2 = t2; s3 = t3;
+        uint32_t t0 = t.td[0][s0 >> 24] ^ t.td[1][(s3 >> 16) & 0xFF] ^ t.td[2][(s2 >> 8) & 0xFF] ^
+                      t.td[3][s1 & 0xFF] ^ rk[0];
+        uint32_t t1 = t.td[0][s1 >> 24] ^ t.td[1][(s0 >> 16) & 0xFF] ^ t.td[2][(s3 >> 8) & 0xFF] ^
+                      t.td[3][s2 & 0xFF] ^ rk[1];
+        uint32_t t2 = t.td[0][s2 >> 24] ^ t.td[1][(s1 >> 16) & 0xFF] ^ t.td[2][(s0 >> 8) & 0xFF] ^
+                      t.td[3][s3 & 0xFF] ^ rk[2];
+        uint32_t t3 = t.td[0][s3 >> 24] ^ t.td[1][(s2 >> 16) & 0xFF] ^ t.td[2][(s1 >> 8) & 0xFF] ^
+                      t.td[3][s0 & 0xFF] ^ rk[3];
+        s0 = t0;
+        s1 = t1;
+        s2 = t2;
+        s3 = t3;
     }
     rk += 4;
     const uint8_t* s = t.inverseSbox;
-    store(out, (uint32_t(s[s0 >> 24]) << 24 | uint32_t(s[(s3 >> 16) & 0xFF]) << 16 | uint32_t(s[(s2 >> 8) & 0xFF]) << 8 | s[s1 & 0xFF]) ^ rk[0]);
-    store(out + 4, (uint32_t(s[s1 >> 24]) << 24 | uint32_t(s[(s0 >> 16) & 0xFF]) << 16 | uint32_t(s[(s3 >> 8) & 0xFF]) << 8 | s[s2 & 0xFF]) ^ rk[1]);
-    store(out + 8, (uint32_t(s[s2 >> 24]) << 24 | uint32_t(s[(s1 >> 16) & 0xFF]) << 16 | uint32_t(s[(s0 >> 8) & 0xFF]) << 8 | s[s3 & 0xFF]) ^ rk[2]);
-    store(out + 12, (uint32_t(s[s3 >> 24]) << 24 | uint32_t(s[(s2 >> 16) & 0xFF]) << 16 | uint32_t(s[(s1 >> 8) & 0xFF]) << 8 | s[s0 & 0xFF]) ^ rk[3]);
+    store(out, (uint32_t(s[s0 >> 24]) << 24 | uint32_t(s[(s3 >> 16) & 0xFF]) << 16 |
+                uint32_t(s[(s2 >> 8) & 0xFF]) << 8 | s[s1 & 0xFF]) ^
+                   rk[0]);
+    store(out + 4, (uint32_t(s[s1 >> 24]) << 24 | uint32_t(s[(s0 >> 16) & 0xFF]) << 16 |
+                    uint32_t(s[(s3 >> 8) & 0xFF]) << 8 | s[s2 & 0xFF]) ^
+                       rk[1]);
+    store(out + 8, (uint32_t(s[s2 >> 24]) << 24 | uint32_t(s[(s1 >> 16) & 0xFF]) << 16 |
+                    uint32_t(s[(s0 >> 8) & 0xFF]) << 8 | s[s3 & 0xFF]) ^
+                       rk[2]);
+    store(out + 12, (uint32_t(s[s3 >> 24]) << 24 | uint32_t(s[(s2 >> 16) & 0xFF]) << 16 |
+                     uint32_t(s[(s1 >> 8) & 0xFF]) << 8 | s[s0 & 0xFF]) ^
+                        rk[3]);
 }
 
 void CRijndael::Encrypt(const uint8_t* in, uint8_t* out, size_t length, int mode)

@@ -20,8 +20,8 @@ struct Setting {
 };
 
 const Setting KnownSettings[] = {
-    {&ClientProfile::HideClientReportLinks, 0},  {&ClientProfile::HideClientGUI, 0},
-    {&ClientProfile::EnablePrivateMode, 0},      {&ClientProfile::MaximumPrivateTimeSpan, 5},
+    {&ClientProfile::HideClientReportLinks, 0},   {&ClientProfile::HideClientGUI, 0},
+    {&ClientProfile::EnablePrivateMode, 0},       {&ClientProfile::MaximumPrivateTimeSpan, 5},
     {&ClientProfile::MaximumMeetingTimeSpan, 60}, {&ClientProfile::AllowPhoneOverrideActivity, 0},
 };
 
@@ -59,12 +59,30 @@ int ClientProfile::value(const wchar_t* name, int defaultValue) const
     return result;
 }
 
-bool ClientProfile::hideLinks() const { return value(HideClientReportLinks, 0) == 1; }
-bool ClientProfile::hideGUI() const { return value(HideClientGUI, 0) == 1; }
-bool ClientProfile::enablePrivateMode() const { return value(EnablePrivateMode, 0) == 1; }
-int ClientProfile::getMaximumPrivateMinutes() const { return value(MaximumPrivateTimeSpan, 5); }
-int ClientProfile::getMaximumMeetingMinutes() const { return value(MaximumMeetingTimeSpan, 60); }
-bool ClientProfile::overrideActivityWhenOnPhone() const { return value(AllowPhoneOverrideActivity, 0) == 1; }
+bool ClientProfile::hideLinks() const
+{
+    return value(HideClientReportLinks, 0) == 1;
+}
+bool ClientProfile::hideGUI() const
+{
+    return value(HideClientGUI, 0) == 1;
+}
+bool ClientProfile::enablePrivateMode() const
+{
+    return value(EnablePrivateMode, 0) == 1;
+}
+int ClientProfile::getMaximumPrivateMinutes() const
+{
+    return value(MaximumPrivateTimeSpan, 5);
+}
+int ClientProfile::getMaximumMeetingMinutes() const
+{
+    return value(MaximumMeetingTimeSpan, 60);
+}
+bool ClientProfile::overrideActivityWhenOnPhone() const
+{
+    return value(AllowPhoneOverrideActivity, 0) == 1;
+}
 
 void ClientProfile::extractClientProfileInfo(const Msg& msg)
 {

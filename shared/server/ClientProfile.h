@@ -18,11 +18,11 @@ class Msg;
 // replaces it (extractClientProfileInfo); it applies again at the next start.
 class TCSHRD_API ClientProfile : public DataStore {
 public:
-    static const wchar_t* const HideClientReportLinks; // default 0
-    static const wchar_t* const HideClientGUI;         // default 0
-    static const wchar_t* const EnablePrivateMode;     // default 0
-    static const wchar_t* const MaximumPrivateTimeSpan; // default 5
-    static const wchar_t* const MaximumMeetingTimeSpan; // default 60
+    static const wchar_t* const HideClientReportLinks;      // default 0
+    static const wchar_t* const HideClientGUI;              // default 0
+    static const wchar_t* const EnablePrivateMode;          // default 0
+    static const wchar_t* const MaximumPrivateTimeSpan;     // default 5
+    static const wchar_t* const MaximumMeetingTimeSpan;     // default 60
     static const wchar_t* const AllowPhoneOverrideActivity; // default 0
 
     // Reads "Software\Ondrivex".

@@ -24,7 +24,8 @@ const int CopyChunk = 2048;
 int32_t readLE(const uint8_t* p)
 {
     return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-                                static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24);
+                                static_cast<uint32_t>(p[2]) << 16 |
+                                static_cast<uint32_t>(p[3]) << 24);
 }
 
 void writeLE(uint8_t* p, int32_t value)
@@ -76,8 +77,8 @@ const std::wstring& FileMsgQueue::getPath() const
     return m_path;
 }
 
-void FileMsgQueue::trace(uint32_t id, const std::wstring& text, int type, int position, int64_t offset,
-                         int64_t length, const std::wstring& reason)
+void FileMsgQueue::trace(uint32_t id, const std::wstring& text, int type, int position,
+                         int64_t offset, int64_t length, const std::wstring& reason)
 {
     Event event(id, text, type, TC_AT(L"FileMsgQueue"));
     if (position >= 0) {
@@ -123,7 +124,7 @@ const wchar_t* entryProblem(int64_t offset, int64_t length, int64_t fileSize, in
 } // namespace
 
 std::vector<FileMsgQueue::Entry> FileMsgQueue::checkTable(const int32_t* table, int64_t fileSize,
-                                                         std::vector<Dropped>& dropped)
+                                                          std::vector<Dropped>& dropped)
 {
     std::vector<Entry> live;
     int64_t end = RecordArea; // where the newest kept record ends
@@ -148,8 +149,8 @@ bool FileMsgQueue::loadTable()
         // Records start after the table: a shorter file holds nothing to keep.
         std::wostringstream size;
         size << fileSize;
-        trace(1063506, L"FileMsgQueue: file too short for the table, recreated", Event::Warning, -1, 0, 0,
-              size.str() + L" bytes");
+        trace(1063506, L"FileMsgQueue: file too short for the table, recreated", Event::Warning, -1,
+              0, 0, size.str() + L" bytes");
         create();
         return m_file->isOpen();
     }
@@ -165,8 +166,8 @@ bool FileMsgQueue::loadTable()
         const int64_t offset = m_table[i];
         const int64_t length = m_table[i + 1];
         if (const wchar_t* reason = entryProblem(offset, length, fileSize, end)) {
-            trace(1063502, L"FileMsgQueue: corrupt table entry dropped", Event::Warning, i / 2, offset, length,
-                  reason);
+            trace(1063502, L"FileMsgQueue: corrupt table entry dropped", Event::Warning, i / 2,
+                  offset, length, reason);
             continue;
         }
         m_table[kept] = m_table[i];
@@ -193,7 +194,8 @@ void FileMsgQueue::create()
     m_file->remove();
     std::memset(m_table, 0, sizeof m_table);
     if (!m_file->open(true)) {
-        Event event(1063508, L"FileMsgQueue: queue file could not be created", TC_AT(L"FileMsgQueue::create"));
+        Event event(1063508, L"FileMsgQueue: queue file could not be created",
+                    TC_AT(L"FileMsgQueue::create"));
         event.addDetails(L"Path", m_path);
         event.addSystemErrorInfo();
         Logger::Trace(event);
@@ -221,7 +223,8 @@ void FileMsgQueue::close()
     if (!m_file->isOpen())
         return;
     if (!writeTable()) {
-        Event event(1063509, L"FileMsgQueue: table could not be written", TC_AT(L"FileMsgQueue::close"));
+        Event event(1063509, L"FileMsgQueue: table could not be written",
+                    TC_AT(L"FileMsgQueue::close"));
         event.addSystemErrorInfo();
         Logger::Trace(event);
     }
@@ -285,31 +288,35 @@ void FileMsgQueue::pushMessage(Msg* msg)
             return;
     }
     if (m_entries >= s_TABLE_ENTRIES) {
-        trace(1063503, L"FileMsgQueue: queue full, oldest message dropped", Event::Warning, 0, m_table[0], m_table[1],
-              std::wstring());
+        trace(1063503, L"FileMsgQueue: queue full, oldest message dropped", Event::Warning, 0,
+              m_table[0], m_table[1], std::wstring());
         dropFirstPair();
     }
     const int64_t position =
-        m_entries == 0 ? RecordArea : static_cast<int64_t>(m_table[m_entries - 2]) + m_table[m_entries - 1];
+        m_entries == 0 ? RecordArea
+                       : static_cast<int64_t>(m_table[m_entries - 2]) + m_table[m_entries - 1];
     ByteArray record;
     try {
         encodeRecord(*owned, record);
     } catch (const std::bad_alloc&) {
-        trace(1063504, L"FileMsgQueue: message too large to be stored, lost", Event::Error, -1, 0, 0, std::wstring());
+        trace(1063504, L"FileMsgQueue: message too large to be stored, lost", Event::Error, -1, 0,
+              0, std::wstring());
         close();
         return;
     }
     owned.reset();
     // Offsets are 32-bit: a record that would end past them cannot be named.
     if (position + record.getSize() > INT32_MAX) {
-        trace(1063504, L"FileMsgQueue: queue file full, message lost", Event::Error, -1, 0, 0, std::wstring());
+        trace(1063504, L"FileMsgQueue: queue file full, message lost", Event::Error, -1, 0, 0,
+              std::wstring());
         close();
         return;
     }
     // The record first, the table entry only once the record is whole: a
     // failed write leaves the table naming only what it named before.
     if (!m_file->writeAt(position, record.getData(), static_cast<size_t>(record.getSize()))) {
-        Event event(1063504, L"FileMsgQueue: message could not be written, lost", TC_AT(L"FileMsgQueue::pushMessage"));
+        Event event(1063504, L"FileMsgQueue: message could not be written, lost",
+                    TC_AT(L"FileMsgQueue::pushMessage"));
         event.addSystemErrorInfo();
         event.addDetails(L"Offset", position);
         Logger::Trace(event);
@@ -333,10 +340,12 @@ Msg* FileMsgQueue::popMessage()
         ByteArray record;
         // The table was checked against the file's size when it was loaded,
         // so the allocation is bounded by the file.
-        if (!m_file->readAt(offset, record.getBuffer(static_cast<int32_t>(length)), static_cast<size_t>(length))) {
+        if (!m_file->readAt(offset, record.getBuffer(static_cast<int32_t>(length)),
+                            static_cast<size_t>(length))) {
             // Not proof that the record is bad (another process may hold a
             // lock on it): it stays for a later pop.
-            trace(1063507, L"FileMsgQueue: record could not be read, kept", Event::Warning, position, offset, length,
+            trace(1063507, L"FileMsgQueue: record could not be read, kept", Event::Warning,
+                  position, offset, length,
                   Tools::lookupErrorDescription(Tools::getLastSystemError()));
             close();
             return nullptr;
@@ -352,7 +361,8 @@ Msg* FileMsgQueue::popMessage()
             close();
             return msg;
         }
-        trace(1063501, L"FileMsgQueue: corrupt record dropped", Event::Warning, position, offset, length, reason);
+        trace(1063501, L"FileMsgQueue: corrupt record dropped", Event::Warning, position, offset,
+              length, reason);
         ++position;
     }
     // Empty: a new file drops all dead space.
@@ -375,7 +385,8 @@ void FileMsgQueue::compress()
     const std::wstring workPath = workFilePath(m_path);
     std::unique_ptr<QueueFile> work = m_file->sibling(workPath);
     auto skip = [&](const wchar_t* reason) {
-        Event event(1063505, L"FileMsgQueue: compaction not done", Event::Warning, TC_AT(L"FileMsgQueue::compress"));
+        Event event(1063505, L"FileMsgQueue: compaction not done", Event::Warning,
+                    TC_AT(L"FileMsgQueue::compress"));
         event.addDetails(L"Reason", reason);
         event.addSystemErrorInfo();
         Logger::Trace(event);
@@ -426,7 +437,8 @@ void FileMsgQueue::compress()
     m_entries = queue_pos();
 }
 
-void FileMsgQueue::writeDump(std::wostream& out, const std::vector<std::pair<int, const Msg*>>& messages)
+void FileMsgQueue::writeDump(std::wostream& out,
+                             const std::vector<std::pair<int, const Msg*>>& messages)
 {
     out << L"Message Queue:" << L"\r\n";
     for (const auto& entry : messages) {
@@ -465,7 +477,8 @@ std::wostream& operator<<(std::wostream& out, FileMsgQueue& queue)
         for (int i = 0; i < queue.m_entries; i += 2) {
             const int64_t length = queue.m_table[i + 1];
             ByteArray record;
-            if (!queue.m_file->readAt(queue.m_table[i], record.getBuffer(static_cast<int32_t>(length)),
+            if (!queue.m_file->readAt(queue.m_table[i],
+                                      record.getBuffer(static_cast<int32_t>(length)),
                                       static_cast<size_t>(length)))
                 continue;
             std::wstring reason;

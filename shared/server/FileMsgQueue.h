@@ -34,9 +34,9 @@ class QueueFile;
 // file open at the same time. Nothing is thrown; failures are traced.
 class TCSHRD_API FileMsgQueue {
 public:
-    static constexpr int s_TABLE_SIZE = 25600;                // bytes
-    static constexpr int s_TABLE_ENTRIES = s_TABLE_SIZE / 4;  // 6400 integers
-    static constexpr int s_CAPACITY = s_TABLE_ENTRIES / 2;    // 3200 messages
+    static constexpr int s_TABLE_SIZE = 25600;               // bytes
+    static constexpr int s_TABLE_ENTRIES = s_TABLE_SIZE / 4; // 6400 integers
+    static constexpr int s_CAPACITY = s_TABLE_ENTRIES / 2;   // 3200 messages
     static constexpr int s_DIGEST_SIZE = 20;
     static constexpr int64_t s_COMPACTION_THRESHOLD = 25000000;
 
@@ -93,7 +93,8 @@ public:
                                          std::vector<Dropped>& dropped);
     // The diagnostic dump: "Message Queue:" and a line per message with its
     // position, the time of "EventTime" and what changed.
-    static void writeDump(std::wostream& out, const std::vector<std::pair<int, const Msg*>>& messages);
+    static void writeDump(std::wostream& out,
+                          const std::vector<std::pair<int, const Msg*>>& messages);
 
     // The dump of every intact queued message, without removing any.
     friend TCSHRD_API std::wostream& operator<<(std::wostream& out, FileMsgQueue& queue);

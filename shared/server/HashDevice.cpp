@@ -13,7 +13,10 @@ constexpr int HashDevice::MaximumFileSize;
 
 namespace {
 
-inline uint32_t rotl(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
+inline uint32_t rotl(uint32_t x, int n)
+{
+    return (x << n) | (x >> (32 - n));
+}
 
 inline uint32_t loadBigEndian(const uint8_t* p)
 {
@@ -43,20 +46,21 @@ void Sha1::compress(const uint8_t* block)
 
     uint32_t a = m_state[0], b = m_state[1], c = m_state[2], d = m_state[3], e = m_state[4];
 
-#define TC_SHA1_W(i) (w[(i) & 15] = rotl(w[((i) + 13) & 15] ^ w[((i) + 8) & 15] ^ w[((i) + 2) & 15] ^ w[(i) & 15], 1))
-#define TC_SHA1_STEP(f, k, wi, a, b, c, d, e)        \
-    do {                                           \
-        e += rotl(a, 5) + (f) + (k) + (wi);        \
-        b = rotl(b, 30);                           \
+#define TC_SHA1_W(i)                                                                               \
+    (w[(i)&15] = rotl(w[((i) + 13) & 15] ^ w[((i) + 8) & 15] ^ w[((i) + 2) & 15] ^ w[(i)&15], 1))
+#define TC_SHA1_STEP(f, k, wi, a, b, c, d, e)                                                      \
+    do {                                                                                           \
+        e += rotl(a, 5) + (f) + (k) + (wi);                                                        \
+        b = rotl(b, 30);                                                                           \
     } while (0)
 #define TC_SHA1_F1(b, c, d) (d ^ (b & (c ^ d)))
 #define TC_SHA1_F2(b, c, d) (b ^ c ^ d)
 #define TC_SHA1_F3(b, c, d) ((b & c) | (d & (b | c)))
-#define TC_SHA1_FIVE(F, k, i, W)                                   \
-    TC_SHA1_STEP(F(b, c, d), k, W(i), a, b, c, d, e);             \
-    TC_SHA1_STEP(F(a, b, c), k, W(i + 1), e, a, b, c, d);         \
-    TC_SHA1_STEP(F(e, a, b), k, W(i + 2), d, e, a, b, c);         \
-    TC_SHA1_STEP(F(d, e, a), k, W(i + 3), c, d, e, a, b);         \
+#define TC_SHA1_FIVE(F, k, i, W)                                                                   \
+    TC_SHA1_STEP(F(b, c, d), k, W(i), a, b, c, d, e);                                              \
+    TC_SHA1_STEP(F(a, b, c), k, W(i + 1), e, a, b, c, d);                                          \
+    TC_SHA1_STEP(F(e, a, b), k, W(i + 2), d, e, a, b, c);                                          \
+    TC_SHA1_STEP(F(d, e, a), k, W(i + 3), c, d, e, a, b);                                          \
     TC_SHA1_STEP(F(c, d, e), k, W(i + 4), b, c, d, e, a)
 #define TC_SHA1_INPUT(i) w[i]
 

@@ -30,7 +30,10 @@ public:
     Sha1() { reset(); }
     void reset();
     void update(const void* data, size_t length);
-    void update(const ByteArray& data) { update(data.getData(), static_cast<size_t>(data.getSize())); }
+    void update(const ByteArray& data)
+    {
+        update(data.getData(), static_cast<size_t>(data.getSize()));
+    }
     // Writes 20 bytes; the object must be reset before it is used again.
     void finish(uint8_t digest[HashDevice::DigestSize]);
 

@@ -9,7 +9,8 @@
 // fake for either.
 class TCSHRD_API ProxyDiscovery {
 public:
-    static constexpr unsigned long AutoDetectionFailed = 12180; // ERROR_WINHTTP_AUTODETECTION_FAILED
+    static constexpr unsigned long AutoDetectionFailed =
+        12180; // ERROR_WINHTTP_AUTODETECTION_FAILED
 
     // The current user's Internet Explorer proxy configuration.
     struct BrowserConfig {

@@ -16,7 +16,7 @@ public:
     static constexpr int BufferSize = 1024; // wide characters of the proxy text
     static constexpr int DefaultPort = 80;
 
-    ProxySettings(); // direct, no name, port 0
+    ProxySettings();                                  // direct, no name, port 0
     explicit ProxySettings(const std::wstring& text); // as fromString
     ProxySettings(ConnectionType type, const std::wstring& name, int port);
     virtual ~ProxySettings();

@@ -11,7 +11,8 @@ const wchar_t* const ProxySettingsFactory::EarlierVersionsKey = L"Software\\Brel
 
 namespace {
 
-std::wstring hostAndPort(const std::wstring& format, const std::wstring& label, const std::wstring& host, int port)
+std::wstring hostAndPort(const std::wstring& format, const std::wstring& label,
+                         const std::wstring& host, int port)
 {
     // format holds "%s" for the label (when given), then host and port.
     std::wstring out;
@@ -22,7 +23,8 @@ std::wstring hostAndPort(const std::wstring& format, const std::wstring& label, 
     values.push_back(std::to_wstring(port));
     size_t next = 0;
     for (size_t i = 0; i < format.size(); ++i) {
-        if (format[i] == L'%' && i + 1 < format.size() && (format[i + 1] == L's' || format[i + 1] == L'd')) {
+        if (format[i] == L'%' && i + 1 < format.size() &&
+            (format[i + 1] == L's' || format[i + 1] == L'd')) {
             if (next < values.size())
                 out += values[next++];
             ++i;
@@ -59,8 +61,8 @@ void fromRegistry(ProxySettingsFactory::SettingsSource source, const std::wstrin
     const std::wstring name = registry.read(L"ProxyName", L"");
     if (name.empty()) {
         Event event(1063603,
-                    hostAndPort(L"No %s proxy settings for %s:%d", ProxySettingsFactory::getSourceLabel(source), host,
-                                port),
+                    hostAndPort(L"No %s proxy settings for %s:%d",
+                                ProxySettingsFactory::getSourceLabel(source), host, port),
                     TC_AT(L"ProxySettingsFactory::get_settings"));
         Logger::Trace(event);
         return;
@@ -70,15 +72,18 @@ void fromRegistry(ProxySettingsFactory::SettingsSource source, const std::wstrin
     out.emplace_back(proxy ? ProxySettings::Proxy : ProxySettings::Direct, name, proxyPort);
 }
 
-void fromBrowser(const std::wstring& host, int port, std::list<ProxySettings>& out, ProxyDiscovery& discovery)
+void fromBrowser(const std::wstring& host, int port, std::list<ProxySettings>& out,
+                 ProxyDiscovery& discovery)
 {
     const wchar_t* const function = L"ProxySettingsFactory::get_settings";
     const size_t before = out.size();
     ProxyDiscovery::BrowserConfig config;
     unsigned long error = 0;
     if (!discovery.browserConfig(config, error)) {
-        traceError(1061401, L"ProxySettingsFactory: IE Settings - Error in WinHttpGetIEProxyConfigForCurrentUser",
-                   error, std::wstring(), function);
+        traceError(
+            1061401,
+            L"ProxySettingsFactory: IE Settings - Error in WinHttpGetIEProxyConfigForCurrentUser",
+            error, std::wstring(), function);
     } else {
         if (config.hasProxy)
             ProxySettingsFactory::addProxyList(config.proxy, out);
@@ -86,41 +91,48 @@ void fromBrowser(const std::wstring& host, int port, std::list<ProxySettings>& o
             const std::wstring url = L"http://" + host;
             const ProxyDiscovery::Lookup found = discovery.proxyForUrl(url, config.autoConfigUrl);
             if (!found.sessionOpened) {
-                traceError(1061402, L"ProxySettingsFactory: IE Settings - Error in WinHttpOpen", found.error,
-                           std::wstring(), function);
+                traceError(1061402, L"ProxySettingsFactory: IE Settings - Error in WinHttpOpen",
+                           found.error, std::wstring(), function);
             } else if (found.succeeded) {
                 if (found.hasProxy)
                     ProxySettingsFactory::addProxyList(found.proxy, out);
             } else if (found.error == ProxyDiscovery::AutoDetectionFailed) {
-                traceInfo(1061403, hostAndPort(L"No IE proxy settings for %s:%d", L"", host, port), function);
+                traceInfo(1061403, hostAndPort(L"No IE proxy settings for %s:%d", L"", host, port),
+                          function);
             } else {
-                traceError(1061404, L"ProxySettingsFactory: IE Settings - Error in WinHttpGetProxyForUrl", found.error,
-                           url, function);
+                traceError(1061404,
+                           L"ProxySettingsFactory: IE Settings - Error in WinHttpGetProxyForUrl",
+                           found.error, url, function);
             }
         }
     }
     if (out.size() == before) {
-        Event event(1061406, hostAndPort(L"No IE proxy settings for %s:%d", L"", host, port), TC_AT(function));
+        Event event(1061406, hostAndPort(L"No IE proxy settings for %s:%d", L"", host, port),
+                    TC_AT(function));
         Logger::Trace(event);
     }
 }
 
-void autoDetected(const std::wstring& host, int port, std::list<ProxySettings>& out, ProxyDiscovery& discovery)
+void autoDetected(const std::wstring& host, int port, std::list<ProxySettings>& out,
+                  ProxyDiscovery& discovery)
 {
     const wchar_t* const function = L"ProxySettingsFactory::get_settings";
     const std::wstring url = L"http://" + host;
     const ProxyDiscovery::Lookup found = discovery.proxyForUrl(url, std::wstring());
     if (!found.sessionOpened) {
-        traceError(1061407, L"ProxySettingsFactory: AutoProxy Settings - Error in WinHttpOpen", found.error,
-                   std::wstring(), function);
+        traceError(1061407, L"ProxySettingsFactory: AutoProxy Settings - Error in WinHttpOpen",
+                   found.error, std::wstring(), function);
     } else if (!found.succeeded) {
         if (found.error == ProxyDiscovery::AutoDetectionFailed)
-            traceInfo(1061408, hostAndPort(L"No AUTO proxy settings for %s:%d", L"", host, port), function);
+            traceInfo(1061408, hostAndPort(L"No AUTO proxy settings for %s:%d", L"", host, port),
+                      function);
         else
-            traceError(1061409, L"ProxySettingsFactory: AutoProxy Settings - Error in WinHttpGetProxyForUrl",
+            traceError(1061409,
+                       L"ProxySettingsFactory: AutoProxy Settings - Error in WinHttpGetProxyForUrl",
                        found.error, url, function);
     } else if (!found.hasProxy) {
-        Event event(1061410, L"ProxySettingsFactory: AutoProxy Settings - NULL proxy value", TC_AT(function));
+        Event event(1061410, L"ProxySettingsFactory: AutoProxy Settings - NULL proxy value",
+                    TC_AT(function));
         Logger::Trace(event);
     } else {
         // The whole text is one candidate, as earlier versions took it.
@@ -170,8 +182,8 @@ void ProxySettingsFactory::get_settings(SettingsSource source, const std::wstrin
 }
 
 void ProxySettingsFactory::get_settings(SettingsSource source, const std::wstring& host, int port,
-                                        std::list<ProxySettings>& out, const std::wstring& registryKey,
-                                        ProxyDiscovery& discovery)
+                                        std::list<ProxySettings>& out,
+                                        const std::wstring& registryKey, ProxyDiscovery& discovery)
 {
     switch (source) {
     case RegistryMachine:

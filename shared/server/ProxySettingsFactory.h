@@ -9,7 +9,12 @@
 // The candidate proxy settings for reaching a server, from four sources.
 class TCSHRD_API ProxySettingsFactory {
 public:
-    enum SettingsSource { RegistryMachine = 0, RegistryUser = 1, InternetExplorer = 2, AutoDetect = 3 };
+    enum SettingsSource {
+        RegistryMachine = 0,
+        RegistryUser = 1,
+        InternetExplorer = 2,
+        AutoDetect = 3
+    };
 
     // The key of the earlier versions' settings, under HKEY_LOCAL_MACHINE
     // (RegistryMachine) and HKEY_CURRENT_USER (RegistryUser).

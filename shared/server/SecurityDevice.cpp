@@ -25,7 +25,6 @@ const wchar_t* const EmailAttribute = L"EmailAddress";
 
 const int AesKeySize = 16;
 
-
 // Runs a cipher step; exceptions are traced under eventId and thrown on as
 // Exception (the cipher's own standard exceptions become one with that id).
 // Both name the caller's place, at.
@@ -64,16 +63,19 @@ void saltedDigest(const ByteArray& first, const ByteArray& second, const uint8_t
 // 16 bytes of key, zero-filled when it is shorter, so that a short key
 // never makes the cipher read past its end.
 template <typename Step>
-ByteArray* runCipher(const ByteArray& key, Step step, uint32_t eventId, const wchar_t* text, const SourceLocation& at)
+ByteArray* runCipher(const ByteArray& key, Step step, uint32_t eventId, const wchar_t* text,
+                     const SourceLocation& at)
 {
     std::unique_ptr<ByteArray> result(new ByteArray());
     runTraced(
         [&] {
             uint8_t keyBytes[AesKeySize] = {};
-            std::memcpy(keyBytes, key.getData(),
-                        static_cast<size_t>(key.getSize() < AesKeySize ? key.getSize() : AesKeySize));
+            std::memcpy(
+                keyBytes, key.getData(),
+                static_cast<size_t>(key.getSize() < AesKeySize ? key.getSize() : AesKeySize));
             CRijndael cipher;
-            cipher.MakeKey(keyBytes, SecurityConstants::EnvelopeIV, AesKeySize, CRijndael::BlockSize);
+            cipher.MakeKey(keyBytes, SecurityConstants::EnvelopeIV, AesKeySize,
+                           CRijndael::BlockSize);
             step(cipher, *result);
         },
         eventId, text, at);
@@ -89,10 +91,12 @@ Msg* SecurityDevice::signAndEncryptMsg(const Msg& plain, const ByteArray& sessio
 
     std::unique_ptr<ByteArray> encrypted(encryptByteArray(wire, sessionKey));
     if (!encrypted)
-        throw CommsException(1062901, L"Failed to encrypt bytearray", TC_AT(L"SecurityDevice::signAndEncryptMsg"));
+        throw CommsException(1062901, L"Failed to encrypt bytearray",
+                             TC_AT(L"SecurityDevice::signAndEncryptMsg"));
     std::unique_ptr<ByteArray> signature(signByteArray(*encrypted, sessionKey));
     if (!signature)
-        throw CommsException(1062902, L"Failed to sign bytearray", TC_AT(L"SecurityDevice::signAndEncryptMsg"));
+        throw CommsException(1062902, L"Failed to sign bytearray",
+                             TC_AT(L"SecurityDevice::signAndEncryptMsg"));
 
     std::unique_ptr<Msg> envelope(new Msg());
     envelope->setType(plain.getType());
@@ -123,17 +127,20 @@ Msg* SecurityDevice::verifyAndDecryptMsg(const Msg& envelope, const ByteArray& s
                              TC_AT(L"SecurityDevice::verifyAndDecryptMsg"));
 
     if (!verifyByteArray(*signature, *encrypted, sessionKey))
-        throw CommsException(1062904, L"Failed to veryify msg signature", TC_AT(L"SecurityDevice::verifyAndDecryptMsg"));
+        throw CommsException(1062904, L"Failed to veryify msg signature",
+                             TC_AT(L"SecurityDevice::verifyAndDecryptMsg"));
 
     std::unique_ptr<ByteArray> decrypted(decryptByteArray(*encrypted, sessionKey));
     if (!decrypted)
-        throw CommsException(1062905, L"Failed to decrypt bytearray", TC_AT(L"SecurityDevice::verifyAndDecryptMsg"));
+        throw CommsException(1062905, L"Failed to decrypt bytearray",
+                             TC_AT(L"SecurityDevice::verifyAndDecryptMsg"));
 
     // The padding stays on after decryption; the message's own length field
     // says where it ends. A negative length is as invalid as an overlong one.
     const int size = getEncodedMsgSize(*decrypted);
     if (size < 0 || size > decrypted->getSize())
-        throw CommsException(1050610, L"Invalid encoded msg size", TC_AT(L"SecurityDevice::verifyAndDecryptMsg"));
+        throw CommsException(1050610, L"Invalid encoded msg size",
+                             TC_AT(L"SecurityDevice::verifyAndDecryptMsg"));
 
     ByteArray wire(decrypted->getData(), size);
     std::unique_ptr<Msg> plain(new Msg());
@@ -141,7 +148,8 @@ Msg* SecurityDevice::verifyAndDecryptMsg(const Msg& envelope, const ByteArray& s
     return plain.release();
 }
 
-ByteArray SecurityDevice::generateSessionKey(const ByteArray& passwordHash, const ByteArray& challenge)
+ByteArray SecurityDevice::generateSessionKey(const ByteArray& passwordHash,
+                                             const ByteArray& challenge)
 {
     uint8_t digest[HashDevice::DigestSize];
     saltedDigest(passwordHash, challenge, SecurityConstants::SessionKeySalt, digest);
@@ -171,7 +179,8 @@ ByteArray* SecurityDevice::signByteArray(const ByteArray& data, const ByteArray&
     return new ByteArray(digest, HashDevice::DigestSize);
 }
 
-bool SecurityDevice::verifyByteArray(const ByteArray& signature, const ByteArray& data, const ByteArray& key)
+bool SecurityDevice::verifyByteArray(const ByteArray& signature, const ByteArray& data,
+                                     const ByteArray& key)
 {
     std::unique_ptr<ByteArray> expected(signByteArray(data, key));
     // The length is public (always 20); only the bytes must not leak through
@@ -189,7 +198,8 @@ bool SecurityDevice::verifyByteArray(const ByteArray& signature, const ByteArray
 ByteArray* SecurityDevice::encryptByteArray(const ByteArray& data, const ByteArray& key)
 {
     if (data.getSize() <= 0 || key.getSize() <= 0)
-        throw CommsException(1062906, L"Empty data or key passed to function", TC_AT(L"SecurityDevice::encryptByteArray"));
+        throw CommsException(1062906, L"Empty data or key passed to function",
+                             TC_AT(L"SecurityDevice::encryptByteArray"));
     // The padded size must still fit the signed 32-bit size of a ByteArray.
     if (data.getSize() > INT32_MAX - CRijndael::BlockSize)
         throw std::bad_alloc();
@@ -199,13 +209,15 @@ ByteArray* SecurityDevice::encryptByteArray(const ByteArray& data, const ByteArr
         [&](CRijndael& cipher, ByteArray& result) {
             // Always 1 to 16 zero bytes more: a full block when the size is
             // already a multiple of 16.
-            const int32_t padded = (data.getSize() / CRijndael::BlockSize + 1) * CRijndael::BlockSize;
+            const int32_t padded =
+                (data.getSize() / CRijndael::BlockSize + 1) * CRijndael::BlockSize;
             uint8_t* buffer = result.getBuffer(padded);
             std::memset(buffer, 0, static_cast<size_t>(padded));
             std::memcpy(buffer, data.getData(), static_cast<size_t>(data.getSize()));
             cipher.Encrypt(buffer, buffer, static_cast<size_t>(padded), CRijndael::CBC);
         },
-        1062907, L"An exception occured while encrypting a bytearray", TC_HERE(L"SecurityDevice::encryptByteArray"));
+        1062907, L"An exception occured while encrypting a bytearray",
+        TC_HERE(L"SecurityDevice::encryptByteArray"));
 }
 
 ByteArray* SecurityDevice::decryptByteArray(const ByteArray& data, const ByteArray& key)
@@ -221,9 +233,11 @@ ByteArray* SecurityDevice::decryptByteArray(const ByteArray& data, const ByteArr
         key,
         [&](CRijndael& cipher, ByteArray& result) {
             uint8_t* buffer = result.getBuffer(data.getSize());
-            cipher.Decrypt(data.getData(), buffer, static_cast<size_t>(data.getSize()), CRijndael::CBC);
+            cipher.Decrypt(data.getData(), buffer, static_cast<size_t>(data.getSize()),
+                           CRijndael::CBC);
         },
-        1062910, L"An exception occured while decrypting a bytearray", TC_HERE(L"SecurityDevice::decryptByteArray"));
+        1062910, L"An exception occured while decrypting a bytearray",
+        TC_HERE(L"SecurityDevice::decryptByteArray"));
 }
 
 int SecurityDevice::getEncodedMsgSize(const ByteArray& decrypted)

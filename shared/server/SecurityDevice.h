@@ -45,7 +45,8 @@ private:
 
     // Equal length and equal bytes, compared in time independent of where
     // they first differ.
-    static bool verifyByteArray(const ByteArray& signature, const ByteArray& data, const ByteArray& key);
+    static bool verifyByteArray(const ByteArray& signature, const ByteArray& data,
+                                const ByteArray& key);
     // AES-128-CBC under the first 16 bytes of key (a shorter key is
     // zero-filled to 16), after zero padding to the next whole block (1 to
     // 16 bytes are always added). Caller owns the result.

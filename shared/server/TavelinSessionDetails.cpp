@@ -2,11 +2,17 @@
 
 namespace {
 
-const wchar_t* const StatusNames[] = {L"NotConnected", L"ProxyWizardRunning", L"Connecting",
-                                      L"Authenticating", L"Connected", L"ConnectionError"};
-const wchar_t* const ErrorNames[] = {L"NotSet",           L"ResolveFailed",        L"ConnectFailed",
-                                     L"ConnectTimedOut",  L"LogOnProcessFailed",   L"AuthenticationFailed",
-                                     L"SecureSessionFailed", L"ClientAppTooOld",   L"AccountSuspended"};
+const wchar_t* const StatusNames[] = {L"NotConnected",   L"ProxyWizardRunning", L"Connecting",
+                                      L"Authenticating", L"Connected",          L"ConnectionError"};
+const wchar_t* const ErrorNames[] = {L"NotSet",
+                                     L"ResolveFailed",
+                                     L"ConnectFailed",
+                                     L"ConnectTimedOut",
+                                     L"LogOnProcessFailed",
+                                     L"AuthenticationFailed",
+                                     L"SecureSessionFailed",
+                                     L"ClientAppTooOld",
+                                     L"AccountSuspended"};
 
 template <size_t N>
 std::wstring nameOf(const wchar_t* const (&names)[N], int value)
@@ -27,8 +33,8 @@ TavelinSessionDetails::~TavelinSessionDetails() = default;
 
 bool TavelinSessionDetails::isConnecting() const
 {
-    return m_status == ConnectionStatus::ProxyWizardRunning || m_status == ConnectionStatus::Connecting ||
-           m_status == ConnectionStatus::Authenticating;
+    return m_status == ConnectionStatus::ProxyWizardRunning ||
+           m_status == ConnectionStatus::Connecting || m_status == ConnectionStatus::Authenticating;
 }
 
 void TavelinSessionDetails::reset()

@@ -51,7 +51,8 @@ void UserDetails::getDetails()
         m_thread = std::thread(&UserDetails::runLookup, this);
     } catch (const std::system_error&) {
         m_busy = false;
-        Event event(1062815, L"Failed to start the user details lookup thread", TC_AT(L"UserDetails::getDetails"));
+        Event event(1062815, L"Failed to start the user details lookup thread",
+                    TC_AT(L"UserDetails::getDetails"));
         Logger::Trace(event);
     }
 }
@@ -65,7 +66,8 @@ bool UserDetails::isReady() const
 bool UserDetails::waitUntilReady(int milliseconds) const
 {
     std::unique_lock<std::mutex> lock(m_lock);
-    return m_finished.wait_for(lock, std::chrono::milliseconds(milliseconds), [&] { return !m_busy; });
+    return m_finished.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                               [&] { return !m_busy; });
 }
 
 void UserDetails::runLookup()
@@ -84,7 +86,8 @@ void UserDetails::runLookup()
         if (found.firstName.empty() || found.lastName.empty())
             getFirstnameLastnameFromDisplayName(found.displayName, found.firstName, found.lastName);
     } catch (const Exception& e) {
-        Event event(1062814, &e, L"An unexpected exception occured while looking up the user details",
+        Event event(1062814, &e,
+                    L"An unexpected exception occured while looking up the user details",
                     TC_AT(L"UserDetails::runLookup"));
         Logger::Trace(event);
     } catch (...) {
@@ -100,8 +103,8 @@ void UserDetails::runLookup()
     m_finished.notify_all();
 }
 
-void UserDetails::getFirstnameLastnameFromDisplayName(const std::wstring& displayName, std::wstring& first,
-                                                      std::wstring& last)
+void UserDetails::getFirstnameLastnameFromDisplayName(const std::wstring& displayName,
+                                                      std::wstring& first, std::wstring& last)
 {
     std::wstring foundFirst, foundLast;
     size_t at = displayName.find(L", ");
@@ -126,22 +129,70 @@ std::wstring UserDetails::field(std::wstring Fields::*member) const
     return m_fields.*member;
 }
 
-std::wstring UserDetails::getUsername() const { return field(&Fields::username); }
-std::wstring UserDetails::getDomain() const { return field(&Fields::domain); }
-std::wstring UserDetails::getSID() const { return field(&Fields::sid); }
-std::wstring UserDetails::getGUID() const { return field(&Fields::guid); }
-std::wstring UserDetails::getFullDName() const { return field(&Fields::fullDName); }
-std::wstring UserDetails::getDisplayName() const { return field(&Fields::displayName); }
-std::wstring UserDetails::getEmail() const { return field(&Fields::email); }
-std::wstring UserDetails::getFirstName() const { return field(&Fields::firstName); }
-std::wstring UserDetails::getNamePrefix() const { return field(&Fields::namePrefix); }
-std::wstring UserDetails::getTitle() const { return field(&Fields::title); }
-std::wstring UserDetails::getLastName() const { return field(&Fields::lastName); }
-std::wstring UserDetails::getManagerSID() const { return field(&Fields::managerSid); }
-std::wstring UserDetails::getDepartment() const { return field(&Fields::department); }
-std::wstring UserDetails::getDivision() const { return field(&Fields::division); }
-std::wstring UserDetails::getTelephone() const { return field(&Fields::telephone); }
-std::wstring UserDetails::getMobileNumber() const { return field(&Fields::mobileNumber); }
+std::wstring UserDetails::getUsername() const
+{
+    return field(&Fields::username);
+}
+std::wstring UserDetails::getDomain() const
+{
+    return field(&Fields::domain);
+}
+std::wstring UserDetails::getSID() const
+{
+    return field(&Fields::sid);
+}
+std::wstring UserDetails::getGUID() const
+{
+    return field(&Fields::guid);
+}
+std::wstring UserDetails::getFullDName() const
+{
+    return field(&Fields::fullDName);
+}
+std::wstring UserDetails::getDisplayName() const
+{
+    return field(&Fields::displayName);
+}
+std::wstring UserDetails::getEmail() const
+{
+    return field(&Fields::email);
+}
+std::wstring UserDetails::getFirstName() const
+{
+    return field(&Fields::firstName);
+}
+std::wstring UserDetails::getNamePrefix() const
+{
+    return field(&Fields::namePrefix);
+}
+std::wstring UserDetails::getTitle() const
+{
+    return field(&Fields::title);
+}
+std::wstring UserDetails::getLastName() const
+{
+    return field(&Fields::lastName);
+}
+std::wstring UserDetails::getManagerSID() const
+{
+    return field(&Fields::managerSid);
+}
+std::wstring UserDetails::getDepartment() const
+{
+    return field(&Fields::department);
+}
+std::wstring UserDetails::getDivision() const
+{
+    return field(&Fields::division);
+}
+std::wstring UserDetails::getTelephone() const
+{
+    return field(&Fields::telephone);
+}
+std::wstring UserDetails::getMobileNumber() const
+{
+    return field(&Fields::mobileNumber);
+}
 
 std::vector<ADGroup> UserDetails::getADGroupList() const
 {

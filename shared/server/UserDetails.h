@@ -51,8 +51,8 @@ public:
     // Sets first and last name from a display name, each only when empty:
     // "Last, First"; otherwise "First Rest of name"; otherwise the whole
     // name as the first name.
-    static void getFirstnameLastnameFromDisplayName(const std::wstring& displayName, std::wstring& first,
-                                                    std::wstring& last);
+    static void getFirstnameLastnameFromDisplayName(const std::wstring& displayName,
+                                                    std::wstring& first, std::wstring& last);
 
 private:
     struct Fields {

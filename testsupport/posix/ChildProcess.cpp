@@ -115,7 +115,8 @@ bool ChildProcess::wait(unsigned long timeoutMs, int& exitCode)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
     }
-    exitCode = WIFEXITED(m_impl->status) ? WEXITSTATUS(m_impl->status) : 128 + WTERMSIG(m_impl->status);
+    exitCode =
+        WIFEXITED(m_impl->status) ? WEXITSTATUS(m_impl->status) : 128 + WTERMSIG(m_impl->status);
     return true;
 }
 

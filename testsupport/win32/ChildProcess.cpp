@@ -22,8 +22,8 @@ bool makePipe(ScopedKernelHandle& readEnd, ScopedKernelHandle& writeEnd, bool ch
 // as the command line names it) reading input and writing to output (null:
 // the test's own output and error); of the test's handles only inheritable
 // ones, those among them, reach the child.
-bool launch(const wchar_t* application, std::wstring commandLine, HANDLE input, HANDLE output, DWORD flags,
-            PROCESS_INFORMATION& info)
+bool launch(const wchar_t* application, std::wstring commandLine, HANDLE input, HANDLE output,
+            DWORD flags, PROCESS_INFORMATION& info)
 {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -31,8 +31,8 @@ bool launch(const wchar_t* application, std::wstring commandLine, HANDLE input, 
     startup.hStdInput = input;
     startup.hStdOutput = output != nullptr ? output : GetStdHandle(STD_OUTPUT_HANDLE);
     startup.hStdError = output != nullptr ? output : GetStdHandle(STD_ERROR_HANDLE);
-    return CreateProcessW(application, &commandLine[0], nullptr, nullptr, TRUE, flags, nullptr, nullptr, &startup,
-                          &info) != FALSE;
+    return CreateProcessW(application, &commandLine[0], nullptr, nullptr, TRUE, flags, nullptr,
+                          nullptr, &startup, &info) != FALSE;
 }
 
 } // namespace
@@ -105,7 +105,8 @@ bool ChildProcess::wait(unsigned long timeoutMs, int& exitCode)
 {
     if (!m_impl->process)
         return false;
-    if (WaitForSingleObject(m_impl->process.get(), timeoutMs == Forever ? INFINITE : timeoutMs) != WAIT_OBJECT_0)
+    if (WaitForSingleObject(m_impl->process.get(), timeoutMs == Forever ? INFINITE : timeoutMs) !=
+        WAIT_OBJECT_0)
         return false;
     DWORD code = 0;
     GetExitCodeProcess(m_impl->process.get(), &code);
@@ -121,15 +122,16 @@ void ChildProcess::kill()
     }
 }
 
-bool runCapturingOutput(const std::wstring& commandLine, std::string& output, unsigned long& exitCode)
+bool runCapturingOutput(const std::wstring& commandLine, std::string& output,
+                        unsigned long& exitCode)
 {
     ScopedKernelHandle readEnd;
     ScopedKernelHandle writeEnd;
     if (!makePipe(readEnd, writeEnd, false))
         return false;
     PROCESS_INFORMATION info{};
-    const bool started =
-        launch(nullptr, commandLine, GetStdHandle(STD_INPUT_HANDLE), writeEnd.get(), CREATE_NO_WINDOW, info);
+    const bool started = launch(nullptr, commandLine, GetStdHandle(STD_INPUT_HANDLE),
+                                writeEnd.get(), CREATE_NO_WINDOW, info);
     // The child holds the only write end now: reading ends when it does.
     writeEnd.reset();
     if (!started)

@@ -12,7 +12,8 @@ void TestKey::removeTree(Registry::RootKey root, const std::wstring& keyPath)
     // machine-wide keys).
     ScopedRegKey base;
     if (RegOpenKeyExW(RegistryRoot::handleOf(root), L"", 0,
-                      KEY_ALL_ACCESS | RegistryRoot::viewFlag(root), base.receive()) != ERROR_SUCCESS)
+                      KEY_ALL_ACCESS | RegistryRoot::viewFlag(root),
+                      base.receive()) != ERROR_SUCCESS)
         return;
     RegDeleteTreeW(base.get(), keyPath.c_str());
 }

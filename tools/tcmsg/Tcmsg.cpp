@@ -24,12 +24,14 @@ const int kOk = 0;
 const int kUsage = 1;
 const int kMalformed = 2;
 
-void writeOut(const std::string& bytes) {
+void writeOut(const std::string& bytes)
+{
     std::fwrite(bytes.data(), 1, bytes.size(), stdout);
     std::fflush(stdout);
 }
 
-void writeErr(const std::string& bytes) {
+void writeErr(const std::string& bytes)
+{
     std::fwrite(bytes.data(), 1, bytes.size(), stderr);
     std::fflush(stderr);
 }
@@ -43,7 +45,8 @@ struct FileTraits {
     static void free(Handle f) { std::fclose(f); }
 };
 
-bool readFile(const std::string& path, ByteArray& out) {
+bool readFile(const std::string& path, ByteArray& out)
+{
     const ScopedGeneric<FileTraits> file(Tcmsg::openForReading(path));
     if (!file)
         return false;
@@ -68,11 +71,13 @@ bool readFile(const std::string& path, ByteArray& out) {
     return ok;
 }
 
-std::string describe(const Exception& e) {
+std::string describe(const Exception& e)
+{
     return std::to_string(e.getExceptionID()) + " " + Utf16::toUtf8(e.getDescription());
 }
 
-int decode(const std::vector<std::string>& args) {
+int decode(const std::vector<std::string>& args)
+{
     const std::string& path = args[0];
     ByteArray data;
     if (!readFile(path, data)) {
@@ -97,7 +102,8 @@ int decode(const std::vector<std::string>& args) {
 
 // The queue file read as it lies, without the queue's own file handling,
 // which would write the table back (and recreate a file it cannot use).
-int queue(const std::vector<std::string>& args) {
+int queue(const std::vector<std::string>& args)
+{
     const std::string& path = args[0];
     ByteArray data;
     if (!readFile(path, data)) {
@@ -107,7 +113,8 @@ int queue(const std::vector<std::string>& args) {
     const int32_t size = data.getSize();
     if (size < FileMsgQueue::s_TABLE_SIZE) {
         writeErr("tcmsg: " + path + ": not a message queue: " + std::to_string(size) +
-                 " bytes, too short for the " + std::to_string(FileMsgQueue::s_TABLE_SIZE) + "-byte table\n");
+                 " bytes, too short for the " + std::to_string(FileMsgQueue::s_TABLE_SIZE) +
+                 "-byte table\n");
         return kMalformed;
     }
     std::vector<int32_t> table(FileMsgQueue::s_TABLE_ENTRIES);
@@ -115,10 +122,11 @@ int queue(const std::vector<std::string>& args) {
     for (size_t i = 0; i < table.size(); ++i, p += 4)
         table[i] = LittleEndian::readI32(p);
     std::vector<FileMsgQueue::Dropped> dropped;
-    const std::vector<FileMsgQueue::Entry> live = FileMsgQueue::checkTable(table.data(), size, dropped);
+    const std::vector<FileMsgQueue::Entry> live =
+        FileMsgQueue::checkTable(table.data(), size, dropped);
     auto where = [](int position, int64_t offset, int64_t length) {
-        return "entry " + std::to_string(position) + " (offset " + std::to_string(offset) + ", length " +
-               std::to_string(length) + ")";
+        return "entry " + std::to_string(position) + " (offset " + std::to_string(offset) +
+               ", length " + std::to_string(length) + ")";
     };
     for (const FileMsgQueue::Dropped& d : dropped)
         writeErr("tcmsg: " + path + ": damaged " + where(d.position, d.offset, d.length) + ": " +
@@ -132,8 +140,8 @@ int queue(const std::vector<std::string>& args) {
         std::wstring reason;
         std::unique_ptr<Msg> msg(FileMsgQueue::decodeRecord(record, reason));
         if (msg == nullptr) {
-            writeErr("tcmsg: " + path + ": damaged " + where(e.position, e.offset, e.length) + ": " +
-                     Utf16::toUtf8(reason) + "\n");
+            writeErr("tcmsg: " + path + ": damaged " + where(e.position, e.offset, e.length) +
+                     ": " + Utf16::toUtf8(reason) + "\n");
             continue;
         }
         listed.emplace_back(e.position, msg.get());
@@ -166,23 +174,27 @@ struct Command {
 
 const Command kCommands[] = {
     {"decode", "FILE", "print the attributes of the wire-form message in FILE", 1, decode},
-    {"queue", "FILE", "print the dump and every message of the message queue FILE, leaving it unchanged", 1, queue},
+    {"queue", "FILE",
+     "print the dump and every message of the message queue FILE, leaving it unchanged", 1, queue},
 };
 
-int usage(const std::string& problem) {
+int usage(const std::string& problem)
+{
     std::string text;
     if (!problem.empty())
         text += "tcmsg: " + problem + "\n";
     text += "usage:\n";
     for (const Command& c : kCommands)
-        text += std::string("  tcmsg ") + c.name + " " + c.arguments + "\n      " + c.summary + "\n";
+        text +=
+            std::string("  tcmsg ") + c.name + " " + c.arguments + "\n      " + c.summary + "\n";
     writeErr(text);
     return kUsage;
 }
 
 } // namespace
 
-int Tcmsg::run(const std::vector<std::string>& args) {
+int Tcmsg::run(const std::vector<std::string>& args)
+{
     if (args.empty())
         return usage("no command given");
     for (const Command& c : kCommands) {

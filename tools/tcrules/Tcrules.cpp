@@ -30,10 +30,11 @@ void writeOut(const std::string& text)
 
 int usage()
 {
-    const std::string text = "usage: tcrules RULESFILE EXEKEY TITLE [FILEDESCRIPTION]\n"
-                             "  prints quality=, string1=, string2=, string3= as the foreground\n"
-                             "  tracking reports them for a window of the executable whose original\n"
-                             "  file name is EXEKEY; the rules file's events go to standard error\n";
+    const std::string text =
+        "usage: tcrules RULESFILE EXEKEY TITLE [FILEDESCRIPTION]\n"
+        "  prints quality=, string1=, string2=, string3= as the foreground\n"
+        "  tracking reports them for a window of the executable whose original\n"
+        "  file name is EXEKEY; the rules file's events go to standard error\n";
     std::fwrite(text.data(), 1, text.size(), stderr);
     return Usage;
 }
@@ -52,12 +53,11 @@ int Tcrules::run(const std::vector<std::string>& args)
     Tools::stringToUpper(exeKey);
     const std::wstring title = Utf16::fromUtf8(args[2]);
     const std::wstring description = args.size() > 3 ? Utf16::fromUtf8(args[3]) : std::wstring();
-    const GenericAppChangeService::Report report =
-        GenericAppChangeService::describe(rules, automation, split, nullptr, exeKey, description, title);
-    writeOut("quality=" + Utf16::toUtf8(report.quality) + "\n" + "string1=" + Utf16::toUtf8(report.string1) +
-             "\n" + "string2=" + Utf16::toUtf8(report.string2) + "\n" + "string3=" +
-             Utf16::toUtf8(report.string3) + "\n");
+    const GenericAppChangeService::Report report = GenericAppChangeService::describe(
+        rules, automation, split, nullptr, exeKey, description, title);
+    writeOut("quality=" + Utf16::toUtf8(report.quality) + "\n" + "string1=" +
+             Utf16::toUtf8(report.string1) + "\n" + "string2=" + Utf16::toUtf8(report.string2) +
+             "\n" + "string3=" + Utf16::toUtf8(report.string3) + "\n");
     Logger::shutDown();
     return 0;
 }
-

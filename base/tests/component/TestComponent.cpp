@@ -42,7 +42,8 @@ bool environment(const char* name, char* value, size_t size)
         }
     }
     char result[16];
-    if (environment("ONDRIVEX_TEST_COMPONENT_RESULT", result, sizeof result) && std::strcmp(result, "fail") == 0)
+    if (environment("ONDRIVEX_TEST_COMPONENT_RESULT", result, sizeof result) &&
+        std::strcmp(result, "fail") == 0)
         return static_cast<long>(0x80004005L); // E_FAIL
     return 0;
 }

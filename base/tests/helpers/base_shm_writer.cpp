@@ -26,7 +26,8 @@ int main(int argc, char** argv)
     SharedMemCommDevice writer(channel, SharedMemCommDevice::Writer);
     writer.startThread(nullptr);
     for (int i = 0; i < count; ++i)
-        writer.pushMessage((size > 0 ? channeltest::makeReportOfSize(tag, i, size) : channeltest::makeReport(tag, i))
+        writer.pushMessage((size > 0 ? channeltest::makeReportOfSize(tag, i, size)
+                                     : channeltest::makeReport(tag, i))
                                .release());
     while (std::fgetc(stdin) != EOF) {
     }

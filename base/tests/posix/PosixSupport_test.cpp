@@ -17,15 +17,18 @@ bool controlOrPercent(unsigned char c)
 
 TEST(PosixSupportTest, PercentEscapeWritesChosenBytesAsTwoUpperCaseDigits)
 {
-    EXPECT_EQ("a%09b%25c%7F\xC3\xA9", PosixSupport::percentEscape("a\tb%c\x7F\xC3\xA9", controlOrPercent));
-    EXPECT_EQ("%C3%A9", PosixSupport::percentEscape("\xC3\xA9", [](unsigned char c) { return c >= 0x80; }));
+    EXPECT_EQ("a%09b%25c%7F\xC3\xA9",
+              PosixSupport::percentEscape("a\tb%c\x7F\xC3\xA9", controlOrPercent));
+    EXPECT_EQ("%C3%A9",
+              PosixSupport::percentEscape("\xC3\xA9", [](unsigned char c) { return c >= 0x80; }));
 }
 
 TEST(PosixSupportTest, PercentUnescapeUndoesEscapeAndTakesEitherCase)
 {
     const std::string raw("x\n%\x01y", 5);
     std::string back;
-    ASSERT_TRUE(PosixSupport::percentUnescape(PosixSupport::percentEscape(raw, controlOrPercent), back));
+    ASSERT_TRUE(
+        PosixSupport::percentUnescape(PosixSupport::percentEscape(raw, controlOrPercent), back));
     EXPECT_EQ(raw, back);
     ASSERT_TRUE(PosixSupport::percentUnescape("%c3%A9", back));
     EXPECT_EQ("\xC3\xA9", back);

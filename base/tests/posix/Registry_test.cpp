@@ -52,9 +52,9 @@ TEST_F(RegistryStoreTest, DamagedLinesAreSkippedAndTheRestKept)
         std::ofstream out(storeFile(), std::ios::binary | std::ios::app);
         out << "no tabs at all\n"
             << "a\tb\tnotanumber\t00\n"
-            << "a\tb\t4\t0\n"         // odd hex length
-            << "a\tb\t4\tzz\n"        // not hex
-            << "a%Z\tb\t4\t00\n"      // broken escape
+            << "a\tb\t4\t0\n"    // odd hex length
+            << "a\tb\t4\tzz\n"   // not hex
+            << "a%Z\tb\t4\t00\n" // broken escape
             << "\t\t\t\t\t\n";
     }
     EXPECT_EQ(registry.read(L"Good", 7), 1);
@@ -79,7 +79,7 @@ TEST_F(RegistryStoreTest, ConcurrentWritersInProcessesAndThreadsLoseNothing)
     const int perWriter = 40;
     auto writer = [&](const std::wstring& prefix) {
         return testsupport::runProgram(testsupport::helperProgram(L"base_registry_writer"),
-                                        {key.path(), prefix, std::to_wstring(perWriter)});
+                                       {key.path(), prefix, std::to_wstring(perWriter)});
     };
     int rcA = -1, rcB = -1;
     std::thread a([&] { rcA = writer(L"a"); });

@@ -19,7 +19,8 @@ static_assert(sizeof(wchar_t) == 4, "native builds hold code points in wchar_t")
 
 class Utf16NativeTest : public ::testing::Test {};
 
-TEST_F(Utf16NativeTest, ValuesThatAreNoCodePointBecomeReplacementCharacters) {
+TEST_F(Utf16NativeTest, ValuesThatAreNoCodePointBecomeReplacementCharacters)
+{
     const std::wstring text = chars({0x110000, 0x41, 0xFFFFFFFF});
     EXPECT_EQ(3u, Utf16::unitCount(text));
     EXPECT_EQ(std::u16string(u"\uFFFDA\uFFFD"), Utf16::toUnits(text));
@@ -30,7 +31,8 @@ TEST_F(Utf16NativeTest, ValuesThatAreNoCodePointBecomeReplacementCharacters) {
     EXPECT_EQ(0, std::memcmp(expected, out, sizeof out));
 }
 
-TEST_F(Utf16NativeTest, SeparatelyStoredHalvesAreTheSameNameAsTheirCharacter) {
+TEST_F(Utf16NativeTest, SeparatelyStoredHalvesAreTheSameNameAsTheirCharacter)
+{
     EXPECT_EQ(0, Utf16::compare(chars({0xD83D, 0xDE00}), L"\U0001F600"));
     Msg msg;
     msg.setAttributeValue(chars({0xD83D, 0xDE00}), 1);
@@ -38,7 +40,8 @@ TEST_F(Utf16NativeTest, SeparatelyStoredHalvesAreTheSameNameAsTheirCharacter) {
     EXPECT_EQ(2, msg.getIntAttributeCount());
 }
 
-TEST_F(Utf16NativeTest, SizeRequirementAgreesWithTheBytesWritten) {
+TEST_F(Utf16NativeTest, SizeRequirementAgreesWithTheBytesWritten)
+{
     Msg msg;
     msg.setAttributeValue(chars({0x110000, 0xD800}), chars({0x1F600, 0xDC00, 0x7FFFFFFF}));
     ByteArray wire;

@@ -4,7 +4,8 @@
 
 testsupport::ExclusiveFileHold::ExclusiveFileHold(const std::wstring& path)
 {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
     m_held = h != INVALID_HANDLE_VALUE;
     m_handle = reinterpret_cast<intptr_t>(h);
 }

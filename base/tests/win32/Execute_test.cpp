@@ -27,7 +27,8 @@ TEST(ExecuteWindowsTest, AFolderWithBlanksIsNotMistakenForAShorterProgram)
     fs::copy_file(probe, fs::path(parent.path()) / L"odx.exe");
     fs::copy_file(library, fs::path(parent.path()) / library.filename());
 
-    EXPECT_TRUE(Execute::exec(probe.filename().wstring() + L" \"" + markers.path() + L"\" 0", folder.wstring()));
+    EXPECT_TRUE(Execute::exec(probe.filename().wstring() + L" \"" + markers.path() + L"\" 0",
+                              folder.wstring()));
     EXPECT_TRUE(testsupport::fileExists(markers.file(L"finished")));
 }
 

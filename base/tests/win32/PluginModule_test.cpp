@@ -15,9 +15,12 @@
 namespace {
 
 // The identities written in TestPlugin.idl.
-const GUID kLibraryId = {0x6f1b7c62, 0x3e0a, 0x4d8e, {0x9a, 0x51, 0x2c, 0x4b, 0x8f, 0x0d, 0x1e, 0x23}};
-const GUID kStateId = {0x2d7e9c13, 0x5b8a, 0x4f61, {0xa3, 0xc2, 0x9e, 0x0b, 0x4d, 0x6f, 0x7a, 0x85}};
-const GUID kEntriesId = {0x0b9a3f57, 0x81c4, 0x4c2e, {0xb6, 0xd0, 0x5e, 0x7a, 0x2f, 0x9c, 0x4d, 0x11}};
+const GUID kLibraryId = {
+    0x6f1b7c62, 0x3e0a, 0x4d8e, {0x9a, 0x51, 0x2c, 0x4b, 0x8f, 0x0d, 0x1e, 0x23}};
+const GUID kStateId = {
+    0x2d7e9c13, 0x5b8a, 0x4f61, {0xa3, 0xc2, 0x9e, 0x0b, 0x4d, 0x6f, 0x7a, 0x85}};
+const GUID kEntriesId = {
+    0x0b9a3f57, 0x81c4, 0x4c2e, {0xb6, 0xd0, 0x5e, 0x7a, 0x2f, 0x9c, 0x4d, 0x11}};
 
 std::wstring pluginPath()
 {
@@ -48,11 +51,13 @@ std::set<std::string> exportedNames(HMODULE module)
     const auto* base = reinterpret_cast<const BYTE*>(module);
     const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
     const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& entry = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    const IMAGE_DATA_DIRECTORY& entry =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
     std::set<std::string> names;
     if (entry.VirtualAddress == 0)
         return names;
-    const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + entry.VirtualAddress);
+    const auto* exports =
+        reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + entry.VirtualAddress);
     const auto* nameRvas = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
     for (DWORD i = 0; i < exports->NumberOfNames; ++i)
         names.insert(reinterpret_cast<const char*>(base + nameRvas[i]));
@@ -68,7 +73,8 @@ TEST(PluginModuleTest, ExportsWhatItsDefFileListsUndecoratedAndNothingElse)
               (std::set<std::string>{"DllCanUnloadNow", "DllGetClassObject", "TestPluginAnswer"}));
     EXPECT_EQ(GetProcAddress(module.get(), "TestPluginUnlisted"), nullptr);
     EXPECT_EQ(GetProcAddress(module.get(), "_DllCanUnloadNow@0"), nullptr);
-    auto canUnload = reinterpret_cast<HRESULT(__stdcall*)()>(GetProcAddress(module.get(), "DllCanUnloadNow"));
+    auto canUnload =
+        reinterpret_cast<HRESULT(__stdcall*)()>(GetProcAddress(module.get(), "DllCanUnloadNow"));
     ASSERT_NE(canUnload, nullptr);
     EXPECT_EQ(canUnload(), S_OK);
 }
@@ -80,7 +86,8 @@ TEST(PluginModuleTest, CatchesWhatTCBaseThrows)
 {
     Module module(LoadLibraryW(pluginPath().c_str()));
     ASSERT_NE(module, nullptr) << "error " << GetLastError();
-    auto answer = reinterpret_cast<long(__stdcall*)()>(GetProcAddress(module.get(), "TestPluginAnswer"));
+    auto answer =
+        reinterpret_cast<long(__stdcall*)()>(GetProcAddress(module.get(), "TestPluginAnswer"));
     ASSERT_NE(answer, nullptr);
     EXPECT_EQ(answer(), 1050609); // Msg::getNextInt: "Insufficient bytes to read int"
 }

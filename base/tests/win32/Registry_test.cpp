@@ -47,10 +47,7 @@ protected:
     }
     // Machine-wide values are kept in the 32-bit view by every build; reg.exe
     // is told so, since a 64-bit test program starts the 64-bit reg.exe.
-    std::wstring view() const
-    {
-        return GetParam() == Registry::LocalMachine ? L" /reg:32" : L"";
-    }
+    std::wstring view() const { return GetParam() == Registry::LocalMachine ? L" /reg:32" : L""; }
 
     testsupport::TestKey key{L"regexe-", GetParam()};
     Registry registry{key.root(), key.path()};
@@ -66,13 +63,15 @@ TEST_P(RegistryRegExeTest, ValuesWrittenAreListedByRegExe)
 
     std::string output;
     DWORD exitCode = 0;
-    ASSERT_TRUE(runRegExe(L"query \"" + rootName() + key.path() + L"\"" + view(), output, exitCode));
+    ASSERT_TRUE(
+        runRegExe(L"query \"" + rootName() + key.path() + L"\"" + view(), output, exitCode));
     ASSERT_EQ(exitCode, 0u) << output;
     EXPECT_EQ(queriedValue(output, "Count"), "REG_DWORD|0x2a") << output;
     EXPECT_EQ(queriedValue(output, "Text"), "REG_SZ|Hello World") << output;
     EXPECT_EQ(queriedValue(output, "Bytes"), "REG_BINARY|0102FF") << output;
 
-    ASSERT_TRUE(runRegExe(L"query \"" + rootName() + key.path() + L"\\Sub\" /v Inner" + view(), output, exitCode));
+    ASSERT_TRUE(runRegExe(L"query \"" + rootName() + key.path() + L"\\Sub\" /v Inner" + view(),
+                          output, exitCode));
     ASSERT_EQ(exitCode, 0u) << output;
     EXPECT_EQ(queriedValue(output, "Inner"), "REG_DWORD|0x7") << output;
 }
@@ -82,13 +81,17 @@ TEST_P(RegistryRegExeTest, ValuesAddedByRegExeAreRead)
     const std::wstring target = L"\"" + rootName() + key.path() + L"\\Sub\"";
     std::string output;
     DWORD exitCode = 0xDEADBEEF;
-    ASSERT_TRUE(runRegExe(L"add " + target + L" /v Count /t REG_DWORD /d 123 /f" + view(), output, exitCode));
+    ASSERT_TRUE(runRegExe(L"add " + target + L" /v Count /t REG_DWORD /d 123 /f" + view(), output,
+                          exitCode));
     ASSERT_EQ(exitCode, 0u) << output;
-    ASSERT_TRUE(runRegExe(L"add " + target + L" /v Text /t REG_SZ /d \"two words\" /f" + view(), output, exitCode));
+    ASSERT_TRUE(runRegExe(L"add " + target + L" /v Text /t REG_SZ /d \"two words\" /f" + view(),
+                          output, exitCode));
     ASSERT_EQ(exitCode, 0u) << output;
-    ASSERT_TRUE(runRegExe(L"add " + target + L" /v Bytes /t REG_BINARY /d 0a0b0c /f" + view(), output, exitCode));
+    ASSERT_TRUE(runRegExe(L"add " + target + L" /v Bytes /t REG_BINARY /d 0a0b0c /f" + view(),
+                          output, exitCode));
     ASSERT_EQ(exitCode, 0u) << output;
-    ASSERT_TRUE(runRegExe(L"add " + target + L" /v Short /t REG_SZ /d AB /f" + view(), output, exitCode));
+    ASSERT_TRUE(
+        runRegExe(L"add " + target + L" /v Short /t REG_SZ /d AB /f" + view(), output, exitCode));
     ASSERT_EQ(exitCode, 0u) << output;
 
     EXPECT_EQ(registry.read(L"Sub\\Count", 7), 123);
@@ -117,9 +120,11 @@ TEST(RegistryViewTest, MachineValuesAreInThe32BitViewOnly)
     ASSERT_TRUE(runRegExe(L"query " + target + L" /v Written /reg:64", output, exitCode));
     EXPECT_NE(exitCode, 0u) << "the value reached the 64-bit view: " << output;
 
-    ASSERT_TRUE(runRegExe(L"add " + target + L" /v Added /t REG_DWORD /d 77 /f /reg:32", output, exitCode));
+    ASSERT_TRUE(
+        runRegExe(L"add " + target + L" /v Added /t REG_DWORD /d 77 /f /reg:32", output, exitCode));
     ASSERT_EQ(exitCode, 0u) << output;
-    ASSERT_TRUE(runRegExe(L"add " + target + L" /v Other /t REG_DWORD /d 88 /f /reg:64", output, exitCode));
+    ASSERT_TRUE(
+        runRegExe(L"add " + target + L" /v Other /t REG_DWORD /d 88 /f /reg:64", output, exitCode));
     ASSERT_EQ(exitCode, 0u) << output;
     EXPECT_EQ(registry.read(L"Added", -1), 77);
     EXPECT_EQ(registry.read(L"Other", -1), -1) << "a 64-bit view value was read";
@@ -134,7 +139,8 @@ TEST(RegistryViewTest, MachineValuesAreInThe32BitViewOnly)
 INSTANTIATE_TEST_SUITE_P(Roots, RegistryRegExeTest,
                          ::testing::Values(Registry::CurrentUser, Registry::LocalMachine),
                          [](const ::testing::TestParamInfo<Registry::RootKey>& info) {
-                             return info.param == Registry::LocalMachine ? "LocalMachine" : "CurrentUser";
+                             return info.param == Registry::LocalMachine ? "LocalMachine"
+                                                                         : "CurrentUser";
                          });
 
 } // namespace

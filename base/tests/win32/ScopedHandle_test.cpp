@@ -47,8 +47,8 @@ TEST(ScopedHandleTest, KernelOwnerTakesNullAndInvalidHandleValueForNone)
     EXPECT_FALSE(none.valid());
     EXPECT_FALSE(invalid.valid());
     // CreateFile's failure value is no handle to close.
-    ScopedKernelHandle missing(CreateFileW(L"Z:\\no\\such\\folder\\file.txt", GENERIC_READ, 0, nullptr,
-                                           OPEN_EXISTING, 0, nullptr));
+    ScopedKernelHandle missing(CreateFileW(L"Z:\\no\\such\\folder\\file.txt", GENERIC_READ, 0,
+                                           nullptr, OPEN_EXISTING, 0, nullptr));
     EXPECT_FALSE(missing.valid());
 }
 
@@ -67,15 +67,17 @@ TEST(ScopedHandleTest, FindOwnerTakesInvalidHandleValueForNone)
 TEST(ScopedHandleTest, RegistryKeyIsClosedAndTheLastErrorKept)
 {
     ScopedRegKey key;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, key.receive()));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, key.receive()));
     ASSERT_TRUE(key.valid());
     const HKEY raw = key.get();
     SetLastError(ERROR_BAD_FORMAT);
     key.reset();
     EXPECT_EQ(static_cast<DWORD>(ERROR_BAD_FORMAT), GetLastError());
     DWORD subkeys = 0;
-    EXPECT_NE(ERROR_SUCCESS, RegQueryInfoKeyW(raw, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
-                                              nullptr, nullptr, nullptr, nullptr, nullptr));
+    EXPECT_NE(ERROR_SUCCESS,
+              RegQueryInfoKeyW(raw, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr,
+                               nullptr, nullptr, nullptr, nullptr));
 }
 
 TEST(ScopedHandleTest, EventSourceIsDeregisteredKeepingTheLastError)

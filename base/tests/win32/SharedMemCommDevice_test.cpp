@@ -20,8 +20,8 @@ bool readLabel(HANDLE object, DWORD& level, DWORD& policy)
 {
     PACL sacl = reinterpret_cast<PACL>(0xdeadbeef);
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (GetSecurityInfo(object, SE_KERNEL_OBJECT, LABEL_SECURITY_INFORMATION, nullptr, nullptr, nullptr, &sacl,
-                        &descriptor) != ERROR_SUCCESS)
+    if (GetSecurityInfo(object, SE_KERNEL_OBJECT, LABEL_SECURITY_INFORMATION, nullptr, nullptr,
+                        nullptr, &sacl, &descriptor) != ERROR_SUCCESS)
         return false;
     ScopedLocalMemory owner(descriptor);
     if (sacl == nullptr || sacl == reinterpret_cast<PACL>(0xdeadbeef))
@@ -52,11 +52,11 @@ TEST_F(SharedMemChannelWin32Test, BlockAndLockAreOpenToLowIntegrityWriters)
 {
     SharedMemCommDevice device(m_channel, SharedMemCommDevice::Writer);
     ASSERT_TRUE(device.setup());
-    EXPECT_EQ(m_trace.count(1050910) + m_trace.count(1050911) + m_trace.count(1050912),
-              0u)
+    EXPECT_EQ(m_trace.count(1050910) + m_trace.count(1050911) + m_trace.count(1050912), 0u)
         << "lowering the integrity failed";
 
-    ScopedKernelHandle mapping(OpenFileMappingW(READ_CONTROL, FALSE, device.getBlockName().c_str()));
+    ScopedKernelHandle mapping(
+        OpenFileMappingW(READ_CONTROL, FALSE, device.getBlockName().c_str()));
     ScopedKernelHandle lock(OpenMutexW(READ_CONTROL, FALSE, device.getLockName().c_str()));
     ASSERT_TRUE(mapping.valid());
     ASSERT_TRUE(lock.valid());
@@ -64,10 +64,12 @@ TEST_F(SharedMemChannelWin32Test, BlockAndLockAreOpenToLowIntegrityWriters)
         DWORD level = 0xdeadbeef;
         DWORD policy = 0xdeadbeef;
         if (!readLabel(object, level, policy) && testsupport::TestProcess::runningUnderWine())
-            GTEST_SKIP() << "Wine accepts a mandatory label on a kernel object but does not report it back";
+            GTEST_SKIP()
+                << "Wine accepts a mandatory label on a kernel object but does not report it back";
         ASSERT_TRUE(readLabel(object, level, policy));
         EXPECT_EQ(level, static_cast<DWORD>(SECURITY_MANDATORY_LOW_RID));
-        EXPECT_EQ(policy & SYSTEM_MANDATORY_LABEL_NO_WRITE_UP, static_cast<DWORD>(SYSTEM_MANDATORY_LABEL_NO_WRITE_UP));
+        EXPECT_EQ(policy & SYSTEM_MANDATORY_LABEL_NO_WRITE_UP,
+                  static_cast<DWORD>(SYSTEM_MANDATORY_LABEL_NO_WRITE_UP));
     }
 }
 
@@ -75,8 +77,8 @@ TEST_F(SharedMemChannelWin32Test, ABlockTooSmallToMapLeavesTheDeviceIdle)
 {
     const std::wstring blockName = Tools::createLocalObjectName(m_channel) + L".mem";
     // Someone else made a block of this name, far too small.
-    ScopedKernelHandle squatter(
-        CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, blockName.c_str()));
+    ScopedKernelHandle squatter(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                                   4096, blockName.c_str()));
     ASSERT_TRUE(squatter.valid());
 
     SharedMemCommDevice device(m_channel, SharedMemCommDevice::Reader);

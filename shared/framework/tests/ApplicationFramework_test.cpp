@@ -23,17 +23,22 @@ protected:
         m_framework->addService(s);
         return s;
     }
-    FakeDevice* device(CommunicationDevice::CommMechanism mechanism, const std::string& name, bool sends = true)
+    FakeDevice* device(CommunicationDevice::CommMechanism mechanism, const std::string& name,
+                       bool sends = true)
     {
         auto* d = new FakeDevice(mechanism, name, m_journal, sends);
         m_framework->addCommunicationDevice(d);
         return d;
     }
-    Msg* counted(int seq, Msg::MsgType type = Msg::PLUGIN_INFO) { return new CountedMsg(m_destroyed, seq, type); }
+    Msg* counted(int seq, Msg::MsgType type = Msg::PLUGIN_INFO)
+    {
+        return new CountedMsg(m_destroyed, seq, type);
+    }
 
     // Expects the call to throw the exception of that id and description.
     template <class Call>
-    static void expectThrows(Call call, int id, int kind, const std::wstring& description, const wchar_t* function)
+    static void expectThrows(Call call, int id, int kind, const std::wstring& description,
+                             const wchar_t* function)
     {
         try {
             call();
@@ -64,7 +69,8 @@ TEST_F(ApplicationFrameworkTest, SetupStopsAtTheFirstFailingServiceAndTracesEach
     EXPECT_FALSE(m_framework->setup());
     EXPECT_EQ(m_journal->entries(), (Entries{"setup s0", "setup s1", "setup bad"}));
     ASSERT_GE(STARTUP_TRACE.size(), before.size());
-    EXPECT_EQ(STARTUP_TRACE.compare(0, before.size(), before), 0) << "the trace is only appended to";
+    EXPECT_EQ(STARTUP_TRACE.compare(0, before.size(), before), 0)
+        << "the trace is only appended to";
     EXPECT_EQ(STARTUP_TRACE.substr(before.size()), L"4000, 4001, 4002, ");
 }
 
@@ -96,7 +102,8 @@ TEST_F(ApplicationFrameworkTest, AMessageNobodyTakesRaisesItsTypeAndIsDiscarded)
     FakeDevice* d = device(CommunicationDevice::Internal, "d");
     d->deliver(counted(1, Msg::PLUGIN_INFO));
     expectThrows([&] { m_framework->pulse(); }, 1060001, FrameworkException::FrameworkKind,
-                 L"No message handler for specified message:  (Param 1: 12) ", L"ApplicationFramework::pulse");
+                 L"No message handler for specified message:  (Param 1: 12) ",
+                 L"ApplicationFramework::pulse");
     EXPECT_EQ(*m_destroyed, 1);
     EXPECT_EQ(d->getInQSize(), 0u);
     EXPECT_FALSE(m_framework->pulse());
@@ -115,7 +122,8 @@ TEST_F(ApplicationFrameworkTest, OnePulseTakesOneMessageAndAsksTheFirstDeviceFir
     EXPECT_EQ(m_journal->entries(), (Entries{"s processes 10"}));
     EXPECT_TRUE(m_framework->pulse());
     EXPECT_TRUE(m_framework->pulse());
-    EXPECT_EQ(m_journal->entries(), (Entries{"s processes 10", "s processes 11", "s processes 20"}));
+    EXPECT_EQ(m_journal->entries(),
+              (Entries{"s processes 10", "s processes 11", "s processes 20"}));
     EXPECT_FALSE(m_framework->pulse());
 }
 
@@ -126,8 +134,10 @@ TEST_F(ApplicationFrameworkTest, DevicesAreStartedAndOneMechanismTakesOneDevice)
     EXPECT_EQ(m_framework->getCommunicationDevice(CommunicationDevice::Internal), first);
     EXPECT_EQ(m_framework->getCommunicationDevice(CommunicationDevice::Http), nullptr);
 
-    expectThrows([&] { device(CommunicationDevice::Internal, "twin"); }, 1060005, FrameworkException::FrameworkKind,
-                 L"Tried to add a device type which already existed", L"ApplicationFramework::addCommunicationDevice");
+    expectThrows([&] { device(CommunicationDevice::Internal, "twin"); }, 1060005,
+                 FrameworkException::FrameworkKind,
+                 L"Tried to add a device type which already existed",
+                 L"ApplicationFramework::addCommunicationDevice");
     // The refused device was destroyed without ever being started.
     EXPECT_EQ(m_journal->entries(), (Entries{"delete twin state 0 others asked to stop yes"}));
     EXPECT_EQ(m_framework->getCommunicationDevice(CommunicationDevice::Internal), first);
@@ -137,28 +147,33 @@ TEST_F(ApplicationFrameworkTest, NullServicesDevicesAndMessagesAreRefused)
 {
     expectThrows([&] { m_framework->addService(nullptr); }, 1060003, Exception::PlainKind,
                  L"NULL Service was specified", L"ApplicationFramework::addService");
-    expectThrows([&] { m_framework->addCommunicationDevice(nullptr); }, 1060004, Exception::PlainKind,
-                 L"NULL communications device was specified", L"ApplicationFramework::addCommunicationDevice");
+    expectThrows([&] { m_framework->addCommunicationDevice(nullptr); }, 1060004,
+                 Exception::PlainKind, L"NULL communications device was specified",
+                 L"ApplicationFramework::addCommunicationDevice");
     expectThrows([&] { m_framework->sendMessage(nullptr, CommunicationDevice::Internal); }, 1060006,
-                 Exception::PlainKind, L"NULL message was specified", L"ApplicationFramework::sendMessage");
+                 Exception::PlainKind, L"NULL message was specified",
+                 L"ApplicationFramework::sendMessage");
 }
 
 TEST_F(ApplicationFrameworkTest, AMessageThatCannotBeSentIsRefusedAndDestroyed)
 {
     device(CommunicationDevice::Internal, "loop");
     FakeDevice* mute = device(CommunicationDevice::Http, "mute", false);
-    expectThrows([&] { m_framework->sendMessage(counted(1), CommunicationDevice::SharedMemory); }, 1060007,
-                 FrameworkException::FrameworkKind, L"No communication device exists for that communication mechanism",
+    expectThrows([&] { m_framework->sendMessage(counted(1), CommunicationDevice::SharedMemory); },
+                 1060007, FrameworkException::FrameworkKind,
+                 L"No communication device exists for that communication mechanism",
                  L"ApplicationFramework::sendMessage");
     expectThrows([&] { m_framework->sendMessage(counted(2), CommunicationDevice::Http); }, 1060008,
-                 FrameworkException::FrameworkKind, L"No Communication Device exists to send messages of that type",
+                 FrameworkException::FrameworkKind,
+                 L"No Communication Device exists to send messages of that type",
                  L"ApplicationFramework::sendMessage");
     EXPECT_EQ(*m_destroyed, 2) << "a refused message was leaked";
     EXPECT_EQ(mute->getOutQSize(), 0u);
 
     FakeService orphan("orphan", m_journal);
     expectThrows([&] { orphan.sendMessage(counted(3), CommunicationDevice::Internal); }, 1061101,
-                 FrameworkException::FrameworkKind, L"Framework parameter not initialised", L"Service::sendMessage");
+                 FrameworkException::FrameworkKind, L"Framework parameter not initialised",
+                 L"Service::sendMessage");
     EXPECT_EQ(*m_destroyed, 3);
 }
 
@@ -188,7 +203,8 @@ TEST_F(ApplicationFrameworkTest, AnInternalMessageArrivesInALaterPulse)
     EXPECT_TRUE(m_framework->pulse());
     EXPECT_EQ(m_journal->entries(), (Entries{"sender processes 1", "sent"}));
     EXPECT_TRUE(m_framework->pulse());
-    EXPECT_EQ(m_journal->entries(), (Entries{"sender processes 1", "sent", "receiver processes 2"}));
+    EXPECT_EQ(m_journal->entries(),
+              (Entries{"sender processes 1", "sent", "receiver processes 2"}));
     EXPECT_EQ(*m_destroyed, 2);
 }
 
@@ -241,8 +257,9 @@ TEST_F(ApplicationFrameworkTest, DestructionDeletesServicesThenStopsAndDeletesDe
     m_framework.reset();
     // Each device is deleted after terminate, with every device asked to
     // stop beforehand.
-    EXPECT_EQ(m_journal->entries(), (Entries{"delete s0", "delete s1", "delete d0 state 2 others asked to stop yes",
-                                             "delete d1 state 2 others asked to stop yes"}));
+    EXPECT_EQ(m_journal->entries(),
+              (Entries{"delete s0", "delete s1", "delete d0 state 2 others asked to stop yes",
+                       "delete d1 state 2 others asked to stop yes"}));
     EXPECT_EQ(*m_destroyed, 1) << "a message left in a device was not destroyed";
 }
 

@@ -44,8 +44,7 @@ class FakeService : public Service {
 public:
     FakeService(std::string name, std::shared_ptr<Journal> journal, std::set<int> accepts = {})
         : m_name(std::move(name)), m_journal(std::move(journal)), m_accepts(std::move(accepts))
-    {
-    }
+    {}
     ~FakeService() override { m_journal->add("delete " + m_name); }
 
     bool setup() override
@@ -86,10 +85,11 @@ private:
 
 class FakeDevice : public CommunicationDevice {
 public:
-    FakeDevice(CommMechanism mechanism, std::string name, std::shared_ptr<Journal> journal, bool sends = true)
-        : m_mechanism(mechanism), m_name(std::move(name)), m_journal(std::move(journal)), m_sends(sends)
-    {
-    }
+    FakeDevice(CommMechanism mechanism, std::string name, std::shared_ptr<Journal> journal,
+               bool sends = true)
+        : m_mechanism(mechanism), m_name(std::move(name)), m_journal(std::move(journal)),
+          m_sends(sends)
+    {}
     ~FakeDevice() override
     {
         // Siblings listed before this one are already gone.
@@ -100,8 +100,8 @@ public:
                 others = "no";
             after = after || d == this;
         }
-        m_journal->add("delete " + m_name + " state " + std::to_string(getThreadState()) + " others asked to stop " +
-                       others);
+        m_journal->add("delete " + m_name + " state " + std::to_string(getThreadState()) +
+                       " others asked to stop " + others);
         terminate(Infinite);
     }
 

@@ -173,7 +173,9 @@ TEST_F(TimerTest, EveryTimerHasItsOwnIdAndDyingTimersLeaveTheList)
 TEST_F(TimerTest, AFailingOnTimerDoesNotRunAgainInTheNextPulse)
 {
     FakeService* s = service("s");
-    s->onTimerAction = [] { throw Exception(4711, L"timer work failed", TC_AT(L"FakeService::onTimer")); };
+    s->onTimerAction = [] {
+        throw Exception(4711, L"timer work failed", TC_AT(L"FakeService::onTimer"));
+    };
     s->setTimer(60000, Timer::Repeating);
     TickSource::tick(s->timer().getTimerID());
     EXPECT_THROW(m_framework->pulse(), Exception);

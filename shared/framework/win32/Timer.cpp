@@ -20,9 +20,10 @@ bool Timer::createHiddenWindow()
     }
     const int x = GetSystemMetrics(SM_CXSCREEN) / 2;
     const int y = GetSystemMetrics(SM_CYSCREEN) / 2;
-    HWND hwnd = CreateWindowExW(0, TimerWindowClass, L"",
-                                WS_POPUP | WS_CLIPSIBLINGS | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, x, y, 0, 0,
-                                nullptr, nullptr, nullptr, nullptr);
+    HWND hwnd =
+        CreateWindowExW(0, TimerWindowClass, L"",
+                        WS_POPUP | WS_CLIPSIBLINGS | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, x, y,
+                        0, 0, nullptr, nullptr, nullptr, nullptr);
     if (hwnd == nullptr)
         return false;
     s_hwnd = hwnd;

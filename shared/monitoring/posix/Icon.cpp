@@ -41,9 +41,7 @@ bool Icon::writeFile(const std::wstring& path, const ByteArray& bytes)
     return true;
 }
 
-void Icon::IconTraits::free(Handle)
-{
-}
+void Icon::IconTraits::free(Handle) {}
 
 // Natively there is no loader for Windows executables: no file can be read
 // for resources, and there are no icon handles.

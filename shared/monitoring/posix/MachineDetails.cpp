@@ -11,9 +11,7 @@ bool MachineDetails::startSockets()
     return true;
 }
 
-void MachineDetails::stopSockets()
-{
-}
+void MachineDetails::stopSockets() {}
 
 bool MachineDetails::hostName(std::string& name)
 {
@@ -45,4 +43,3 @@ bool MachineDetails::firstAddress(const std::string& name, uint8_t bytes[4])
     freeaddrinfo(found);
     return ok;
 }
-

@@ -93,4 +93,3 @@ bool ProcessController::startAsUserOf(uint32_t shellId, const std::wstring&)
     Logger::Trace(e);
     return false;
 }
-

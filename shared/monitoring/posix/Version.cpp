@@ -17,4 +17,3 @@ bool Version::readResource(const std::wstring&, uint32_t, ByteArray& out)
     errno = ENOEXEC;
     return false;
 }
-

@@ -18,7 +18,10 @@ using Report = GenericAppChangeService::Report;
 
 class Rules : public TitlebarTextExtractor {
 public:
-    explicit Rules(const std::string& text) : TitlebarTextExtractor(std::wstring()) { readApplicationRules(text); }
+    explicit Rules(const std::string& text) : TitlebarTextExtractor(std::wstring())
+    {
+        readApplicationRules(text);
+    }
 };
 
 class DescribeTest : public ::testing::Test {
@@ -31,9 +34,11 @@ protected:
     OLETextExtractor m_automation;
     IntelligentTitlebarTextExtractor m_split;
 
-    Report describe(const std::wstring& key, const std::wstring& description, const std::wstring& title)
+    Report describe(const std::wstring& key, const std::wstring& description,
+                    const std::wstring& title)
     {
-        return GenericAppChangeService::describe(m_rules, m_automation, m_split, nullptr, key, description, title);
+        return GenericAppChangeService::describe(m_rules, m_automation, m_split, nullptr, key,
+                                                 description, title);
     }
 };
 
@@ -83,7 +88,8 @@ TEST_F(DescribeTest, TitleWithoutSeparatorOrRulesIsFourthClass)
 TEST(GenericAppChangeServiceTest, HandlesTravelAsThirtyTwoBitIntegers)
 {
     for (int value : {0, 1, 0x10010, 0x7FFFFFFF, -2, static_cast<int>(0x80000000u)})
-        EXPECT_EQ(value, GenericAppChangeService::handleToInt(GenericAppChangeService::intToHandle(value)));
+        EXPECT_EQ(value, GenericAppChangeService::handleToInt(
+                             GenericAppChangeService::intToHandle(value)));
 }
 
 TEST(GenericAppChangeServiceTest, PluginInfoCarriesTheTabledAttributes)
@@ -93,7 +99,8 @@ TEST(GenericAppChangeServiceTest, PluginInfoCarriesTheTabledAttributes)
     r.string2 = L"two";
     r.string3 = L"three";
     r.quality = L"ThirdClass";
-    std::unique_ptr<Msg> msg(GenericAppChangeService::buildPluginInfo(GenericAppChangeService::intToHandle(0x2468), r));
+    std::unique_ptr<Msg> msg(
+        GenericAppChangeService::buildPluginInfo(GenericAppChangeService::intToHandle(0x2468), r));
     EXPECT_EQ(Msg::PLUGIN_INFO, msg->getType());
     int hwnd = 0;
     ASSERT_TRUE(msg->getAttributeValue(L"HWND", hwnd));

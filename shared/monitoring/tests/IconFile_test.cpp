@@ -16,7 +16,8 @@ uint16_t le16(const uint8_t* at)
     return static_cast<uint16_t>(at[0] | at[1] << 8);
 }
 
-IconImage image(uint8_t width, uint16_t bitCount, uint32_t declared, uint16_t id, int32_t size, uint8_t fill)
+IconImage image(uint8_t width, uint16_t bitCount, uint32_t declared, uint16_t id, int32_t size,
+                uint8_t fill)
 {
     IconImage im;
     im.entry[0] = width;
@@ -35,7 +36,8 @@ IconImage image(uint8_t width, uint16_t bitCount, uint32_t declared, uint16_t id
 
 TEST(IconFileTest, ThreeImagesStartAtOffset54AndFollowEachOther)
 {
-    const std::vector<IconImage> images = {image(16, 4, 40, 1, 40, 0x11), image(32, 8, 300, 2, 300, 0x22),
+    const std::vector<IconImage> images = {image(16, 4, 40, 1, 40, 0x11),
+                                           image(32, 8, 300, 2, 300, 0x22),
                                            image(48, 32, 9000, 3, 9000, 0x33)};
     ByteArray file;
     ASSERT_TRUE(IconFile::layout(images, file));
@@ -62,7 +64,8 @@ TEST(IconFileTest, ThreeImagesStartAtOffset54AndFollowEachOther)
 TEST(IconFileTest, EntriesGiveTheBytesActuallyHeld)
 {
     // The group claimed 5000 bytes, the resource held 12.
-    const std::vector<IconImage> images = {image(32, 8, 5000, 7, 12, 0xAB), image(16, 4, 40, 8, 40, 0xCD)};
+    const std::vector<IconImage> images = {image(32, 8, 5000, 7, 12, 0xAB),
+                                           image(16, 4, 40, 8, 40, 0xCD)};
     ByteArray file;
     ASSERT_TRUE(IconFile::layout(images, file));
     ASSERT_EQ(6 + 32 + 12 + 40, file.getSize());

@@ -85,13 +85,14 @@ TEST_F(IconTest, EmptyAndOversizedImagesAreTracedAndSkipped)
 {
     IconProbe icon;
     const std::vector<uint8_t> resource = pattern(64, 5);
-    EXPECT_FALSE(icon.addImage(entry(16, 64, 4), resource.data(), 0));   // empty resource
-    EXPECT_FALSE(icon.addImage(entry(16, 0, 5), resource.data(), 64));   // entry claims nothing
+    EXPECT_FALSE(icon.addImage(entry(16, 64, 4), resource.data(), 0)); // empty resource
+    EXPECT_FALSE(icon.addImage(entry(16, 0, 5), resource.data(), 64)); // entry claims nothing
     EXPECT_FALSE(icon.addImage(entry(16, 64, 6), nullptr, 64));
     EXPECT_TRUE(icon.getImages().empty());
 
     // Fill the file up to its limit; the next image no longer fits.
-    const size_t room = IconFile::MaxFileBytes - IconFile::FileHeaderBytes - 2 * IconFile::FileEntryBytes - 64;
+    const size_t room =
+        IconFile::MaxFileBytes - IconFile::FileHeaderBytes - 2 * IconFile::FileEntryBytes - 64;
     const std::vector<uint8_t> big(room, 0x5A);
     EXPECT_TRUE(icon.addImage(entry(16, 64, 7), resource.data(), resource.size()));
     EXPECT_TRUE(icon.addImage(entry(255, uint32_t(room), 8), big.data(), big.size()));

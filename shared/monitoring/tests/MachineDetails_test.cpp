@@ -36,8 +36,8 @@ TEST(MachineDetailsTest, DetailsNameThisMachine)
     EXPECT_FALSE(address.empty());
     const std::vector<std::wstring> known = montest::hostAddresses();
     EXPECT_NE(known.end(), std::find(known.begin(), known.end(), address))
-        << std::string(address.begin(), address.end()) << " is not among the host's " << known.size()
-        << " addresses, the first "
+        << std::string(address.begin(), address.end()) << " is not among the host's "
+        << known.size() << " addresses, the first "
         << (known.empty() ? std::string() : std::string(known[0].begin(), known[0].end()));
 }
 

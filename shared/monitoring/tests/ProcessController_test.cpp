@@ -42,15 +42,14 @@ std::vector<ProcessController::ProcessEntry> list(
 
 class ProcessControllerTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        sessions() = {{100, 0}, {200, 3}, {300, 1}, {400, 1}, {500, 2}};
-    }
+    void SetUp() override { sessions() = {{100, 0}, {200, 3}, {300, 1}, {400, 1}, {500, 2}}; }
 };
 
 TEST_F(ProcessControllerTest, PrefersAMatchInTheConsoleSession)
 {
-    const auto processes = list({{100, L"Ondrivex.exe"}, {200, L"ondrivex.exe"}, {300, L"ONDRIVEX.EXE"},
+    const auto processes = list({{100, L"Ondrivex.exe"},
+                                 {200, L"ondrivex.exe"},
+                                 {300, L"ONDRIVEX.EXE"},
                                  {400, L"Ondrivex.exe"}});
     EXPECT_EQ(300u, ProcessControllerProbe::chooseProcess(processes, L"Ondrivex.exe", 1, &lookUp));
     EXPECT_EQ(200u, ProcessControllerProbe::chooseProcess(processes, L"Ondrivex.exe", 3, &lookUp));
@@ -58,7 +57,8 @@ TEST_F(ProcessControllerTest, PrefersAMatchInTheConsoleSession)
 
 TEST_F(ProcessControllerTest, OtherwiseTheFirstMatchAnywhere)
 {
-    const auto processes = list({{100, L"svchost.exe"}, {200, L"Ondrivex.exe"}, {500, L"Ondrivex.exe"}});
+    const auto processes =
+        list({{100, L"svchost.exe"}, {200, L"Ondrivex.exe"}, {500, L"Ondrivex.exe"}});
     EXPECT_EQ(200u, ProcessControllerProbe::chooseProcess(processes, L"ondrivex.exe", 1, &lookUp));
     EXPECT_EQ(ProcessController::NotFound,
               ProcessControllerProbe::chooseProcess(processes, L"Ondrivex", 1, &lookUp));
@@ -69,7 +69,8 @@ TEST_F(ProcessControllerTest, OtherwiseTheFirstMatchAnywhere)
 TEST_F(ProcessControllerTest, AProcessOfUnknownSessionCountsAsConsole)
 {
     // 777 has no session entry: it ended, or may not be asked.
-    const auto processes = list({{200, L"explorer.exe"}, {777, L"Explorer.EXE"}, {300, L"explorer.exe"}});
+    const auto processes =
+        list({{200, L"explorer.exe"}, {777, L"Explorer.EXE"}, {300, L"explorer.exe"}});
     EXPECT_EQ(777u, ProcessControllerProbe::chooseProcess(processes, L"explorer.exe", 1, &lookUp));
     EXPECT_EQ(200u, ProcessControllerProbe::chooseProcess(processes, L"explorer.exe", 1, nullptr));
 }

@@ -24,28 +24,35 @@ struct Sample {
 
 const Sample Samples[] = {
     {L"WINWORD.EXE", L"Report.docx - Word", 1, L"", L"Report.docx", L"Documents"},
-    {L"WINWORD.EXE", L"Q3 - Budget notes.docx - Word", 1, L"", L"Q3 - Budget notes.docx", L"Documents"},
+    {L"WINWORD.EXE", L"Q3 - Budget notes.docx - Word", 1, L"", L"Q3 - Budget notes.docx",
+     L"Documents"},
     {L"WINWORD.EXE", L"Document1 - Word", 1, L"", L"Document1", L"Documents"},
-    {L"WINWORD.EXE", L"Report.doc [Compatibility Mode] - Microsoft Word", 1, L"", L"Report.doc", L"Documents"},
+    {L"WINWORD.EXE", L"Report.doc [Compatibility Mode] - Microsoft Word", 1, L"", L"Report.doc",
+     L"Documents"},
     {L"WINWORD.EXE", L"Minutes.docx [Read-Only] - Word", 1, L"", L"Minutes.docx", L"Documents"},
     {L"WINWORD.EXE", L"Word", 0, nullptr, nullptr, L"Documents"},
 
     {L"EXCEL.EXE", L"Budget 2024.xlsx - Excel", 1, L"", L"Budget 2024.xlsx", L"Spreadsheets"},
     {L"EXCEL.EXE", L"Book1 - Excel", 1, L"", L"Book1", L"Spreadsheets"},
     {L"EXCEL.EXE", L"Microsoft Excel - Budget.xlsx", 1, L"", L"Budget.xlsx", L"Spreadsheets"},
-    {L"EXCEL.EXE", L"Figures.xls [Compatibility Mode] - Excel", 1, L"", L"Figures.xls", L"Spreadsheets"},
-    {L"EXCEL.EXE", L"Budget 2024.xlsx [Group] - Excel", 1, L"", L"Budget 2024.xlsx", L"Spreadsheets"},
+    {L"EXCEL.EXE", L"Figures.xls [Compatibility Mode] - Excel", 1, L"", L"Figures.xls",
+     L"Spreadsheets"},
+    {L"EXCEL.EXE", L"Budget 2024.xlsx [Group] - Excel", 1, L"", L"Budget 2024.xlsx",
+     L"Spreadsheets"},
     {L"EXCEL.EXE", L"Excel", 0, nullptr, nullptr, L"Spreadsheets"},
 
-    {L"POWERPNT.EXE", L"Quarterly review.pptx - PowerPoint", 1, L"", L"Quarterly review.pptx", L"Presentations"},
+    {L"POWERPNT.EXE", L"Quarterly review.pptx - PowerPoint", 1, L"", L"Quarterly review.pptx",
+     L"Presentations"},
     {L"POWERPNT.EXE", L"Deck [v2].pptx - PowerPoint", 1, L"", L"Deck [v2].pptx", L"Presentations"},
     {L"POWERPNT.EXE", L"PowerPoint Slide Show - Quarterly review.pptx - PowerPoint", 1, L"",
      L"Quarterly review.pptx", L"Presentations"},
     {L"POWERPNT.EXE", L"PowerPoint Presenter View - Quarterly review.pptx - PowerPoint", 1, L"",
      L"Quarterly review.pptx", L"Presentations"},
-    {L"POWERPNT.EXE", L"Microsoft PowerPoint - [Quarterly review.pptx]", 0, nullptr, nullptr, L"Presentations"},
+    {L"POWERPNT.EXE", L"Microsoft PowerPoint - [Quarterly review.pptx]", 0, nullptr, nullptr,
+     L"Presentations"},
 
-    {L"OUTLOOK.EXE", L"Inbox - anna@contoso.com - Outlook", 1, L"", L"Inbox - anna@contoso.com", L"Email"},
+    {L"OUTLOOK.EXE", L"Inbox - anna@contoso.com - Outlook", 1, L"", L"Inbox - anna@contoso.com",
+     L"Email"},
     {L"OUTLOOK.EXE", L"Inbox - Microsoft Outlook", 1, L"", L"Inbox", L"Email"},
     {L"OUTLOOK.EXE", L"RE: Budget - Message (HTML)", 1, L"", L"RE: Budget", L"Email"},
     {L"OUTLOOK.EXE", L"Project update - Message (Plain Text)", 1, L"", L"Project update", L"Email"},
@@ -61,23 +68,30 @@ const Sample Samples[] = {
      L"Inbox (3) - anna@example.com - Gmail", L"Web browsing"},
     {L"CHROME.EXE", L"Downloads", 0, nullptr, nullptr, L"Web browsing"},
 
-    {L"FIREFOX.EXE", L"Example Domain \x2014 Mozilla Firefox", 1, L"", L"Example Domain", L"Web browsing"},
-    {L"FIREFOX.EXE", L"Example Domain - Mozilla Firefox", 1, L"", L"Example Domain", L"Web browsing"},
-    {L"FIREFOX.EXE", L"Example Domain \x2014 Mozilla Firefox Private Browsing", 1, L"", L"Example Domain",
+    {L"FIREFOX.EXE", L"Example Domain \x2014 Mozilla Firefox", 1, L"", L"Example Domain",
      L"Web browsing"},
+    {L"FIREFOX.EXE", L"Example Domain - Mozilla Firefox", 1, L"", L"Example Domain",
+     L"Web browsing"},
+    {L"FIREFOX.EXE", L"Example Domain \x2014 Mozilla Firefox Private Browsing", 1, L"",
+     L"Example Domain", L"Web browsing"},
     {L"FIREFOX.EXE", L"Library", 0, nullptr, nullptr, L"Web browsing"},
 
-    {L"MSEDGE.EXE", L"Example Domain - Microsoft\x200B Edge", 1, L"", L"Example Domain", L"Web browsing"},
-    {L"MSEDGE.EXE", L"Example Domain - Work - Microsoft\x200B Edge", 1, L"", L"Example Domain - Work",
+    {L"MSEDGE.EXE", L"Example Domain - Microsoft\x200B Edge", 1, L"", L"Example Domain",
      L"Web browsing"},
+    {L"MSEDGE.EXE", L"Example Domain - Work - Microsoft\x200B Edge", 1, L"",
+     L"Example Domain - Work", L"Web browsing"},
 
-    {L"CODE.EXE", L"main.cpp - ondrivex - Visual Studio Code", 1, L"ondrivex", L"main.cpp", L"Software development"},
+    {L"CODE.EXE", L"main.cpp - ondrivex - Visual Studio Code", 1, L"ondrivex", L"main.cpp",
+     L"Software development"},
     {L"CODE.EXE", L"\x25CF main.cpp - ondrivex - Visual Studio Code", 1, L"ondrivex", L"main.cpp",
      L"Software development"},
-    {L"CODE.EXE", L"Welcome - Visual Studio Code", 1, L"Welcome", L"Welcome", L"Software development"},
+    {L"CODE.EXE", L"Welcome - Visual Studio Code", 1, L"Welcome", L"Welcome",
+     L"Software development"},
 
-    {L"DEVENV.EXE", L"Ondrivex - Microsoft Visual Studio", 1, L"", L"Ondrivex", L"Software development"},
-    {L"DEVENV.EXE", L"Ondrivex (Debugging) - Microsoft Visual Studio", 1, L"", L"Ondrivex", L"Software development"},
+    {L"DEVENV.EXE", L"Ondrivex - Microsoft Visual Studio", 1, L"", L"Ondrivex",
+     L"Software development"},
+    {L"DEVENV.EXE", L"Ondrivex (Debugging) - Microsoft Visual Studio", 1, L"", L"Ondrivex",
+     L"Software development"},
     {L"DEVENV.EXE", L"Ondrivex - Microsoft Visual Studio (Administrator)", 1, L"", L"Ondrivex",
      L"Software development"},
 
@@ -86,19 +100,22 @@ const Sample Samples[] = {
     {L"NOTEPAD.EXE.MUI", L"Untitled - Notepad", 1, L"", L"Untitled", L"Text editing"},
     {L"NOTEPAD.EXE.MUI", L"*Untitled - Notepad", 1, L"", L"Untitled", L"Text editing"},
 
-    {L"NOTEPAD++.EXE", L"*C:\\Users\\anna\\notes.txt - Notepad++", 1, L"", L"C:\\Users\\anna\\notes.txt",
-     L"Text editing"},
+    {L"NOTEPAD++.EXE", L"*C:\\Users\\anna\\notes.txt - Notepad++", 1, L"",
+     L"C:\\Users\\anna\\notes.txt", L"Text editing"},
     {L"NOTEPAD++.EXE", L"new 1 - Notepad++ [Administrator]", 1, L"", L"new 1", L"Text editing"},
 
-    {L"ACRORD32.EXE", L"Contract.pdf - Adobe Acrobat Reader DC", 1, L"", L"Contract.pdf", L"Reading"},
-    {L"ACRORD32.EXE", L"Contract.pdf - Adobe Acrobat Reader (64-bit)", 1, L"", L"Contract.pdf", L"Reading"},
+    {L"ACRORD32.EXE", L"Contract.pdf - Adobe Acrobat Reader DC", 1, L"", L"Contract.pdf",
+     L"Reading"},
+    {L"ACRORD32.EXE", L"Contract.pdf - Adobe Acrobat Reader (64-bit)", 1, L"", L"Contract.pdf",
+     L"Reading"},
     {L"ACRORD32.EXE", L"Contract.pdf - Adobe Reader", 1, L"", L"Contract.pdf", L"Reading"},
     {L"ACROBAT.EXE", L"Contract.pdf - Adobe Acrobat Pro DC", 1, L"", L"Contract.pdf", L"Reading"},
 
     {L"SUMATRAPDF.EXE", L"Contract.pdf - SumatraPDF", 1, L"", L"Contract.pdf", L"Reading"},
 
     {L"TEAMS.EXE", L"Chat | Anna Smith | Microsoft Teams", 1, L"", L"Anna Smith", L"Chat"},
-    {L"TEAMS.EXE", L"General (Marketing) | Microsoft Teams", 1, L"", L"General (Marketing)", L"Chat"},
+    {L"TEAMS.EXE", L"General (Marketing) | Microsoft Teams", 1, L"", L"General (Marketing)",
+     L"Chat"},
     {L"TEAMS.EXE", L"Calendar | Microsoft Teams", 1, L"", L"Calendar", L"Chat"},
 
     {L"SOFFICE.BIN", L"Report.odt - LibreOffice Writer", 1, L"Writer", L"Report.odt", L"Documents"},
@@ -110,7 +127,10 @@ class ShippedRulesTest : public ::testing::Test {
 protected:
     testsupport::EventRecorder m_events;
     // The build copies the file beside the programs, where an installation has it.
-    std::wstring path() const { return testsupport::binFolder() + File::Separator + L"ApplicationRules.txt"; }
+    std::wstring path() const
+    {
+        return testsupport::binFolder() + File::Separator + L"ApplicationRules.txt";
+    }
 };
 
 TEST_F(ShippedRulesTest, LoadsWithoutAnyEvent)
@@ -125,8 +145,8 @@ TEST_F(ShippedRulesTest, EveryRuleGivesTheRecordedStringsForItsSamples)
 {
     TitlebarTextExtractor rules(path());
     for (const Sample& s : Samples) {
-        SCOPED_TRACE(testing::Message() << std::string(s.key, s.key + wcslen(s.key)) << " sample "
-                                        << (&s - Samples));
+        SCOPED_TRACE(testing::Message()
+                     << std::string(s.key, s.key + wcslen(s.key)) << " sample " << (&s - Samples));
         ASSERT_EQ(1, rules.canProcess(s.key));
         std::wstring string1 = L"unchanged1", string2 = L"unchanged2", string3 = L"Unspecified";
         EXPECT_EQ(s.ok, rules.process(s.key, s.title, string1, string2, string3));

@@ -121,7 +121,8 @@ TEST_F(SystemTest, MinimisedForegroundWindowMakesTheShellWindowActive)
 TEST_F(SystemTest, WithoutShellWindowAMinimisedForegroundGivesNoActiveWindow)
 {
     m_desktop.startProcess(100, program(L"writer.exe"));
-    const native::Window a = m_desktop.openWindow(100, L"A", Desktop::StyleVisible | Desktop::StyleMinimised);
+    const native::Window a =
+        m_desktop.openWindow(100, L"A", Desktop::StyleVisible | Desktop::StyleMinimised);
     m_desktop.setForeground(a);
     SystemProbe system(m_desktop, m_clock);
     m_events.clear();
@@ -180,8 +181,10 @@ TEST_F(SystemTest, ProcessEndingBetweenEnumerationAndLookUpDoesNotStopTheRefresh
     const native::Window second = m_desktop.openWindow(200, L"second");
     const native::Window third = m_desktop.openWindow(300, L"third");
     // The window stays listed but its process can no longer be opened.
-    m_desktop.afterNextEnumeration([this] { m_desktop.setModuleLookup(100, Desktop::PathLookup::OpenFailed, 87);
-                                            m_desktop.setImageLookup(100, Desktop::PathLookup::OpenFailed, 87); });
+    m_desktop.afterNextEnumeration([this] {
+        m_desktop.setModuleLookup(100, Desktop::PathLookup::OpenFailed, 87);
+        m_desktop.setImageLookup(100, Desktop::PathLookup::OpenFailed, 87);
+    });
     m_events.clear();
     system.refresh();
     EXPECT_EQ(nullptr, system.findWindow(first));
@@ -223,7 +226,8 @@ TEST_F(SystemTest, ProcessThatRefusesTheFirstWayIsReadTheSecondWay)
 {
     const std::wstring writer = program(L"writer.exe");
     m_desktop.startProcess(100, writer);
-    m_desktop.setModuleLookup(100, Desktop::PathLookup::OpenDenied, ScriptedDesktop::ErrorAccessDenied);
+    m_desktop.setModuleLookup(100, Desktop::PathLookup::OpenDenied,
+                              ScriptedDesktop::ErrorAccessDenied);
     const native::Window a = m_desktop.openWindow(100, L"A");
     SystemProbe system(m_desktop, m_clock);
     ASSERT_NE(nullptr, system.findWindow(a));
@@ -280,21 +284,26 @@ TEST_F(SystemTest, SecondClassReportCannotReplaceFirstClassContext)
     m_desktop.startProcess(100, program(L"writer.exe"));
     const native::Window a = m_desktop.openWindow(100, L"A");
     SystemProbe system(m_desktop, m_clock);
-    EXPECT_TRUE(system.setContextInfo(a, L"s1", L"Report.docx", L"Writing", TopLevelWindow::FirstClass));
-    EXPECT_FALSE(system.setContextInfo(a, L"x", L"title", L"Unspecified", TopLevelWindow::SecondClass));
-    EXPECT_FALSE(system.setContextInfo(a, L"x", L"title", L"Unspecified", TopLevelWindow::FourthClass));
+    EXPECT_TRUE(
+        system.setContextInfo(a, L"s1", L"Report.docx", L"Writing", TopLevelWindow::FirstClass));
+    EXPECT_FALSE(
+        system.setContextInfo(a, L"x", L"title", L"Unspecified", TopLevelWindow::SecondClass));
+    EXPECT_FALSE(
+        system.setContextInfo(a, L"x", L"title", L"Unspecified", TopLevelWindow::FourthClass));
     const TopLevelWindow* w = system.findWindow(a);
     EXPECT_EQ(L"Report.docx", w->getParam2());
     EXPECT_EQ(TopLevelWindow::FirstClass, w->getPluginInfoQuality());
-    EXPECT_TRUE(system.setContextInfo(a, L"s1", L"Other.docx", L"Writing", TopLevelWindow::FirstClass));
+    EXPECT_TRUE(
+        system.setContextInfo(a, L"s1", L"Other.docx", L"Writing", TopLevelWindow::FirstClass));
     EXPECT_EQ(L"Other.docx", system.findWindow(a)->getParam2());
 }
 
 TEST_F(SystemTest, UnknownWindowTakesNoContext)
 {
     SystemProbe system(m_desktop, m_clock);
-    EXPECT_FALSE(system.setContextInfo(reinterpret_cast<native::Window>(static_cast<uintptr_t>(0x4444)), L"a",
-                                       L"b", L"c", TopLevelWindow::FirstClass));
+    EXPECT_FALSE(
+        system.setContextInfo(reinterpret_cast<native::Window>(static_cast<uintptr_t>(0x4444)),
+                              L"a", L"b", L"c", TopLevelWindow::FirstClass));
 }
 
 TEST_F(SystemTest, ThirtyFirstLowerClassReportWithinAMinuteTripsTheLimit)
@@ -313,7 +322,8 @@ TEST_F(SystemTest, ThirtyFirstLowerClassReportWithinAMinuteTripsTheLimit)
 
     // The 31st within the minute: strings 1 and 2 stay, string 3 and the
     // quality follow, and the change is still reported.
-    EXPECT_TRUE(system.setContextInfo(a, L"new", L"12:00:30", L"Timing", TopLevelWindow::ThirdClass));
+    EXPECT_TRUE(
+        system.setContextInfo(a, L"new", L"12:00:30", L"Timing", TopLevelWindow::ThirdClass));
     EXPECT_FALSE(w->contextInfoPermitted());
     EXPECT_EQ(L"", w->getParam1());
     EXPECT_EQ(L"12:00:29", w->getParam2());
@@ -322,12 +332,14 @@ TEST_F(SystemTest, ThirtyFirstLowerClassReportWithinAMinuteTripsTheLimit)
 
     // For good: hours later nothing lower-class reaches strings 1 and 2.
     m_clock.advance(5 * 3600);
-    EXPECT_TRUE(system.setContextInfo(a, L"later", L"13:00:00", L"Unspecified", TopLevelWindow::SecondClass));
+    EXPECT_TRUE(system.setContextInfo(a, L"later", L"13:00:00", L"Unspecified",
+                                      TopLevelWindow::SecondClass));
     EXPECT_EQ(L"12:00:29", w->getParam2());
     EXPECT_EQ(L"Unspecified", w->getParam3());
 
     // A first-class report always passes.
-    EXPECT_TRUE(system.setContextInfo(a, L"plug", L"Doc.docx", L"Writing", TopLevelWindow::FirstClass));
+    EXPECT_TRUE(
+        system.setContextInfo(a, L"plug", L"Doc.docx", L"Writing", TopLevelWindow::FirstClass));
     EXPECT_EQ(L"plug", w->getParam1());
     EXPECT_EQ(L"Doc.docx", w->getParam2());
 }
@@ -352,7 +364,8 @@ TEST_F(SystemTest, HundredReportsInTenMinutesTripTheLimit)
     const native::Window a = m_desktop.openWindow(100, L"A");
     SystemProbe system(m_desktop, m_clock);
     for (int i = 0; i < 100; ++i) {
-        ASSERT_TRUE(system.setContextInfo(a, L"", L"t" + std::to_wstring(i), L"u", TopLevelWindow::SecondClass));
+        ASSERT_TRUE(system.setContextInfo(a, L"", L"t" + std::to_wstring(i), L"u",
+                                          TopLevelWindow::SecondClass));
         m_clock.advance(6); // 10 a minute, 100 in the ten minutes
     }
     EXPECT_TRUE(system.findWindow(a)->contextInfoPermitted());
@@ -367,7 +380,8 @@ TEST_F(SystemTest, TwoHundredReportsInAnHourTripTheLimit)
     const native::Window a = m_desktop.openWindow(100, L"A");
     SystemProbe system(m_desktop, m_clock);
     for (int i = 0; i < 200; ++i) {
-        ASSERT_TRUE(system.setContextInfo(a, L"", L"t" + std::to_wstring(i), L"u", TopLevelWindow::ThirdClass));
+        ASSERT_TRUE(system.setContextInfo(a, L"", L"t" + std::to_wstring(i), L"u",
+                                          TopLevelWindow::ThirdClass));
         m_clock.advance(18); // 200 in the hour, 33 in ten minutes
     }
     EXPECT_TRUE(system.findWindow(a)->contextInfoPermitted());
@@ -381,9 +395,11 @@ TEST_F(SystemTest, IdenticalReportIsNoChangeAndNoClick)
     m_desktop.startProcess(100, program(L"writer.exe"));
     const native::Window a = m_desktop.openWindow(100, L"A");
     SystemProbe system(m_desktop, m_clock);
-    EXPECT_TRUE(system.setContextInfo(a, L"", L"same", L"Unspecified", TopLevelWindow::FourthClass));
+    EXPECT_TRUE(
+        system.setContextInfo(a, L"", L"same", L"Unspecified", TopLevelWindow::FourthClass));
     for (int i = 0; i < 100; ++i)
-        EXPECT_FALSE(system.setContextInfo(a, L"", L"same", L"Unspecified", TopLevelWindow::FourthClass));
+        EXPECT_FALSE(
+            system.setContextInfo(a, L"", L"same", L"Unspecified", TopLevelWindow::FourthClass));
     // Only one click so far: 29 more changes still fit in the minute.
     for (int i = 0; i < 29; ++i)
         EXPECT_TRUE(system.setContextInfo(a, L"", L"c" + std::to_wstring(i), L"Unspecified",
@@ -477,8 +493,10 @@ TEST_F(SystemTest, DumpListsWindowsWithTheirApplications)
     std::wostringstream out;
     out << system;
     const std::wstring text = out.str();
-    EXPECT_EQ(0u, text.find(L"System:    Window:\n        HWND:      0x10010\n        Proc ID:   100\n"));
-    EXPECT_NE(std::wstring::npos, text.find(L"        Filename:  " + m_folder.file(L"writer.exe") + L"\n"));
+    EXPECT_EQ(
+        0u, text.find(L"System:    Window:\n        HWND:      0x10010\n        Proc ID:   100\n"));
+    EXPECT_NE(std::wstring::npos,
+              text.find(L"        Filename:  " + m_folder.file(L"writer.exe") + L"\n"));
     EXPECT_NE(std::wstring::npos, text.find(L"    Application\n        Name:      "));
     EXPECT_NE(std::wstring::npos, text.find(L"\n        Comp Name: "));
 }
@@ -528,18 +546,25 @@ TEST_F(SystemTest, EmptyOrUnreadableTitleIsTracedOncePerWindow)
     EXPECT_EQ(L"", wb->getTitleBarText());
     EXPECT_EQ(L"", wb->getTitleBarText());
     EXPECT_EQ(2u, m_events.count(1062411));
-    EXPECT_NE(std::wstring::npos, m_events.withId(1062411)[1].details.find(L"System Error ID: 1400"));
+    EXPECT_NE(std::wstring::npos,
+              m_events.withId(1062411)[1].details.find(L"System Error ID: 1400"));
 }
 
 TEST_F(SystemTest, QualityTextsConvertExactly)
 {
-    EXPECT_EQ(TopLevelWindow::FirstClass, TopLevelWindow::ConvertToPluginInfoQuality(L"FirstClass"));
-    EXPECT_EQ(TopLevelWindow::SecondClass, TopLevelWindow::ConvertToPluginInfoQuality(L"SecondClass"));
-    EXPECT_EQ(TopLevelWindow::ThirdClass, TopLevelWindow::ConvertToPluginInfoQuality(L"ThirdClass"));
-    EXPECT_EQ(TopLevelWindow::FourthClass, TopLevelWindow::ConvertToPluginInfoQuality(L"FourthClass"));
+    EXPECT_EQ(TopLevelWindow::FirstClass,
+              TopLevelWindow::ConvertToPluginInfoQuality(L"FirstClass"));
+    EXPECT_EQ(TopLevelWindow::SecondClass,
+              TopLevelWindow::ConvertToPluginInfoQuality(L"SecondClass"));
+    EXPECT_EQ(TopLevelWindow::ThirdClass,
+              TopLevelWindow::ConvertToPluginInfoQuality(L"ThirdClass"));
+    EXPECT_EQ(TopLevelWindow::FourthClass,
+              TopLevelWindow::ConvertToPluginInfoQuality(L"FourthClass"));
     EXPECT_EQ(TopLevelWindow::FourthClass, TopLevelWindow::ConvertToPluginInfoQuality(L""));
-    EXPECT_EQ(TopLevelWindow::FourthClass, TopLevelWindow::ConvertToPluginInfoQuality(L"firstclass"));
-    EXPECT_EQ(TopLevelWindow::FourthClass, TopLevelWindow::ConvertToPluginInfoQuality(L"FirstClass "));
+    EXPECT_EQ(TopLevelWindow::FourthClass,
+              TopLevelWindow::ConvertToPluginInfoQuality(L"firstclass"));
+    EXPECT_EQ(TopLevelWindow::FourthClass,
+              TopLevelWindow::ConvertToPluginInfoQuality(L"FirstClass "));
     for (int q = 0; q < 4; ++q)
         EXPECT_EQ(q, TopLevelWindow::ConvertToPluginInfoQuality(
                          TopLevelWindow::qualityText(static_cast<Quality>(q))));
@@ -551,12 +576,12 @@ TEST(ClickerTest, CountsPerMinuteTenMinutesAndHour)
 {
     ManualClock clock(10000);
     Clicker clicker(clock);
-    clicker.click();          // 10000
+    clicker.click(); // 10000
     clock.set(10000 + 3000);
-    clicker.click();          // 13000
+    clicker.click(); // 13000
     clock.set(13000 + 540);
-    clicker.click();          // 13540
-    clock.set(13540 + 60);    // now 13600
+    clicker.click();       // 13540
+    clock.set(13540 + 60); // now 13600
     int minute = -1, tenMinutes = -1, hour = -1;
     clicker.getClickCounts(minute, tenMinutes, hour);
     EXPECT_EQ(1, minute);     // 13540 is exactly now - 60

@@ -15,7 +15,10 @@ namespace {
 // An extractor filled from text instead of the installation's file.
 class Rules : public TitlebarTextExtractor {
 public:
-    explicit Rules(const std::string& text) : TitlebarTextExtractor(std::wstring()) { readApplicationRules(text); }
+    explicit Rules(const std::string& text) : TitlebarTextExtractor(std::wstring())
+    {
+        readApplicationRules(text);
+    }
     using TitlebarTextExtractor::cutBetween;
     using TitlebarTextExtractor::deleteAfter;
     using TitlebarTextExtractor::deleteBefore;
@@ -167,9 +170,10 @@ TEST_F(TitlebarTextExtractorTest, ContinueRulesLeaveTheStringWhenTheirTextIsMiss
 
 TEST_F(TitlebarTextExtractorTest, EveryFailingRuleFailsTheRun)
 {
-    const char* const failing[] = {"STRING1_CUT_BETWEEN=\"[<SNIP>]\"", "STRING1_DELETE_AFTER=\"zz\"",
-                                   "STRING1_DELETE_BEFORE=\"zz\"",     "STRING2_CUT_BETWEEN=\"(<SNIP>)\"",
-                                   "STRING2_DELETE_AFTER=\"zz\"",      "STRING2_DELETE_BEFORE=\"zz\""};
+    const char* const failing[] = {
+        "STRING1_CUT_BETWEEN=\"[<SNIP>]\"", "STRING1_DELETE_AFTER=\"zz\"",
+        "STRING1_DELETE_BEFORE=\"zz\"",     "STRING2_CUT_BETWEEN=\"(<SNIP>)\"",
+        "STRING2_DELETE_AFTER=\"zz\"",      "STRING2_DELETE_BEFORE=\"zz\""};
     for (const char* rule : failing) {
         Rules rules(std::string("[APP.EXE]\nACTIVITY=\"A\"\n") + rule + "\n");
         const Result r = run(rules, L"APP.EXE", L"title");
@@ -224,7 +228,8 @@ TEST_F(TitlebarTextExtractorTest, RulesBeforeAnySectionAreIgnored)
 
 TEST_F(TitlebarTextExtractorTest, RepeatedSectionAddsToTheFirstWithAnEvent)
 {
-    Rules rules("[APP.EXE]\nSTRING2_DELETE_BEFORE=\"1\"\n[other]\nACTIVITY=\"o\"\n[app.exe]\nSTRING2_DELETE_BEFORE=\"2\"\n");
+    Rules rules("[APP.EXE]\nSTRING2_DELETE_BEFORE=\"1\"\n[other]\nACTIVITY=\"o\"\n[app.exe]"
+                "\nSTRING2_DELETE_BEFORE=\"2\"\n");
     const auto list = rules.getRules(L"APP.EXE");
     ASSERT_EQ(2u, list.size());
     EXPECT_EQ(L"1", list[0].second);
@@ -251,12 +256,14 @@ TEST_F(TitlebarTextExtractorTest, UnknownRulesAndUnquotedValuesAreDroppedWithThe
     const auto unknown = m_events.withId(1062703);
     ASSERT_EQ(2u, unknown.size());
     EXPECT_EQ(L"Unknown rule in application rule file", unknown[0].description);
-    EXPECT_NE(std::wstring::npos, unknown[0].details.find(L"Rule read fom file:STRING3_DELETE_AFTER=\" - \""));
+    EXPECT_NE(std::wstring::npos,
+              unknown[0].details.find(L"Rule read fom file:STRING3_DELETE_AFTER=\" - \""));
     EXPECT_NE(std::wstring::npos, unknown[1].details.find(L"activity=\"lower case name\""));
     const auto unquoted = m_events.withId(1062704);
     ASSERT_EQ(1u, unquoted.size());
     EXPECT_EQ(L"Incorrectly formatted rule value line", unquoted[0].description);
-    EXPECT_NE(std::wstring::npos, unquoted[0].details.find(L"Rule text read fom file:STRING2_DELETE_AFTER= - App"));
+    EXPECT_NE(std::wstring::npos,
+              unquoted[0].details.find(L"Rule text read fom file:STRING2_DELETE_AFTER= - App"));
 }
 
 TEST_F(TitlebarTextExtractorTest, ValueRunsBetweenFirstAndLastQuote)
@@ -295,7 +302,8 @@ TEST_F(TitlebarTextExtractorTest, MatchingIsCaseSensitive)
 TEST_F(TitlebarTextExtractorTest, Utf8FileIsReadAsUtf8AndOlderFilesByteForByte)
 {
     // "—" (U+2014) as UTF-8, with a byte-order mark.
-    Rules utf8("\xEF\xBB\xBF[FIREFOX.EXE]\nSTRING2_DELETE_AFTER=\" \xE2\x80\x94 Mozilla Firefox\"\n");
+    Rules utf8(
+        "\xEF\xBB\xBF[FIREFOX.EXE]\nSTRING2_DELETE_AFTER=\" \xE2\x80\x94 Mozilla Firefox\"\n");
     Result r = run(utf8, L"FIREFOX.EXE", L"Start Page \x2014 Mozilla Firefox");
     EXPECT_EQ(1, r.ok);
     EXPECT_EQ(L"Start Page", r.s2);

@@ -35,7 +35,8 @@ void write(const VNode& node, std::vector<uint8_t>& out)
     out.insert(out.end(), node.value.begin(), node.value.end());
     for (const VNode& child : node.children)
         write(child, out);
-    const size_t length = node.lengthOverride >= 0 ? size_t(node.lengthOverride) : out.size() - start;
+    const size_t length =
+        node.lengthOverride >= 0 ? size_t(node.lengthOverride) : out.size() - start;
     put16(out, start, static_cast<uint16_t>(length));
 }
 

@@ -25,7 +25,8 @@ VNode blockNode(const std::u16string& key, std::vector<VNode> children);
 // The node's bytes; every node starts 4-aligned relative to the result.
 std::vector<uint8_t> serialize(const VNode& node);
 
-using StringTable = std::pair<std::u16string, std::vector<std::pair<std::u16string, std::u16string>>>;
+using StringTable =
+    std::pair<std::u16string, std::vector<std::pair<std::u16string, std::u16string>>>;
 
 // A whole VS_VERSION_INFO: fixed file information, the string tables in
 // order and a translation entry holding the given language/code-page pairs.

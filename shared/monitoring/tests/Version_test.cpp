@@ -49,9 +49,10 @@ protected:
 
 TEST_F(VersionTest, OwnTranslationWinsOverTheUsEnglishTables)
 {
-    const std::vector<uint8_t> bytes = montest::versionInfo(
-        {{u"040904E4", AllSeven(u"us")}, {u"0c0a04b0", AllSeven(u"es")}, {u"040904b0", AllSeven(u"u2")}},
-        {{0x0c0a, 0x04b0}});
+    const std::vector<uint8_t> bytes = montest::versionInfo({{u"040904E4", AllSeven(u"us")},
+                                                             {u"0c0a04b0", AllSeven(u"es")},
+                                                             {u"040904b0", AllSeven(u"u2")}},
+                                                            {{0x0c0a, 0x04b0}});
     const VersionBlock block(bytes.data(), bytes.size());
     VersionProbe v;
     EXPECT_TRUE(v.readBlock(block, path(L"tool.exe").c_str()));
@@ -69,7 +70,8 @@ TEST_F(VersionTest, UsEnglishTablesServeWhenTheOwnTranslationHasNone)
 
     bytes = montest::versionInfo({{u"040904b0", AllSeven(u"b0")}}, {{0x0413, 0x04b0}});
     VersionProbe last;
-    EXPECT_TRUE(last.readBlock(VersionBlock(bytes.data(), bytes.size()), path(L"tool.exe").c_str()));
+    EXPECT_TRUE(
+        last.readBlock(VersionBlock(bytes.data(), bytes.size()), path(L"tool.exe").c_str()));
     expectFields(last, L"b0");
 }
 
@@ -99,8 +101,8 @@ TEST_F(VersionTest, NullParametersThrow1062503)
     std::wstring out = L"sentinel";
     for (int i = 0; i < 3; ++i) {
         try {
-            v.getStringInner(i == 0 ? nullptr : &block, i == 1 ? nullptr : L"\\", i == 2 ? nullptr : L"k",
-                             out);
+            v.getStringInner(i == 0 ? nullptr : &block, i == 1 ? nullptr : L"\\",
+                             i == 2 ? nullptr : L"k", out);
             ADD_FAILURE() << "no exception for null parameter " << i;
         } catch (const Exception& e) {
             EXPECT_EQ(1062503, e.getExceptionID());
@@ -120,7 +122,8 @@ TEST_F(VersionTest, MissingTranslationThrows1062502WithBlanksFilled)
         ADD_FAILURE() << "no exception";
     } catch (const SystemException& e) {
         EXPECT_EQ(1062502, e.getExceptionID());
-        EXPECT_NE(std::wstring::npos, e.getDescription().find(L"Unable to extract version language information"));
+        EXPECT_NE(std::wstring::npos,
+                  e.getDescription().find(L"Unable to extract version language information"));
         EXPECT_NE(std::wstring::npos, e.getDescription().find(L"(Param 1: " + file + L")"));
     }
     EXPECT_EQ(L"Ledger", std::wstring(v.getFileDescription()));
@@ -143,11 +146,13 @@ TEST_F(VersionTest, BlanksComeFromTheFileName)
 
 TEST_F(VersionTest, FieldsAreCleanedBeforeBlanksAreFilled)
 {
-    const std::vector<uint8_t> bytes = montest::versionInfo(
-        {{u"040904E4",
-          {{u"FileDescription", u" ..Sample Viewer. "}, {u"ProductName", u"  ;: "},
-           {u"ProductVersion", u" 3.1 "}, {u"CompanyName", u" Acme Co. "}}}},
-        {{0x0409, 0x04e4}});
+    const std::vector<uint8_t> bytes =
+        montest::versionInfo({{u"040904E4",
+                               {{u"FileDescription", u" ..Sample Viewer. "},
+                                {u"ProductName", u"  ;: "},
+                                {u"ProductVersion", u" 3.1 "},
+                                {u"CompanyName", u" Acme Co. "}}}},
+                             {{0x0409, 0x04e4}});
     VersionProbe v;
     EXPECT_TRUE(v.readBlock(VersionBlock(bytes.data(), bytes.size()), path(L"viewer.exe").c_str()));
     EXPECT_EQ(L"Sample Viewer", std::wstring(v.getFileDescription()));
@@ -170,7 +175,8 @@ TEST_F(VersionTest, FileWithoutVersionInformationGetsBlanksAndFalse)
 
     VersionProbe v;
     // Fields of an earlier file must not survive into the next one.
-    const std::vector<uint8_t> bytes = montest::versionInfo({{u"040904E4", AllSeven(u"us")}}, {{0x0409, 0x04e4}});
+    const std::vector<uint8_t> bytes =
+        montest::versionInfo({{u"040904E4", AllSeven(u"us")}}, {{0x0409, 0x04e4}});
     ASSERT_TRUE(v.readBlock(VersionBlock(bytes.data(), bytes.size()), path(L"other.exe").c_str()));
 
     EXPECT_FALSE(v.getInfoFromExecutable(file.c_str()));

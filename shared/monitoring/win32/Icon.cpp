@@ -70,8 +70,8 @@ bool Icon::extractIcon(HINSTANCE__* module)
     if (!getFirstIconID(module))
         return false;
 
-    const wchar_t* group = m_firstGroupIsName ? m_firstGroupName.c_str()
-                                              : MAKEINTRESOURCEW(m_firstGroupId);
+    const wchar_t* group =
+        m_firstGroupIsName ? m_firstGroupName.c_str() : MAKEINTRESOURCEW(m_firstGroupId);
     HRSRC groupInfo = FindResourceW(module, group, MAKEINTRESOURCEW(14));
     if (groupInfo == nullptr) {
         SystemException e(1062005, L"Unable to find first icon group resource",

@@ -41,4 +41,3 @@ bool MachineDetails::firstAddress(const std::string& name, uint8_t bytes[4])
     std::memcpy(bytes, host->h_addr_list[0], 4);
     return true;
 }
-

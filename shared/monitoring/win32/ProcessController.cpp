@@ -156,4 +156,3 @@ bool ProcessController::startAsUserOf(uint32_t shellId, const std::wstring& path
     ScopedKernelHandle thread(started.hThread);
     return true;
 }
-

@@ -3,7 +3,6 @@
 
 #include "shared/TCShrdApi.h"
 
-
 // A named kernel object whose existence tells other processes that an
 // instance of a program runs: the first create of a name succeeds, later
 // ones (in any process) fail while the first object lives.

@@ -19,4 +19,3 @@ bool Version::readResource(const std::wstring& path, uint32_t size, ByteArray& o
     uint8_t* buffer = out.getBuffer(static_cast<int32_t>(size));
     return GetFileVersionInfoW(path.c_str(), 0, size, buffer) != FALSE;
 }
-

@@ -12,7 +12,7 @@ namespace {
 // the main module; limited query for the image name, which processes of
 // other users and protected ones still grant.
 const DWORD ModuleRights = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ; // 0x0410
-const DWORD ImageRights = 0x1000;                                        // PROCESS_QUERY_LIMITED_INFORMATION
+const DWORD ImageRights = 0x1000; // PROCESS_QUERY_LIMITED_INFORMATION
 
 // Paths are read into a buffer that grows until the path fits; the system's
 // own limit for a path is 32767 characters.
@@ -97,8 +97,8 @@ Desktop::PathResult Win32Desktop::imagePath(uint32_t processId, std::wstring& pa
     if (!kernel)
         return PathResult{PathLookup::NoLibrary, GetLastError()};
     using QueryImageName = BOOL(WINAPI*)(HANDLE, DWORD, LPWSTR, PDWORD);
-    const QueryImageName query =
-        reinterpret_cast<QueryImageName>(GetProcAddress(kernel.get(), "QueryFullProcessImageNameW"));
+    const QueryImageName query = reinterpret_cast<QueryImageName>(
+        GetProcAddress(kernel.get(), "QueryFullProcessImageNameW"));
     if (query == nullptr)
         return PathResult{PathLookup::NoFunction, GetLastError()};
     ScopedKernelHandle process(OpenProcess(ImageRights, FALSE, processId));

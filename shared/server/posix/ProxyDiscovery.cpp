@@ -11,7 +11,8 @@ bool ProxyDiscovery::browserConfig(BrowserConfig& out, unsigned long& error)
     return true;
 }
 
-ProxyDiscovery::Lookup ProxyDiscovery::proxyForUrl(const std::wstring& url, const std::wstring& autoConfigUrl)
+ProxyDiscovery::Lookup ProxyDiscovery::proxyForUrl(const std::wstring& url,
+                                                   const std::wstring& autoConfigUrl)
 {
     Lookup result;
     result.sessionOpened = true;

@@ -10,8 +10,13 @@ using namespace securitytest;
 namespace {
 
 const std::pair<const char*, const char*> Rfc4648Vectors[] = {
-    {"", ""},          {"f", "Zg=="},         {"fo", "Zm8="},     {"foo", "Zm9v"},
-    {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"},
+    {"", ""},
+    {"f", "Zg=="},
+    {"fo", "Zm8="},
+    {"foo", "Zm9v"},
+    {"foob", "Zm9vYg=="},
+    {"fooba", "Zm9vYmE="},
+    {"foobar", "Zm9vYmFy"},
 };
 
 std::string decode(const std::string& text)
@@ -94,8 +99,8 @@ TEST(Base64DeviceTest, GroupEndingInPaddingEndsTheText)
 
 TEST(Base64DeviceTest, AnythingElseOutsideTheAlphabetEmptiesTheResult)
 {
-    for (const char* bad : {"Zm9v!mFy", "Zm9vYmF", "Zm9vYmFyZ", "Zm9v\nYmFy", "Zm 9v", "=m9v", "Z=9v",
-                            "Zm=v", "Zm9v-_==", "Zm9v ", "\nZm9v"}) {
+    for (const char* bad : {"Zm9v!mFy", "Zm9vYmF", "Zm9vYmFyZ", "Zm9v\nYmFy", "Zm 9v", "=m9v",
+                            "Z=9v", "Zm=v", "Zm9v-_==", "Zm9v ", "\nZm9v"}) {
         EXPECT_EQ(decode(bad), "") << bad;
         ByteArray out = fromText("stale");
         Base64Device::unBase64Data(fromText(bad), out);

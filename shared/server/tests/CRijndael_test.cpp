@@ -12,9 +12,8 @@ namespace {
 
 const char* const Sp800Key = "2b7e151628aed2a6abf7158809cf4f3c";
 const char* const Sp800IV = "000102030405060708090a0b0c0d0e0f";
-const char* const Sp800Plain =
-    "6bc1bee22e409f96e93d7e117393172a ae2d8a571e03ac9c9eb76fac45af8e51"
-    "30c81c46a35ce411e5fbc1191a0a52ef f69f2445df4f9b17ad2b417be66c3710";
+const char* const Sp800Plain = "6bc1bee22e409f96e93d7e117393172a ae2d8a571e03ac9c9eb76fac45af8e51"
+                               "30c81c46a35ce411e5fbc1191a0a52ef f69f2445df4f9b17ad2b417be66c3710";
 
 std::string run(const char* keyHex, const char* ivHex, const char* dataHex, int mode, bool encrypt)
 {

@@ -37,7 +37,8 @@ Msg* stateChange(int index, const std::wstring& state = L"Available")
 Bytes stateChangeWire(int index, const std::wstring& state = L"Available")
 {
     return wireForm({intAttribute(L"EventTime", 1700000000 + index), intAttribute(L"Index", index),
-                     intAttribute(L"MsgType", Msg::SYSTEM_STATE_CHANGE), stringAttribute(L"SystemState", state)});
+                     intAttribute(L"MsgType", Msg::SYSTEM_STATE_CHANGE),
+                     stringAttribute(L"SystemState", state)});
 }
 
 int indexOf(const Msg* msg)
@@ -148,14 +149,17 @@ TEST_F(FileMsgQueueTest, WrittenFileFollowsTheLayoutFieldByField)
         EXPECT_EQ(offset, expectedOffset) << "pair " << i;
         EXPECT_EQ(length, static_cast<int32_t>(wire.size() + 20)) << "pair " << i;
         ASSERT_LE(static_cast<size_t>(offset + length), bytes.size());
-        EXPECT_EQ(Bytes(bytes.begin() + offset, bytes.begin() + offset + length - 20), wire) << "record " << i;
-        EXPECT_EQ(Bytes(bytes.begin() + offset + length - 20, bytes.begin() + offset + length), digest)
+        EXPECT_EQ(Bytes(bytes.begin() + offset, bytes.begin() + offset + length - 20), wire)
+            << "record " << i;
+        EXPECT_EQ(Bytes(bytes.begin() + offset + length - 20, bytes.begin() + offset + length),
+                  digest)
             << "digest " << i;
         expectedOffset = offset + length;
     }
     EXPECT_EQ(bytes.size(), static_cast<size_t>(expectedOffset));
-    EXPECT_TRUE(std::all_of(bytes.begin() + 24, bytes.begin() + Table, [](uint8_t b) { return b == 0; }))
-        << "pairs after the last must be zero";
+    EXPECT_TRUE(std::all_of(bytes.begin() + 24, bytes.begin() + Table, [](uint8_t b) {
+        return b == 0;
+    })) << "pairs after the last must be zero";
 }
 
 TEST_F(FileMsgQueueTest, TwoPushesAndOnePopLeaveTheFirstRecordAsDeadSpace)
@@ -171,7 +175,8 @@ TEST_F(FileMsgQueueTest, TwoPushesAndOnePopLeaveTheFirstRecordAsDeadSpace)
     EXPECT_EQ(getInt(after, 0), Table + firstLength);
     EXPECT_EQ(getInt(after, 4), getInt(before, 12));
     EXPECT_EQ(getInt(after, 8), 0);
-    EXPECT_TRUE(std::equal(after.begin() + Table, after.end(), before.begin() + Table)) << "records must not move";
+    EXPECT_TRUE(std::equal(after.begin() + Table, after.end(), before.begin() + Table))
+        << "records must not move";
     EXPECT_EQ(drain(queue), std::vector<int>({2}));
 }
 
@@ -183,8 +188,9 @@ TEST_F(FileMsgQueueTest, FileBuiltByHandFromTheLayoutIsRead)
     // Dead space before the first record, as an earlier pop leaves it.
     const int32_t first = Table + 64;
     const int32_t second = first + static_cast<int32_t>(r0.size());
-    writeQueueFile(queueFile({{first, static_cast<int32_t>(r0.size())}, {second, static_cast<int32_t>(r1.size())}},
-                             {{Table, Bytes(64, 0xAB)}, {first, r0}, {second, r1}}));
+    writeQueueFile(queueFile(
+        {{first, static_cast<int32_t>(r0.size())}, {second, static_cast<int32_t>(r1.size())}},
+        {{Table, Bytes(64, 0xAB)}, {first, r0}, {second, r1}}));
     FileMsgQueue queue(m_name);
     ASSERT_TRUE(queue.open());
     EXPECT_EQ(queue.getSize(), 2);
@@ -243,7 +249,8 @@ TEST_F(FileMsgQueueTest, OneCorruptRecordInTheMiddleIsDroppedAlone)
         queue.pushMessage(stateChange(i));
     Bytes bytes = file();
     const int32_t offset = getInt(bytes, 2 * 8);
-    bytes[static_cast<size_t>(offset) + 30] ^= 0x01; // inside the message, so its digest no longer matches
+    bytes[static_cast<size_t>(offset) + 30] ^=
+        0x01; // inside the message, so its digest no longer matches
     writeQueueFile(bytes);
 
     EXPECT_EQ(drain(queue), std::vector<int>({0, 1, 3, 4}));
@@ -251,7 +258,8 @@ TEST_F(FileMsgQueueTest, OneCorruptRecordInTheMiddleIsDroppedAlone)
     ASSERT_EQ(dropped.size(), 1u);
     EXPECT_NE(dropped[0].details.find(L"Offset: " + std::to_wstring(offset)), std::wstring::npos)
         << dropped[0].details;
-    EXPECT_NE(dropped[0].details.find(L"digest mismatch"), std::wstring::npos) << dropped[0].details;
+    EXPECT_NE(dropped[0].details.find(L"digest mismatch"), std::wstring::npos)
+        << dropped[0].details;
 }
 
 TEST_F(FileMsgQueueTest, ARecordThatDoesNotParseIsDroppedAlone)
@@ -261,8 +269,10 @@ TEST_F(FileMsgQueueTest, ARecordThatDoesNotParseIsDroppedAlone)
     Bytes bad = stateChangeWire(1);
     bad[0] = 2;
     const Bytes r0 = record(stateChangeWire(0)), r1 = record(bad), r2 = record(stateChangeWire(2));
-    const int32_t o1 = Table + static_cast<int32_t>(r0.size()), o2 = o1 + static_cast<int32_t>(r1.size());
-    writeQueueFile(queueFile({{Table, static_cast<int32_t>(r0.size())}, {o1, static_cast<int32_t>(r1.size())},
+    const int32_t o1 = Table + static_cast<int32_t>(r0.size()),
+                  o2 = o1 + static_cast<int32_t>(r1.size());
+    writeQueueFile(queueFile({{Table, static_cast<int32_t>(r0.size())},
+                              {o1, static_cast<int32_t>(r1.size())},
                               {o2, static_cast<int32_t>(r2.size())}},
                              {{Table, r0}, {o1, r1}, {o2, r2}}));
     FileMsgQueue queue(m_name);
@@ -275,20 +285,21 @@ TEST_F(FileMsgQueueTest, ARecordThatDoesNotParseIsDroppedAlone)
 TEST_F(FileMsgQueueTest, TableEntriesThatCannotBeRecordsAreDroppedAlone)
 {
     testsupport::EventRecorder events;
-    const Bytes r0 = record(stateChangeWire(0)), r1 = record(stateChangeWire(1)), r2 = record(stateChangeWire(2));
+    const Bytes r0 = record(stateChangeWire(0)), r1 = record(stateChangeWire(1)),
+                r2 = record(stateChangeWire(2));
     const auto n0 = static_cast<int32_t>(r0.size()), n1 = static_cast<int32_t>(r1.size()),
                n2 = static_cast<int32_t>(r2.size());
     const int32_t o1 = Table + n0, o2 = o1 + n1;
     const int32_t end = o2 + n2;
     writeQueueFile(queueFile({{Table, n0},
-                              {end + 100, 50},          // past the end of the file
-                              {o1, 0x7FFFFFFF},         // huge length
+                              {end + 100, 50},  // past the end of the file
+                              {o1, 0x7FFFFFFF}, // huge length
                               {o1, n1},
-                              {100, 40},                // inside the table
-                              {o1 + 4, n1},             // overlaps the one before
-                              {o2, 12},                 // shorter than a digest
-                              {-5, 30},                 // negative offset
-                              {o2, -1},                 // negative length
+                              {100, 40},    // inside the table
+                              {o1 + 4, n1}, // overlaps the one before
+                              {o2, 12},     // shorter than a digest
+                              {-5, 30},     // negative offset
+                              {o2, -1},     // negative length
                               {o2, n2}},
                              {{Table, r0}, {o1, r1}, {o2, r2}}));
     FileMsgQueue queue(m_name);
@@ -309,7 +320,8 @@ TEST_F(FileMsgQueueTest, TableEntriesThatCannotBeRecordsAreDroppedAlone)
 TEST_F(FileMsgQueueTest, PairsAfterTheEndOfTheListAreIgnoredAndCleared)
 {
     const Bytes r0 = record(stateChangeWire(0));
-    Bytes bytes = queueFile({{Table, static_cast<int32_t>(r0.size())}, {0, 0}, {Table, 40}}, {{Table, r0}});
+    Bytes bytes =
+        queueFile({{Table, static_cast<int32_t>(r0.size())}, {0, 0}, {Table, 40}}, {{Table, r0}});
     writeQueueFile(bytes);
     FileMsgQueue queue(m_name);
     ASSERT_TRUE(queue.open());
@@ -370,7 +382,8 @@ TEST_F(FileMsgQueueTest, AFailedPushLeavesNoEntryForAHalfWrittenRecord)
     EXPECT_EQ(events.count(1063504), 1u);
     EXPECT_EQ(queue.getSize(), 1);
     const Bytes after = file();
-    EXPECT_TRUE(std::equal(before.begin(), before.begin() + Table, after.begin())) << "the table must not change";
+    EXPECT_TRUE(std::equal(before.begin(), before.begin() + Table, after.begin()))
+        << "the table must not change";
     EXPECT_GT(after.size(), before.size()) << "the test's disk should have written half a record";
 
     // The next push takes the half-written record's place.
@@ -384,7 +397,8 @@ Msg* bulky(int index)
 {
     Msg* msg = stateChange(index);
     std::vector<uint8_t> payload(1024 * 1024, static_cast<uint8_t>(index));
-    msg->setAttributeValue(L"Payload", new ByteArray(payload.data(), static_cast<int32_t>(payload.size())));
+    msg->setAttributeValue(L"Payload",
+                           new ByteArray(payload.data(), static_cast<int32_t>(payload.size())));
     return msg;
 }
 
@@ -406,7 +420,8 @@ TEST_F(FileMsgQueueTest, CompactionMovesTheLiveRecordsToTheFront)
     EXPECT_EQ(getInt(after, 0), Table);
     const int newest = queue.getSize() - 1;
     const int32_t newLength = getInt(after, static_cast<size_t>(8 * newest + 4));
-    EXPECT_EQ(after.size(), before.size() - static_cast<size_t>(first - Table) + static_cast<size_t>(newLength));
+    EXPECT_EQ(after.size(),
+              before.size() - static_cast<size_t>(first - Table) + static_cast<size_t>(newLength));
     EXPECT_LT(after.size(), before.size()) << "the dead space must be gone";
     // Every live record moved by the same amount and kept its bytes.
     for (int i = 0; i < queue.getSize() - 1; ++i) {
@@ -464,8 +479,9 @@ TEST_F(FileMsgQueueTest, DumpListsEveryMessageWithoutRemovingIt)
         text.pop_back(); // its line end
         return std::wstring(text.begin(), text.end());
     };
-    EXPECT_EQ(out.str(), L"Message Queue:\r\n0: " + when(1700000000) + L" State Change Meeting\r\n1: " +
-                             when(1700000100) + L" Application Change Text Editor\r\n");
+    EXPECT_EQ(out.str(), L"Message Queue:\r\n0: " + when(1700000000) +
+                             L" State Change Meeting\r\n1: " + when(1700000100) +
+                             L" Application Change Text Editor\r\n");
     EXPECT_EQ(file(), before);
     EXPECT_EQ(queue.getSize(), 2);
 }

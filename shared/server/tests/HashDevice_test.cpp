@@ -26,7 +26,8 @@ TEST(HashDeviceTest, PublishedDigests)
     EXPECT_EQ(digestHex(""), "da39a3ee5e6b4b0d3255bfef95601890afd80709");
     EXPECT_EQ(digestHex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
               "84983e441c3bd26ebaae4aa1f95129e5e54670f1");
-    EXPECT_EQ(digestHex("abcdefghbcdefghicdefghijdefghijkefghijklfghijklmghijklmnhijklmnoijklmnopjklmnopqklmnopqrlmnopqrsmnopqrstnopqrstu"),
+    EXPECT_EQ(digestHex("abcdefghbcdefghicdefghijdefghijkefghijklfghijklmghijklmnhijklmnoijklmnopjk"
+                        "lmnopqklmnopqrlmnopqrsmnopqrstnopqrstu"),
               "a49b2446a02c645bf419f995b67091253a04a259");
     EXPECT_EQ(digestHex(std::string(1000000, 'a')), "34aa973cd4c4daa4f61eeb2bdbad27316534016f");
 }
@@ -54,7 +55,8 @@ TEST(HashDeviceTest, PiecewiseUpdatesMatchOneShotAcrossBlockBoundaries)
             sha.update(data.getData() + split, static_cast<size_t>(n - split));
             uint8_t digest[HashDevice::DigestSize];
             sha.finish(digest);
-            EXPECT_EQ(toHex(digest, sizeof digest), toHex(whole)) << "n=" << n << " split=" << split;
+            EXPECT_EQ(toHex(digest, sizeof digest), toHex(whole))
+                << "n=" << n << " split=" << split;
         }
     }
 }

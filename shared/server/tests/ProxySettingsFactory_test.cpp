@@ -66,7 +66,8 @@ protected:
     std::list<ProxySettings> get(ProxySettingsFactory::SettingsSource source)
     {
         std::list<ProxySettings> out{ProxySettings(ProxySettings::Proxy, L"already", 1)};
-        ProxySettingsFactory::get_settings(source, L"hello.example", 8080, out, key.path(), discovery);
+        ProxySettingsFactory::get_settings(source, L"hello.example", 8080, out, key.path(),
+                                           discovery);
         EXPECT_EQ(out.front().getProxyName(), L"already") << "earlier candidates must stay";
         out.pop_front();
         return out;
@@ -80,9 +81,11 @@ protected:
 
 TEST_F(ProxySettingsFactoryTest, Labels)
 {
-    EXPECT_STREQ(ProxySettingsFactory::getSourceLabel(ProxySettingsFactory::RegistryMachine), L"HKLM");
+    EXPECT_STREQ(ProxySettingsFactory::getSourceLabel(ProxySettingsFactory::RegistryMachine),
+                 L"HKLM");
     EXPECT_STREQ(ProxySettingsFactory::getSourceLabel(ProxySettingsFactory::RegistryUser), L"HKCU");
-    EXPECT_STREQ(ProxySettingsFactory::getSourceLabel(ProxySettingsFactory::InternetExplorer), L"IE");
+    EXPECT_STREQ(ProxySettingsFactory::getSourceLabel(ProxySettingsFactory::InternetExplorer),
+                 L"IE");
     EXPECT_STREQ(ProxySettingsFactory::getSourceLabel(ProxySettingsFactory::AutoDetect), L"AUTO");
     EXPECT_STREQ(ProxySettingsFactory::EarlierVersionsKey, L"Software\\Brelmot\\Tavelin");
 }
@@ -93,7 +96,8 @@ TEST_F(ProxySettingsFactoryTest, RegistrySourcesGiveOneCandidateEach)
     user.write(L"ProxyName", L"user.proxy");
     user.write(L"ProxyPort", 3128);
     user.write(L"ConnectionType", L"Proxy");
-    EXPECT_EQ(texts(get(ProxySettingsFactory::RegistryUser)), std::vector<std::wstring>({L"PROXY user.proxy:3128"}));
+    EXPECT_EQ(texts(get(ProxySettingsFactory::RegistryUser)),
+              std::vector<std::wstring>({L"PROXY user.proxy:3128"}));
 
     Registry machine(Registry::LocalMachine, machineKey.path());
     machine.write(L"ProxyName", L"machine.proxy");
@@ -144,15 +148,17 @@ TEST_F(ProxySettingsFactoryTest, TheBrowsersScriptIsAskedForTheServer)
     discovery.lookup = found(L"a.proxy:1;b.proxy:2");
     EXPECT_EQ(texts(get(ProxySettingsFactory::InternetExplorer)),
               std::vector<std::wstring>({L"PROXY a.proxy:1", L"PROXY b.proxy:2"}));
-    EXPECT_EQ(discovery.asked, std::vector<std::wstring>({L"http://hello.example http://config.example/proxy.pac"}));
+    EXPECT_EQ(discovery.asked,
+              std::vector<std::wstring>({L"http://hello.example http://config.example/proxy.pac"}));
 }
 
 TEST_F(ProxySettingsFactoryTest, BrowserFailuresAreTraced)
 {
     discovery.configError = 5;
     EXPECT_TRUE(get(ProxySettingsFactory::InternetExplorer).empty());
-    EXPECT_EQ(events.find(1061401).description,
-              L"ProxySettingsFactory: IE Settings - Error in WinHttpGetIEProxyConfigForCurrentUser");
+    EXPECT_EQ(
+        events.find(1061401).description,
+        L"ProxySettingsFactory: IE Settings - Error in WinHttpGetIEProxyConfigForCurrentUser");
     EXPECT_NE(events.find(1061401).details.find(L"System Error ID: 5"), std::wstring::npos);
     EXPECT_EQ(events.find(1061406).description, L"No IE proxy settings for hello.example:8080");
 
@@ -161,7 +167,8 @@ TEST_F(ProxySettingsFactoryTest, BrowserFailuresAreTraced)
     discovery.config.autoConfigUrl = L"http://config.example/proxy.pac";
     discovery.lookup = failed(8, false);
     get(ProxySettingsFactory::InternetExplorer);
-    EXPECT_EQ(events.find(1061402).description, L"ProxySettingsFactory: IE Settings - Error in WinHttpOpen");
+    EXPECT_EQ(events.find(1061402).description,
+              L"ProxySettingsFactory: IE Settings - Error in WinHttpOpen");
 
     discovery.lookup = failed(ProxyDiscovery::AutoDetectionFailed);
     get(ProxySettingsFactory::InternetExplorer);
@@ -170,7 +177,8 @@ TEST_F(ProxySettingsFactoryTest, BrowserFailuresAreTraced)
 
     discovery.lookup = failed(12167); // the script could not be downloaded
     get(ProxySettingsFactory::InternetExplorer);
-    EXPECT_EQ(events.find(1061404).description, L"ProxySettingsFactory: IE Settings - Error in WinHttpGetProxyForUrl");
+    EXPECT_EQ(events.find(1061404).description,
+              L"ProxySettingsFactory: IE Settings - Error in WinHttpGetProxyForUrl");
     EXPECT_NE(events.find(1061404).details.find(L"URL:http://hello.example"), std::wstring::npos);
     EXPECT_EQ(events.count(1061406), 4u);
 }
@@ -194,7 +202,8 @@ TEST_F(ProxySettingsFactoryTest, AutoDetectionOutcomesAreTraced)
 
     discovery.lookup = failed(6, false);
     get(ProxySettingsFactory::AutoDetect);
-    EXPECT_EQ(events.find(1061407).description, L"ProxySettingsFactory: AutoProxy Settings - Error in WinHttpOpen");
+    EXPECT_EQ(events.find(1061407).description,
+              L"ProxySettingsFactory: AutoProxy Settings - Error in WinHttpOpen");
 
     discovery.lookup = failed(12002);
     get(ProxySettingsFactory::AutoDetect);
@@ -204,7 +213,8 @@ TEST_F(ProxySettingsFactoryTest, AutoDetectionOutcomesAreTraced)
 
     discovery.lookup = found(L"");
     EXPECT_TRUE(get(ProxySettingsFactory::AutoDetect).empty());
-    EXPECT_EQ(events.find(1061410).description, L"ProxySettingsFactory: AutoProxy Settings - NULL proxy value");
+    EXPECT_EQ(events.find(1061410).description,
+              L"ProxySettingsFactory: AutoProxy Settings - NULL proxy value");
 }
 
 TEST_F(ProxySettingsFactoryTest, AnUnknownSourceAddsNothing)
@@ -221,8 +231,8 @@ TEST_F(ProxySettingsFactoryTest, ThePlatformsOwnDiscoveryOnAMachineWithoutProxie
 {
     ProxyDiscovery platform;
     std::list<ProxySettings> out;
-    ProxySettingsFactory::get_settings(ProxySettingsFactory::AutoDetect, L"hello.invalid", 80, out, key.path(),
-                                       platform);
+    ProxySettingsFactory::get_settings(ProxySettingsFactory::AutoDetect, L"hello.invalid", 80, out,
+                                       key.path(), platform);
     EXPECT_TRUE(out.empty());
     EXPECT_EQ(events.count(1061408), 1u) << "auto-detection must fail with 12180";
 }

@@ -85,7 +85,8 @@ Bytes record(const Bytes& wire)
     return out;
 }
 
-Bytes queueFile(const std::vector<std::pair<int32_t, int32_t>>& pairs, const std::vector<PlacedRecord>& records)
+Bytes queueFile(const std::vector<std::pair<int32_t, int32_t>>& pairs,
+                const std::vector<PlacedRecord>& records)
 {
     Bytes out;
     for (const auto& p : pairs) {

@@ -39,7 +39,8 @@ struct PlacedRecord {
     int32_t offset;
     Bytes bytes;
 };
-Bytes queueFile(const std::vector<std::pair<int32_t, int32_t>>& pairs, const std::vector<PlacedRecord>& records);
+Bytes queueFile(const std::vector<std::pair<int32_t, int32_t>>& pairs,
+                const std::vector<PlacedRecord>& records);
 // Wire form followed by its digest.
 Bytes record(const Bytes& wire);
 

@@ -53,24 +53,32 @@ TEST_F(SecurityDeviceTest, PaddingAlwaysAddsOneToSixteenBytes)
     const int cases[][2] = {{1, 16}, {15, 16}, {16, 32}, {17, 32}, {31, 32}, {32, 48}, {100, 112}};
     for (const auto& c : cases) {
         ByteArray data = randomBytes(static_cast<uint32_t>(c[0]), c[0]);
-        std::unique_ptr<ByteArray> encrypted(SecurityDeviceTestAccess::encryptByteArray(data, key_));
+        std::unique_ptr<ByteArray> encrypted(
+            SecurityDeviceTestAccess::encryptByteArray(data, key_));
         EXPECT_EQ(encrypted->getSize(), c[1]) << c[0];
-        std::unique_ptr<ByteArray> back(SecurityDeviceTestAccess::decryptByteArray(*encrypted, key_));
+        std::unique_ptr<ByteArray> back(
+            SecurityDeviceTestAccess::decryptByteArray(*encrypted, key_));
         ASSERT_EQ(back->getSize(), c[1]);
         EXPECT_EQ(toHex(ByteArray(back->getData(), c[0])), toHex(data));
-        EXPECT_EQ(toHex(ByteArray(back->getData() + c[0], c[1] - c[0])), std::string(2 * (c[1] - c[0]), '0'));
+        EXPECT_EQ(toHex(ByteArray(back->getData() + c[0], c[1] - c[0])),
+                  std::string(2 * (c[1] - c[0]), '0'));
     }
 }
 
 TEST_F(SecurityDeviceTest, EmptyOrMisalignedInputIsRefused)
 {
     ByteArray empty, data = randomBytes(1, 32);
-    EXPECT_EQ(commsErrorOf([&] { delete SecurityDeviceTestAccess::encryptByteArray(empty, key_); }), 1062906);
-    EXPECT_EQ(commsErrorOf([&] { delete SecurityDeviceTestAccess::encryptByteArray(data, empty); }), 1062906);
-    EXPECT_EQ(commsErrorOf([&] { delete SecurityDeviceTestAccess::decryptByteArray(empty, key_); }), 1062908);
-    EXPECT_EQ(commsErrorOf([&] { delete SecurityDeviceTestAccess::decryptByteArray(data, empty); }), 1062908);
+    EXPECT_EQ(commsErrorOf([&] { delete SecurityDeviceTestAccess::encryptByteArray(empty, key_); }),
+              1062906);
+    EXPECT_EQ(commsErrorOf([&] { delete SecurityDeviceTestAccess::encryptByteArray(data, empty); }),
+              1062906);
+    EXPECT_EQ(commsErrorOf([&] { delete SecurityDeviceTestAccess::decryptByteArray(empty, key_); }),
+              1062908);
+    EXPECT_EQ(commsErrorOf([&] { delete SecurityDeviceTestAccess::decryptByteArray(data, empty); }),
+              1062908);
     ByteArray odd = randomBytes(2, 17);
-    EXPECT_EQ(commsErrorOf([&] { delete SecurityDeviceTestAccess::decryptByteArray(odd, key_); }), 1062909);
+    EXPECT_EQ(commsErrorOf([&] { delete SecurityDeviceTestAccess::decryptByteArray(odd, key_); }),
+              1062909);
 }
 
 // Only the first 16 key bytes count; a shorter key acts as if zero-filled.
@@ -156,7 +164,8 @@ TEST_F(SecurityDeviceTest, MissingPartsOfTheEnvelopeFailWith1062903)
     stringSignature.removeByteArrayAttribute(L"Signature");
     stringSignature.setAttributeValue(L"Signature", std::wstring(L"not bytes"));
     for (const Msg* m : {&noSignature, &noBody, &stringSignature})
-        EXPECT_EQ(commsErrorOf([&] { delete SecurityDevice::verifyAndDecryptMsg(*m, key_); }), 1062903);
+        EXPECT_EQ(commsErrorOf([&] { delete SecurityDevice::verifyAndDecryptMsg(*m, key_); }),
+                  1062903);
 }
 
 TEST_F(SecurityDeviceTest, AnyChangedSignatureByteFailsBeforeDecryption)
@@ -173,12 +182,17 @@ TEST_F(SecurityDeviceTest, AnyChangedSignatureByteFailsBeforeDecryption)
         ByteArray* s = nullptr;
         changed.getAttributeValue(L"Signature", s);
         s->getData()[i] ^= 0x01;
-        EXPECT_EQ(commsErrorOf([&] { delete SecurityDevice::verifyAndDecryptMsg(changed, key_); }), 1062904) << i;
+        EXPECT_EQ(commsErrorOf([&] { delete SecurityDevice::verifyAndDecryptMsg(changed, key_); }),
+                  1062904)
+            << i;
     }
     Msg truncated(*envelope);
     truncated.setAttributeValue(L"Signature", new ByteArray(signature->getData(), 19));
-    EXPECT_EQ(commsErrorOf([&] { delete SecurityDevice::verifyAndDecryptMsg(truncated, key_); }), 1062904);
-    EXPECT_EQ(commsErrorOf([&] { delete SecurityDevice::verifyAndDecryptMsg(*envelope, randomBytes(12, 16)); }),
+    EXPECT_EQ(commsErrorOf([&] { delete SecurityDevice::verifyAndDecryptMsg(truncated, key_); }),
+              1062904);
+    EXPECT_EQ(commsErrorOf([&] {
+                  delete SecurityDevice::verifyAndDecryptMsg(*envelope, randomBytes(12, 16));
+              }),
               1062904);
 }
 
@@ -186,7 +200,10 @@ TEST_F(SecurityDeviceTest, SignedButMisalignedCiphertextFailsWith1062909)
 {
     for (int n : {1, 15, 17, 33}) {
         std::unique_ptr<Msg> envelope = signedEnvelope(randomBytes(static_cast<uint32_t>(n), n));
-        EXPECT_EQ(commsErrorOf([&] { delete SecurityDevice::verifyAndDecryptMsg(*envelope, key_); }), 1062909) << n;
+        EXPECT_EQ(
+            commsErrorOf([&] { delete SecurityDevice::verifyAndDecryptMsg(*envelope, key_); }),
+            1062909)
+            << n;
     }
 }
 
@@ -199,9 +216,12 @@ TEST_F(SecurityDeviceTest, LengthFieldBeyondTheDecryptedDataFailsWith1050610)
         uint8_t* p = forged.getData() + 4;
         for (int i = 0; i < 4; ++i)
             p[i] = static_cast<uint8_t>(static_cast<uint32_t>(claimed) >> (8 * i));
-        std::unique_ptr<ByteArray> encrypted(SecurityDeviceTestAccess::encryptByteArray(forged, key_));
+        std::unique_ptr<ByteArray> encrypted(
+            SecurityDeviceTestAccess::encryptByteArray(forged, key_));
         std::unique_ptr<Msg> envelope = signedEnvelope(*encrypted);
-        EXPECT_EQ(commsErrorOf([&] { delete SecurityDevice::verifyAndDecryptMsg(*envelope, key_); }), 1050610)
+        EXPECT_EQ(
+            commsErrorOf([&] { delete SecurityDevice::verifyAndDecryptMsg(*envelope, key_); }),
+            1050610)
             << claimed;
     }
 }
@@ -216,7 +236,8 @@ TEST_F(SecurityDeviceTest, LengthFieldIntoThePaddingFailsAsAFormatError)
     forged.getData()[4] = static_cast<uint8_t>(forged.getData()[4] + 4);
     std::unique_ptr<ByteArray> encrypted(SecurityDeviceTestAccess::encryptByteArray(forged, key_));
     std::unique_ptr<Msg> envelope = signedEnvelope(*encrypted);
-    const int id = commsErrorOf([&] { delete SecurityDevice::verifyAndDecryptMsg(*envelope, key_); });
+    const int id =
+        commsErrorOf([&] { delete SecurityDevice::verifyAndDecryptMsg(*envelope, key_); });
     EXPECT_GE(id, 1050601);
     EXPECT_LE(id, 1050609);
 }
@@ -233,7 +254,8 @@ TEST_F(SecurityDeviceTest, PasswordHashIsTwentyEightCharactersOfBase64)
 
     ByteArray sessionKey = SecurityDevice::generateSessionKey(hash, fromText("challenge"));
     EXPECT_EQ(sessionKey.getSize(), 16);
-    EXPECT_NE(toHex(sessionKey), toHex(SecurityDevice::generateSessionKey(hash, fromText("challengf"))));
+    EXPECT_NE(toHex(sessionKey),
+              toHex(SecurityDevice::generateSessionKey(hash, fromText("challengf"))));
 }
 
 TEST_F(SecurityDeviceTest, Base64OfEmptyIsAnEmptyArray)
@@ -247,9 +269,11 @@ TEST_F(SecurityDeviceTest, Base64OfEmptyIsAnEmptyArray)
 
 TEST_F(SecurityDeviceTest, StringEncryptionRoundTripsForUserNamesOfSeveralLengths)
 {
-    for (const std::wstring user : {L"", L"a", L"jsmith", L"anna.maria.smith", L"CORP\\a.very.long.user.name.indeed",
-                                    L"\u00e9l\u00e8ve\U0001F600"}) {
-        for (const std::wstring password : {L"p", L"hunter2!", L"exactly8", L"sixteen chars!!!", L"p\u00e4ss\u00df"}) {
+    for (const std::wstring user :
+         {L"", L"a", L"jsmith", L"anna.maria.smith", L"CORP\\a.very.long.user.name.indeed",
+          L"\u00e9l\u00e8ve\U0001F600"}) {
+        for (const std::wstring password :
+             {L"p", L"hunter2!", L"exactly8", L"sixteen chars!!!", L"p\u00e4ss\u00df"}) {
             ByteArray encrypted = SecurityDevice::encryptString(password, user);
             EXPECT_EQ(encrypted.getSize() % 16, 0);
             EXPECT_GT(encrypted.getSize(), 2 * static_cast<int>(password.size()) - 1);
@@ -265,7 +289,8 @@ TEST_F(SecurityDeviceTest, StringKeyDependsOnTheKeyText)
     EXPECT_NE(toHex(a), toHex(b));
     EXPECT_NE(SecurityDevice::decryptString(a, L"anne"), L"hunter2");
     EXPECT_EQ(commsErrorOf([] { SecurityDevice::decryptString(ByteArray(), L"anna"); }), 1062908);
-    EXPECT_EQ(commsErrorOf([] { SecurityDevice::decryptString(fromText("short"), L"anna"); }), 1062909);
+    EXPECT_EQ(commsErrorOf([] { SecurityDevice::decryptString(fromText("short"), L"anna"); }),
+              1062909);
 }
 
 } // namespace

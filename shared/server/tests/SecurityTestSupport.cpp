@@ -53,7 +53,8 @@ std::string toText(const ByteArray& bytes)
 {
     if (bytes.getSize() <= 0)
         return std::string();
-    return std::string(reinterpret_cast<const char*>(bytes.getData()), static_cast<size_t>(bytes.getSize()));
+    return std::string(reinterpret_cast<const char*>(bytes.getData()),
+                       static_cast<size_t>(bytes.getSize()));
 }
 
 ByteArray randomBytes(uint32_t seed, int n)

@@ -116,7 +116,8 @@ TEST(ADGroupTest, NameKeepsWhatFollowsTheCommonNamePrefix)
 TEST(UserStatusTest, ReasonFollowsTheDeclaredState)
 {
     UserStatus status;
-    EXPECT_FALSE(status.idle() || status.locked() || status.onPhone() || status.atMeeting() || status.isPrivate());
+    EXPECT_FALSE(status.idle() || status.locked() || status.onPhone() || status.atMeeting() ||
+                 status.isPrivate());
     EXPECT_EQ(status.start(), 0);
     EXPECT_EQ(status.duration(), 0);
     EXPECT_EQ(status.reason(), L"");
@@ -144,13 +145,19 @@ class SessionDetailsTest : public ::testing::Test {};
 
 TEST_F(SessionDetailsTest, DescriptionsAndUnknownValues)
 {
-    const wchar_t* statuses[] = {L"NotConnected", L"ProxyWizardRunning", L"Connecting",
-                                 L"Authenticating", L"Connected", L"ConnectionError"};
+    const wchar_t* statuses[] = {L"NotConnected",   L"ProxyWizardRunning", L"Connecting",
+                                 L"Authenticating", L"Connected",          L"ConnectionError"};
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(TavelinSessionDetails::getConnectionStatusDescription(i), statuses[i]);
-    const wchar_t* errors[] = {L"NotSet", L"ResolveFailed", L"ConnectFailed", L"ConnectTimedOut",
-                               L"LogOnProcessFailed", L"AuthenticationFailed", L"SecureSessionFailed",
-                               L"ClientAppTooOld", L"AccountSuspended"};
+    const wchar_t* errors[] = {L"NotSet",
+                               L"ResolveFailed",
+                               L"ConnectFailed",
+                               L"ConnectTimedOut",
+                               L"LogOnProcessFailed",
+                               L"AuthenticationFailed",
+                               L"SecureSessionFailed",
+                               L"ClientAppTooOld",
+                               L"AccountSuspended"};
     for (int i = 0; i < 9; ++i)
         EXPECT_EQ(TavelinSessionDetails::getConnectionErrorDescription(i), errors[i]);
     EXPECT_EQ(TavelinSessionDetails::getConnectionStatusDescription(6), L"Unknown");
@@ -170,13 +177,15 @@ TEST_F(SessionDetailsTest, ConnectingLoggedOnAndReset)
     EXPECT_EQ(session.getConnectionStatus(), Status::NotConnected);
     EXPECT_EQ(session.getConnectionError(), TavelinSessionDetails::ConnectionError::NotSet);
 
-    const Status all[] = {Status::NotConnected, Status::ProxyWizardRunning, Status::Connecting,
-                          Status::Authenticating, Status::Connected, Status::ConnectionError};
+    const Status all[] = {Status::NotConnected, Status::ProxyWizardRunning,
+                          Status::Connecting,   Status::Authenticating,
+                          Status::Connected,    Status::ConnectionError};
     for (Status s : all) {
         session.setConnectionStatus(s);
         EXPECT_EQ(session.isLoggedOn(), s == Status::Connected);
-        EXPECT_EQ(session.isConnecting(),
-                  s == Status::ProxyWizardRunning || s == Status::Connecting || s == Status::Authenticating);
+        EXPECT_EQ(session.isConnecting(), s == Status::ProxyWizardRunning ||
+                                              s == Status::Connecting ||
+                                              s == Status::Authenticating);
     }
 
     session.setUserID(12);

@@ -34,7 +34,8 @@ bool ProxyDiscovery::browserConfig(BrowserConfig& out, unsigned long& error)
         error = GetLastError();
         return false;
     }
-    GlobalText autoConfigUrl{config.lpszAutoConfigUrl}, proxy{config.lpszProxy}, bypass{config.lpszProxyBypass};
+    GlobalText autoConfigUrl{config.lpszAutoConfigUrl}, proxy{config.lpszProxy},
+        bypass{config.lpszProxyBypass};
     out = BrowserConfig();
     out.autoDetect = config.fAutoDetect != FALSE;
     if (proxy.text != nullptr) {
@@ -48,12 +49,13 @@ bool ProxyDiscovery::browserConfig(BrowserConfig& out, unsigned long& error)
     return true;
 }
 
-ProxyDiscovery::Lookup ProxyDiscovery::proxyForUrl(const std::wstring& url, const std::wstring& autoConfigUrl)
+ProxyDiscovery::Lookup ProxyDiscovery::proxyForUrl(const std::wstring& url,
+                                                   const std::wstring& autoConfigUrl)
 {
     Lookup result;
     Session session;
-    session.handle = WinHttpOpen(L"Tavelin Client/1.0", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
-                                 WINHTTP_NO_PROXY_BYPASS, 0);
+    session.handle = WinHttpOpen(L"Tavelin Client/1.0", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
+                                 WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
     if (session.handle == nullptr) {
         result.error = GetLastError();
         return result;

@@ -34,8 +34,9 @@ bool QueueFile::open(bool create)
     close();
     // A hidden file can only be recreated by a call that asks for the hidden
     // attribute too; asking for it also hides a new file from its first moment.
-    const HANDLE h = CreateFileW(m_path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 nullptr, create ? CREATE_ALWAYS : OPEN_EXISTING,
+    const HANDLE h = CreateFileW(m_path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 create ? CREATE_ALWAYS : OPEN_EXISTING,
                                  create ? FILE_ATTRIBUTE_HIDDEN : FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return false;
@@ -127,5 +128,6 @@ bool QueueFile::remove()
 bool QueueFile::replaceWith(const std::wstring& source)
 {
     close();
-    return MoveFileExW(source.c_str(), m_path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    return MoveFileExW(source.c_str(), m_path.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }

@@ -22,9 +22,9 @@ std::wstring SidText::fromSid(PSID sid)
                  static_cast<unsigned short>(v[3]), static_cast<unsigned short>(v[4]),
                  static_cast<unsigned short>(v[5]));
     } else {
-        const unsigned long value = static_cast<unsigned long>(v[5]) + (static_cast<unsigned long>(v[4]) << 8) +
-                                    (static_cast<unsigned long>(v[3]) << 16) +
-                                    (static_cast<unsigned long>(v[2]) << 24);
+        const unsigned long value =
+            static_cast<unsigned long>(v[5]) + (static_cast<unsigned long>(v[4]) << 8) +
+            (static_cast<unsigned long>(v[3]) << 16) + (static_cast<unsigned long>(v[2]) << 24);
         swprintf(part, 64, L"%lu", value);
     }
     text += part;
@@ -43,7 +43,8 @@ bool SidText::fromVariant(const VARIANT* variant, std::wstring& text)
         return false;
     SAFEARRAY* array = variant->parray;
     LONG lower = 0, upper = -1;
-    if (FAILED(SafeArrayGetLBound(array, 1, &lower)) || FAILED(SafeArrayGetUBound(array, 1, &upper)))
+    if (FAILED(SafeArrayGetLBound(array, 1, &lower)) ||
+        FAILED(SafeArrayGetUBound(array, 1, &upper)))
         return false;
     const LONG size = upper - lower + 1;
     void* bytes = nullptr;

@@ -6,7 +6,6 @@
 
 #include "shared/TCShrdApi.h"
 
-
 // Windows only. The textual form of a security identifier:
 // "S-" revision "-" authority, then "-" and each sub-authority, the
 // authority in decimal or, when it does not fit in 32 bits, as

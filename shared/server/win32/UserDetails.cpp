@@ -20,16 +20,18 @@
 namespace {
 
 const IID IidIADs = {0xFD8256D0, 0xFD15, 0x11CE, {0xAB, 0xC4, 0x02, 0x60, 0x8C, 0x9E, 0x75, 0x53}};
-const IID IidIADsUser = {0x3E37E320, 0x17E2, 0x11CF, {0xAB, 0xC4, 0x02, 0x60, 0x8C, 0x9E, 0x75, 0x53}};
-const IID IidIEnumVARIANT = {0x00020404, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+const IID IidIADsUser = {
+    0x3E37E320, 0x17E2, 0x11CF, {0xAB, 0xC4, 0x02, 0x60, 0x8C, 0x9E, 0x75, 0x53}};
+const IID IidIEnumVARIANT = {
+    0x00020404, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
 const int NameFullyQualifiedDN = 1;
 const int NameDisplay = 3;
 const ULONG NameBufferSize = 1024;
 
 typedef BOOLEAN(WINAPI* GetUserNameExFunction)(int format, LPWSTR name, PULONG size);
-typedef HRESULT(WINAPI* ADsOpenObjectFunction)(LPCWSTR path, LPCWSTR user, LPCWSTR password, DWORD flags,
-                                               REFIID iid, void** object);
+typedef HRESULT(WINAPI* ADsOpenObjectFunction)(LPCWSTR path, LPCWSTR user, LPCWSTR password,
+                                               DWORD flags, REFIID iid, void** object);
 
 void trace(uint32_t id, const wchar_t* text, const wchar_t* function)
 {
@@ -37,7 +39,8 @@ void trace(uint32_t id, const wchar_t* text, const wchar_t* function)
     Logger::Trace(event);
 }
 
-void traceHresult(uint32_t id, const wchar_t* text, const wchar_t* function, HRESULT hr, const std::wstring& path)
+void traceHresult(uint32_t id, const wchar_t* text, const wchar_t* function, HRESULT hr,
+                  const std::wstring& path)
 {
     Event event(id, text, TC_AT(function));
     event.addDetails(L"HRESULT", static_cast<long long>(static_cast<unsigned long>(hr)));
@@ -79,7 +82,8 @@ void lookupSid(const std::wstring& username, const std::wstring& domain, std::ws
 {
     const wchar_t* function = L"UserDetails::lookupSid";
     if (username.empty() || domain.empty()) {
-        trace(1062802, L"Username and domain must be known before calling LookupAccountName()", function);
+        trace(1062802, L"Username and domain must be known before calling LookupAccountName()",
+              function);
         return;
     }
     const std::wstring account = domain + L"\\" + username;
@@ -87,16 +91,19 @@ void lookupSid(const std::wstring& username, const std::wstring& domain, std::ws
     SID_NAME_USE use;
     LookupAccountNameW(nullptr, account.c_str(), nullptr, &sidSize, nullptr, &domainSize, &use);
     if (sidSize == 0 || GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
-        Event event(1062803, L"First call to get SID length failed when calling LookupAccountName()", TC_AT(function));
+        Event event(1062803,
+                    L"First call to get SID length failed when calling LookupAccountName()",
+                    TC_AT(function));
         event.addSystemErrorInfo();
         Logger::Trace(event);
         return;
     }
     std::vector<BYTE> sid(sidSize);
     std::vector<wchar_t> referencedDomain(domainSize + 1);
-    if (!LookupAccountNameW(nullptr, account.c_str(), sid.data(), &sidSize, referencedDomain.data(), &domainSize,
-                            &use)) {
-        Event event(1062804, L"Second call to get SID failed when calling LookupAccountName()", TC_AT(function));
+    if (!LookupAccountNameW(nullptr, account.c_str(), sid.data(), &sidSize, referencedDomain.data(),
+                            &domainSize, &use)) {
+        Event event(1062804, L"Second call to get SID failed when calling LookupAccountName()",
+                    TC_AT(function));
         event.addSystemErrorInfo();
         Logger::Trace(event);
         return;
@@ -126,12 +133,14 @@ HRESULT openObject(ADsOpenObjectFunction open, const std::wstring& path, REFIID 
     return open(path.c_str(), nullptr, nullptr, ADS_SECURE_AUTHENTICATION, iid, object);
 }
 
-void lookupWinNT(ADsOpenObjectFunction open, const std::wstring& username, const std::wstring& domain,
-                 std::wstring& displayName, std::wstring& sid)
+void lookupWinNT(ADsOpenObjectFunction open, const std::wstring& username,
+                 const std::wstring& domain, std::wstring& displayName, std::wstring& sid)
 {
     const wchar_t* function = L"UserDetails::lookupWinNT";
     if (username.empty() || domain.empty()) {
-        trace(1062806, L"We cannot retrieve a users details from WinNT without the users domain name and user name.",
+        trace(1062806,
+              L"We cannot retrieve a users details from WinNT without the users domain name and "
+              L"user name.",
               function);
         return;
     }
@@ -175,7 +184,8 @@ void lookupGroups(IADsUser* user, std::vector<ADGroup>& groups)
         const VARIANT& v = item.value();
         if (v.vt == VT_DISPATCH && v.pdispVal != nullptr) {
             ScopedComPtr<IADs> group;
-            if (SUCCEEDED(v.pdispVal->QueryInterface(IidIADs, group.receiveVoid())) && group.get()) {
+            if (SUCCEEDED(v.pdispVal->QueryInterface(IidIADs, group.receiveVoid())) &&
+                group.get()) {
                 std::wstring name = bstrProperty([&](BSTR* v) { return group->get_Name(v); });
                 std::wstring guid = bstrProperty([&](BSTR* v) { return group->get_GUID(v); });
                 groups.emplace_back(name, guid);
@@ -184,14 +194,16 @@ void lookupGroups(IADsUser* user, std::vector<ADGroup>& groups)
     }
 }
 
-void lookupLdap(ADsOpenObjectFunction open, const std::wstring& fullDName, std::wstring& sid, std::wstring& guid,
-                std::wstring& email, std::wstring& firstName, std::wstring& namePrefix, std::wstring& title,
-                std::wstring& lastName, std::wstring& department, std::wstring& division, std::wstring& telephone,
+void lookupLdap(ADsOpenObjectFunction open, const std::wstring& fullDName, std::wstring& sid,
+                std::wstring& guid, std::wstring& email, std::wstring& firstName,
+                std::wstring& namePrefix, std::wstring& title, std::wstring& lastName,
+                std::wstring& department, std::wstring& division, std::wstring& telephone,
                 std::wstring& mobile, std::wstring& managerSid, std::vector<ADGroup>& groups)
 {
     const wchar_t* function = L"UserDetails::lookupLdap";
     if (fullDName.empty()) {
-        trace(1062809, L"We cannot retrieve a users details from AD without the users full DN.", function);
+        trace(1062809, L"We cannot retrieve a users details from AD without the users full DN.",
+              function);
         return;
     }
     const std::wstring path = L"LDAP://" + fullDName;
@@ -223,7 +235,8 @@ void lookupLdap(ADsOpenObjectFunction open, const std::wstring& fullDName, std::
         ScopedComPtr<IADs> manager;
         hr = openObject(open, managerPath, IidIADs, manager.receiveVoid());
         if (FAILED(hr) || manager.get() == nullptr)
-            traceHresult(1062812, L"Failed to bind to Active Directory using manager DName", function, hr, managerPath);
+            traceHresult(1062812, L"Failed to bind to Active Directory using manager DName",
+                         function, hr, managerPath);
         else if (!objectSid(manager.get(), managerSid))
             trace(1062811, L"Failed to get manager SID", function);
     }
@@ -241,8 +254,9 @@ void UserDetails::lookupAccountAndDirectory(Fields& f)
         ScopedLibrary activeds(L"activeds.dll");
         ADsOpenObjectFunction open = activeds.function<ADsOpenObjectFunction>("ADsOpenObject");
         lookupWinNT(open, f.username, f.domain, f.displayName, f.sid);
-        lookupLdap(open, f.fullDName, f.sid, f.guid, f.email, f.firstName, f.namePrefix, f.title, f.lastName,
-                   f.department, f.division, f.telephone, f.mobileNumber, f.managerSid, f.groups);
+        lookupLdap(open, f.fullDName, f.sid, f.guid, f.email, f.firstName, f.namePrefix, f.title,
+                   f.lastName, f.department, f.division, f.telephone, f.mobileNumber, f.managerSid,
+                   f.groups);
     } // every interface is released before the library goes
     if (SUCCEEDED(com))
         CoUninitialize();

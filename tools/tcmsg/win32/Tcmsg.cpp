@@ -5,11 +5,13 @@
 #include "base/win32/WindowsSupport.h"
 #include "tools/tcmsg/Tcmsg.h"
 
-std::FILE* Tcmsg::openForReading(const std::string& path) {
+std::FILE* Tcmsg::openForReading(const std::string& path)
+{
     return _wfopen(Utf16::fromUtf8(path).c_str(), L"rb");
 }
 
-int wmain(int argc, wchar_t** argv) {
+int wmain(int argc, wchar_t** argv)
+{
     // The listing carries its own CR LF line ends and is UTF-8: no text-mode
     // translation, and a console shows it in UTF-8.
     _setmode(_fileno(stdout), _O_BINARY);

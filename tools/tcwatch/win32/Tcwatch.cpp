@@ -63,7 +63,8 @@ public:
         msg.getAttributeValue(L"ContextString2", s2);
         msg.getAttributeValue(L"ContextString3", s3);
         msg.getAttributeValue(L"PluginInfoQuality", quality);
-        const TopLevelWindow* window = m_system.findWindow(GenericAppChangeService::intToHandle(hwnd));
+        const TopLevelWindow* window =
+            m_system.findWindow(GenericAppChangeService::intToHandle(hwnd));
         const std::wstring exe = window == nullptr ? std::wstring(L"?") : window->getExeFileName();
         const std::wstring report = exe + L"\t" + quality + L"\t" + s1 + L"\t" + s2 + L"\t" + s3;
         if (report != m_last) {
@@ -84,16 +85,18 @@ public:
     WatchFramework(System& system, const std::wstring& rules)
     {
         addCommunicationDevice(new InternalCommDevice());
-        addService(rules.empty() ? new GenericAppChangeService(system) : new GenericAppChangeService(system, rules));
+        addService(rules.empty() ? new GenericAppChangeService(system)
+                                 : new GenericAppChangeService(system, rules));
         addService(new ReportPrinter(system));
     }
 };
 
 int usage()
 {
-    const std::string text = "usage: tcwatch [--seconds N] [--rules FILE]\n"
-                             "  prints each report of the foreground tracking that differs from the\n"
-                             "  one before: time, executable, quality, strings 1 to 3, tab-separated\n";
+    const std::string text =
+        "usage: tcwatch [--seconds N] [--rules FILE]\n"
+        "  prints each report of the foreground tracking that differs from the\n"
+        "  one before: time, executable, quality, strings 1 to 3, tab-separated\n";
     std::fwrite(text.data(), 1, text.size(), stderr);
     return 2;
 }
@@ -131,7 +134,8 @@ int run(const std::vector<std::wstring>& args)
         WatchFramework framework(system, rules);
         if (!framework.setup())
             return 1;
-        const ULONGLONG end = seconds < 0 ? ~0ULL : GetTickCount64() + static_cast<ULONGLONG>(seconds) * 1000;
+        const ULONGLONG end =
+            seconds < 0 ? ~0ULL : GetTickCount64() + static_cast<ULONGLONG>(seconds) * 1000;
         while (GetTickCount64() < end) {
             bool busy = false;
             try {

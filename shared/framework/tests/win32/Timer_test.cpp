@@ -48,7 +48,8 @@ TEST(TimerWindowTest, TheFrameworkOwnsOneHiddenTimerWindowForItsLife)
     HMENU menu = GetSystemMenu(hwnd, FALSE);
     ASSERT_NE(menu, nullptr);
     for (UINT command : {SC_MAXIMIZE, SC_SIZE, SC_MOVE})
-        EXPECT_EQ(GetMenuState(menu, command, MF_BYCOMMAND), static_cast<UINT>(-1)) << "command " << command;
+        EXPECT_EQ(GetMenuState(menu, command, MF_BYCOMMAND), static_cast<UINT>(-1))
+            << "command " << command;
     EXPECT_NE(GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND), static_cast<UINT>(-1));
 
     framework.reset();

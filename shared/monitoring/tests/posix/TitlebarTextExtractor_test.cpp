@@ -16,9 +16,11 @@ TEST(InstalledRulesTest, RulesFileIsFoundInTheInstallFolder)
 {
     testsupport::EventRecorder events;
     testsupport::TempFolder folder(L"install");
-    testsupport::writeFile(folder.file(L"ApplicationRules.txt"), std::string("[APP.EXE]\nACTIVITY=\"x\"\n"));
+    testsupport::writeFile(folder.file(L"ApplicationRules.txt"),
+                           std::string("[APP.EXE]\nACTIVITY=\"x\"\n"));
     Registry machine(Registry::LocalMachine);
-    EXPECT_EQ(L"C:\\Program Files\\Ondrivex\\ApplicationRules.txt", TitlebarTextExtractor::getRulesFilePath());
+    EXPECT_EQ(L"C:\\Program Files\\Ondrivex\\ApplicationRules.txt",
+              TitlebarTextExtractor::getRulesFilePath());
     ASSERT_TRUE(machine.write(L"InstallDir", folder.path() + L"/"));
     EXPECT_EQ(folder.file(L"ApplicationRules.txt"), TitlebarTextExtractor::getRulesFilePath());
 

@@ -31,7 +31,8 @@ DWORD WINAPI watchInput(void* param)
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     char byte;
     DWORD read = 0;
-    while (input != nullptr && input != INVALID_HANDLE_VALUE && ReadFile(input, &byte, 1, &read, nullptr) && read > 0) {
+    while (input != nullptr && input != INVALID_HANDLE_VALUE &&
+           ReadFile(input, &byte, 1, &read, nullptr) && read > 0) {
     }
     if (input != nullptr && input != INVALID_HANDLE_VALUE)
         PostMessageW(window, WM_CLOSE, 0, 0);
@@ -53,8 +54,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
     if (!RegisterClassW(&windowClass))
         return 1;
-    HWND window = CreateWindowExW(0, L"OndrivexTestWindow", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
-                                  320, 200, nullptr, nullptr, instance, nullptr);
+    HWND window = CreateWindowExW(0, L"OndrivexTestWindow", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                  40, 40, 320, 200, nullptr, nullptr, instance, nullptr);
     if (window == nullptr)
         return 2;
     ShowWindow(window, SW_SHOWNORMAL);

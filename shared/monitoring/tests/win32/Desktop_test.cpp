@@ -42,10 +42,12 @@ std::string systemSha1Base64(const std::wstring& path)
         CryptDestroyHash(hash);
     }
     CryptReleaseContext(provider, 0);
-    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    static const char alphabet[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string text;
     for (int i = 0; i < 20; i += 3) {
-        const unsigned v = (digest[i] << 16) | ((i + 1 < 20 ? digest[i + 1] : 0) << 8) | (i + 2 < 20 ? digest[i + 2] : 0);
+        const unsigned v = (digest[i] << 16) | ((i + 1 < 20 ? digest[i + 1] : 0) << 8) |
+                           (i + 2 < 20 ? digest[i + 2] : 0);
         text += alphabet[(v >> 18) & 63];
         text += alphabet[(v >> 12) & 63];
         text += i + 1 < 20 ? alphabet[(v >> 6) & 63] : '=';
@@ -112,13 +114,14 @@ public:
         windowClass.hInstance = GetModuleHandleW(nullptr);
         windowClass.lpszClassName = L"OndrivexTestShell";
         RegisterClassW(&windowClass);
-        m_window = CreateWindowExW(0, L"OndrivexTestShell", L"Test shell", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10,
-                                   nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        m_window = CreateWindowExW(0, L"OndrivexTestShell", L"Test shell", WS_POPUP | WS_VISIBLE, 0,
+                                   0, 10, 10, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
         // Not in the SDK's headers: looked up in user32.
         using SetShell = BOOL(WINAPI*)(HWND);
-        const SetShell setShell =
-            reinterpret_cast<SetShell>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetShellWindow"));
-        m_registered = m_window != nullptr && setShell != nullptr && setShell(m_window) && GetShellWindow() == m_window;
+        const SetShell setShell = reinterpret_cast<SetShell>(
+            GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetShellWindow"));
+        m_registered = m_window != nullptr && setShell != nullptr && setShell(m_window) &&
+                       GetShellWindow() == m_window;
     }
     ~OwnShellWindow()
     {
@@ -264,8 +267,8 @@ TEST_F(RealDesktopTest, SystemRecordsTheWindowAndItsApplication)
     EXPECT_EQ(-1, application->getID());
     EXPECT_GT(application->getLastModifiedTime(), 0);
     const ByteArray* hash = application->getHash();
-    EXPECT_EQ(systemSha1Base64(path),
-              std::string(reinterpret_cast<const char*>(hash->getData()), static_cast<size_t>(hash->getSize())));
+    EXPECT_EQ(systemSha1Base64(path), std::string(reinterpret_cast<const char*>(hash->getData()),
+                                                  static_cast<size_t>(hash->getSize())));
     // The icon went to the library in the temporary folder, named after the file.
     const std::wstring library = application->getIcon().getLibraryPath();
     EXPECT_EQ(File::getTempPath() + File::Separator + L"mon_win_quill0001.ico", library);
@@ -290,10 +293,13 @@ TEST_F(RealDesktopTest, ExecutablePathLongerThanTwoHundredSixtyCharactersIsReadW
     }
     const std::wstring program = folder + L"\\mon_win_deep.exe";
     ASSERT_GT(program.size(), 300u);
-    if (!CopyFileW(testsupport::helperProgram(L"mon_win_quill").c_str(), (L"\\\\?\\" + program).c_str(), FALSE))
-        GTEST_SKIP() << "this system copies no file beyond 260 characters (error " << GetLastError() << ")";
+    if (!CopyFileW(testsupport::helperProgram(L"mon_win_quill").c_str(),
+                   (L"\\\\?\\" + program).c_str(), FALSE))
+        GTEST_SKIP() << "this system copies no file beyond 260 characters (error " << GetLastError()
+                     << ")";
     HelperWindow helper;
-    if (!helper.openPath(program, title(L"Deep")) && !helper.openPath(L"\\\\?\\" + program, title(L"Deep")))
+    if (!helper.openPath(program, title(L"Deep")) &&
+        !helper.openPath(L"\\\\?\\" + program, title(L"Deep")))
         GTEST_SKIP() << "this system starts no program beyond 260 characters (Wine 8 refuses)";
     System system(m_desktop);
     const TopLevelWindow* window = system.findWindow(helper.window());
@@ -302,8 +308,9 @@ TEST_F(RealDesktopTest, ExecutablePathLongerThanTwoHundredSixtyCharactersIsReadW
     const Application* application = system.findApplication(window->getExeFileName());
     ASSERT_NE(nullptr, application);
     EXPECT_STREQ(L"QuillPad.exe", application->getVersionInfo().getOriginalFilename());
-    EXPECT_EQ(systemSha1Base64(program), std::string(reinterpret_cast<const char*>(application->getHash()->getData()),
-                                                     static_cast<size_t>(application->getHash()->getSize())));
+    EXPECT_EQ(systemSha1Base64(program),
+              std::string(reinterpret_cast<const char*>(application->getHash()->getData()),
+                          static_cast<size_t>(application->getHash()->getSize())));
     ASSERT_TRUE(helper.close());
 }
 
@@ -422,7 +429,8 @@ TEST_F(RealDesktopTest, MinimisedForegroundWindowReportsTheShellWindow)
 TEST_F(RealDesktopTest, ClosingTheLastForegroundWindowLeavesNoActiveWindow)
 {
     if (GetShellWindow() != nullptr)
-        GTEST_SKIP() << "a shell window is registered on this desktop; the fallback would report it";
+        GTEST_SKIP()
+            << "a shell window is registered on this desktop; the fallback would report it";
     HelperWindow helper;
     ASSERT_TRUE(helper.open(L"mon_win_bare", title(L"Last")));
     ASSERT_TRUE(helper.bringToFront());

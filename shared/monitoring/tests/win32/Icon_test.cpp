@@ -25,7 +25,10 @@ protected:
         m_stem = testsupport::uniqueName(L"IconWin32Test");
     }
     void TearDown() override { testsupport::removeFile(library()); }
-    static std::wstring program(const wchar_t* name) { return testsupport::binFolder() + L"\\" + name; }
+    static std::wstring program(const wchar_t* name)
+    {
+        return testsupport::binFolder() + L"\\" + name;
+    }
     std::wstring library() const { return File::getTempPath() + L"\\" + m_stem + L"0001.ico"; }
 
     testsupport::EventRecorder m_events;
@@ -81,7 +84,8 @@ TEST_F(IconWin32Test, LibraryLoadsAsA32PixelIcon)
     ICONINFO info = {};
     ASSERT_TRUE(GetIconInfo(handle, &info));
     BITMAP colour = {};
-    ASSERT_NE(0, GetObjectW(info.hbmColor != nullptr ? info.hbmColor : info.hbmMask, sizeof colour, &colour));
+    ASSERT_NE(0, GetObjectW(info.hbmColor != nullptr ? info.hbmColor : info.hbmMask, sizeof colour,
+                            &colour));
     EXPECT_EQ(32, colour.bmWidth);
     if (info.hbmColor != nullptr)
         DeleteObject(info.hbmColor);
@@ -124,8 +128,9 @@ TEST_F(IconWin32Test, UnreadableFileThrows1062002)
             ADD_FAILURE() << "no exception";
         } catch (const SystemException& e) {
             EXPECT_EQ(1062002, e.getExceptionID());
-            EXPECT_NE(std::wstring::npos,
-                      e.getDescription().find(L"Unable to load application module to read resources"));
+            EXPECT_NE(
+                std::wstring::npos,
+                e.getDescription().find(L"Unable to load application module to read resources"));
             EXPECT_NE(std::wstring::npos, e.getDescription().find(path));
         }
     }

@@ -31,7 +31,8 @@ public:
     {
         SetEvent(m_quit);
         // The copy can only be deleted with its folder once it has ended.
-        for (int i = 0; i < 100 && ProcessController::isProcessRunning((m_name + L".exe").c_str()); ++i)
+        for (int i = 0; i < 100 && ProcessController::isProcessRunning((m_name + L".exe").c_str());
+             ++i)
             Sleep(50);
         CloseHandle(m_ready);
         CloseHandle(m_quit);
@@ -122,7 +123,8 @@ TEST_F(ProcessControllerWin32Test, StartsAProgramAsTheShellsUser)
         GTEST_SKIP() << "no shell process (explorer.exe) runs on this desktop";
     ProbeCopy probe(L"TcProbeStart");
     EXPECT_TRUE(ProcessController::startProcess(probe.path()));
-    for (const uint32_t id : {1063901u, 1063902u, 1063903u, 1063904u, 1063905u, 1063906u, 1063907u, 1063911u})
+    for (const uint32_t id :
+         {1063901u, 1063902u, 1063903u, 1063904u, 1063905u, 1063906u, 1063907u, 1063911u})
         EXPECT_TRUE(m_events.withId(id).empty()) << id;
     ASSERT_TRUE(probe.waitReady());
     const uint32_t started = ProcessControllerProbe::getProcessID((probe.name() + L".exe").c_str());

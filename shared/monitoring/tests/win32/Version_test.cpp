@@ -10,20 +10,25 @@
 
 namespace {
 
-const wchar_t* const Keys[] = {L"OriginalFilename", L"FileDescription", L"InternalName", L"FileVersion",
-                               L"ProductName",      L"ProductVersion",  L"CompanyName",  L"LegalCopyright"};
+const wchar_t* const Keys[] = {L"OriginalFilename", L"FileDescription", L"InternalName",
+                               L"FileVersion",      L"ProductName",     L"ProductVersion",
+                               L"CompanyName",      L"LegalCopyright"};
 
 class VersionWin32Test : public ::testing::Test {
 protected:
     testsupport::EventRecorder m_events;
-    static std::wstring program(const wchar_t* name) { return testsupport::binFolder() + L"\\" + name; }
+    static std::wstring program(const wchar_t* name)
+    {
+        return testsupport::binFolder() + L"\\" + name;
+    }
 
     // Every look-up the product makes, answered by VersionBlock and by the
     // system's own VerQueryValue on the same bytes, must agree.
     static void expectSameAsSystem(const std::wstring& path)
     {
         std::vector<uint8_t> info = montest::systemVersionInfo(path);
-        ASSERT_FALSE(info.empty()) << "no version information in " << std::string(path.begin(), path.end());
+        ASSERT_FALSE(info.empty())
+            << "no version information in " << std::string(path.begin(), path.end());
         const VersionBlock block(info.data(), info.size());
 
         void* raw = reinterpret_cast<void*>(0x1);
@@ -38,13 +43,14 @@ protected:
 
         wchar_t own[32];
         swprintf(own, 32, L"%04x%04x", language, codePage);
-        for (const std::wstring& table : {std::wstring(own), std::wstring(L"040904E4"), std::wstring(L"040904b0"),
-                                          std::wstring(L"040904B0")}) {
+        for (const std::wstring& table : {std::wstring(own), std::wstring(L"040904E4"),
+                                          std::wstring(L"040904b0"), std::wstring(L"040904B0")}) {
             for (const wchar_t* key : Keys) {
                 const std::wstring query = L"\\StringFileInfo\\" + table + L"\\" + key;
                 raw = nullptr;
                 length = 0xdeadbeef;
-                const bool system = VerQueryValueW(info.data(), query.c_str(), &raw, &length) && raw != nullptr;
+                const bool system =
+                    VerQueryValueW(info.data(), query.c_str(), &raw, &length) && raw != nullptr;
                 std::wstring ours = L"sentinel";
                 const bool found = block.queryText(query, ours);
                 EXPECT_EQ(system, found) << std::string(query.begin(), query.end());

@@ -21,15 +21,19 @@ ByteArray opensslSha1(const ByteArray& data)
 {
     uint8_t digest[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
-    EXPECT_EQ(EVP_Digest(data.getData(), static_cast<size_t>(data.getSize()), digest, &length, EVP_sha1(), nullptr), 1);
+    EXPECT_EQ(EVP_Digest(data.getData(), static_cast<size_t>(data.getSize()), digest, &length,
+                         EVP_sha1(), nullptr),
+              1);
     return ByteArray(digest, static_cast<int32_t>(length));
 }
 
 // AES-128-CBC without OpenSSL's own padding: the caller pads.
 ByteArray opensslCbc(const ByteArray& data, const uint8_t* key, const uint8_t* iv, bool encrypt)
 {
-    std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)> ctx(EVP_CIPHER_CTX_new(), EVP_CIPHER_CTX_free);
-    EXPECT_EQ(EVP_CipherInit_ex(ctx.get(), EVP_aes_128_cbc(), nullptr, key, iv, encrypt ? 1 : 0), 1);
+    std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)> ctx(EVP_CIPHER_CTX_new(),
+                                                                        EVP_CIPHER_CTX_free);
+    EXPECT_EQ(EVP_CipherInit_ex(ctx.get(), EVP_aes_128_cbc(), nullptr, key, iv, encrypt ? 1 : 0),
+              1);
     EVP_CIPHER_CTX_set_padding(ctx.get(), 0);
     std::vector<uint8_t> out(static_cast<size_t>(data.getSize()) + 16);
     int n = 0, tail = 0;
@@ -76,7 +80,8 @@ TEST(CryptoCrossCheckTest, ZeroPaddedCbcMatchesOpenSslBothWays)
         ByteArray data = randomBytes(static_cast<uint32_t>(n) * 17u + 3u, n);
         ByteArray key = randomBytes(static_cast<uint32_t>(n) + 99u, 16);
         std::unique_ptr<ByteArray> ours(SecurityDeviceTestAccess::encryptByteArray(data, key));
-        ByteArray theirs = opensslCbc(zeroPadded(data), key.getData(), SecurityConstants::EnvelopeIV, true);
+        ByteArray theirs =
+            opensslCbc(zeroPadded(data), key.getData(), SecurityConstants::EnvelopeIV, true);
         ASSERT_EQ(toHex(*ours), toHex(theirs)) << "length " << n;
         std::unique_ptr<ByteArray> back(SecurityDeviceTestAccess::decryptByteArray(theirs, key));
         ASSERT_EQ(toHex(*back), toHex(zeroPadded(data))) << "length " << n;
@@ -142,7 +147,9 @@ TEST(CryptoCrossCheckTest, EncryptedStringOpensWithTheXoredMaterialAsKey)
     uint8_t key[16];
     const uint8_t* m = material.getData();
     for (int i = 0; i < 16; ++i)
-        key[i] = m[i] ^ (i < 12 ? static_cast<uint8_t>(i % 2 == 0 ? user[static_cast<size_t>(i / 2)] : 0) : 0);
+        key[i] =
+            m[i] ^
+            (i < 12 ? static_cast<uint8_t>(i % 2 == 0 ? user[static_cast<size_t>(i / 2)] : 0) : 0);
     ByteArray encrypted = SecurityDevice::encryptString(L"hunter2", user);
     ByteArray plain = opensslCbc(encrypted, key, SecurityConstants::EnvelopeIV, false);
     EXPECT_EQ(toHex(plain), toHex(zeroPadded(ByteArray(std::wstring(L"hunter2")))));

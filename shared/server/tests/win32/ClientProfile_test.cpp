@@ -16,7 +16,8 @@ std::string regQuery(const std::wstring& key, const std::wstring& value)
 {
     std::string output;
     unsigned long exitCode = 0;
-    if (!testsupport::runCapturingOutput(L"reg.exe query \"HKCU\\" + key + L"\" /v " + value, output, exitCode))
+    if (!testsupport::runCapturingOutput(L"reg.exe query \"HKCU\\" + key + L"\" /v " + value,
+                                         output, exitCode))
         return "(reg.exe did not start)";
     return output;
 }

@@ -102,12 +102,14 @@ protected:
     bool hold(const wchar_t* mode)
     {
         m_holder = std::make_unique<testsupport::ChildProcess>();
-        if (!m_holder->start(testsupport::helperProgram(L"srv_queue_holder"), {m_path, m_marker, mode}))
+        if (!m_holder->start(testsupport::helperProgram(L"srv_queue_holder"),
+                             {m_path, m_marker, mode}))
             return false;
         return testsupport::eventually([&] {
-            int code = 0;
-            return testsupport::fileExists(m_marker) || m_holder->wait(0, code);
-        }) && testsupport::fileExists(m_marker);
+                   int code = 0;
+                   return testsupport::fileExists(m_marker) || m_holder->wait(0, code);
+               }) &&
+               testsupport::fileExists(m_marker);
     }
     void release()
     {
@@ -130,12 +132,14 @@ TEST_F(FileMsgQueueWindowsTest, TheQueueLivesHiddenInTheWindowsTemporaryFolder)
     const std::wstring folder = m_path.substr(0, m_path.rfind(L'\\'));
     EXPECT_TRUE(testsupport::sameFolder(folder, std::wstring(system) + L"Ondrivex")) << folder;
     EXPECT_EQ(queue.getPath(), m_path);
-    EXPECT_NE(attribFlags(m_path).find('H'), std::string::npos) << "new file: " << attribFlags(m_path);
+    EXPECT_NE(attribFlags(m_path).find('H'), std::string::npos)
+        << "new file: " << attribFlags(m_path);
 
     // Still hidden after the file was recreated by a pop that emptied it.
     queue.pushMessage(stateChange(1));
     delete queue.popMessage();
-    EXPECT_NE(attribFlags(m_path).find('H'), std::string::npos) << "recreated: " << attribFlags(m_path);
+    EXPECT_NE(attribFlags(m_path).find('H'), std::string::npos)
+        << "recreated: " << attribFlags(m_path);
 }
 
 TEST_F(FileMsgQueueWindowsTest, TheQueueStaysHiddenThroughCompaction)
@@ -206,11 +210,13 @@ TEST_F(FileMsgQueueWindowsTest, ARecordAreaLockedByAnotherProcessLosesOnlyThePus
     release();
     if (!refused) {
         EXPECT_EQ(events.count(1063504), 0u);
-        GTEST_SKIP() << "Wine does not enforce byte-range locks on writes; Windows refuses the write";
+        GTEST_SKIP()
+            << "Wine does not enforce byte-range locks on writes; Windows refuses the write";
     }
     EXPECT_EQ(early, nullptr);
     EXPECT_EQ(events.count(1063507), 1u);
-    EXPECT_EQ(std::vector<uint8_t>(testsupport::readFile(m_path).begin(), testsupport::readFile(m_path).begin() + 8),
+    EXPECT_EQ(std::vector<uint8_t>(testsupport::readFile(m_path).begin(),
+                                   testsupport::readFile(m_path).begin() + 8),
               std::vector<uint8_t>(before.begin(), before.begin() + 8));
     queue.pushMessage(stateChange(2));
     EXPECT_EQ(drain(queue), std::vector<int>({0, 2}));

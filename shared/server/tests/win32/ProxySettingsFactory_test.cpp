@@ -26,8 +26,10 @@
 namespace {
 
 static_assert(ProxySettings::AccessTypeNoProxy == WINHTTP_ACCESS_TYPE_NO_PROXY, "WinHTTP's value");
-static_assert(ProxySettings::AccessTypeNamedProxy == WINHTTP_ACCESS_TYPE_NAMED_PROXY, "WinHTTP's value");
-static_assert(ProxyDiscovery::AutoDetectionFailed == ERROR_WINHTTP_AUTODETECTION_FAILED, "WinHTTP's value");
+static_assert(ProxySettings::AccessTypeNamedProxy == WINHTTP_ACCESS_TYPE_NAMED_PROXY,
+              "WinHTTP's value");
+static_assert(ProxyDiscovery::AutoDetectionFailed == ERROR_WINHTTP_AUTODETECTION_FAILED,
+              "WinHTTP's value");
 
 std::string narrow(const std::wstring& text)
 {
@@ -40,7 +42,8 @@ const char* const ServerAddress = "127.0.0.2";
 const wchar_t* const ServerHost = L"127.0.0.2";
 
 const wchar_t* const Tinyproxy = L"Z:\\usr\\bin\\tinyproxy";
-const wchar_t* const ConnectionsKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections";
+const wchar_t* const ConnectionsKey =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections";
 
 SOCKET listenOnLoopback(int& port, const char* host = "127.0.0.1")
 {
@@ -50,8 +53,9 @@ SOCKET listenOnLoopback(int& port, const char* host = "127.0.0.1")
     address.sin_addr.s_addr = inet_addr(host);
     address.sin_port = 0;
     int length = sizeof address;
-    if (s == INVALID_SOCKET || bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(s, 8) != 0 || getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    if (s == INVALID_SOCKET ||
+        bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(s, 8) != 0 ||
+        getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
         if (s != INVALID_SOCKET)
             closesocket(s);
         return INVALID_SOCKET;
@@ -128,8 +132,9 @@ private:
                     type = "application/x-ns-proxy-autoconfig";
                 }
             }
-            const std::string reply = "HTTP/1.0 200 OK\r\nContent-Type: " + type + "\r\nContent-Length: " +
-                                      std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+            const std::string reply = "HTTP/1.0 200 OK\r\nContent-Type: " + type +
+                                      "\r\nContent-Length: " + std::to_string(body.size()) +
+                                      "\r\nConnection: close\r\n\r\n" + body;
             send(c, reply.data(), static_cast<int>(reply.size()), 0);
             shutdown(c, SD_SEND);
             closesocket(c);
@@ -155,23 +160,28 @@ int fetch(ProxySettings& settings, int serverPort, std::string& body)
     // The option goes on the request, as the HTTP device sets it; Wine's
     // WinHTTP accepts it there but does not act on it, so the session is
     // opened with the same option too.
-    HINTERNET session = WinHttpOpen(L"Tavelin Client/1.0", info.dwAccessType,
-                                    info.lpszProxy != nullptr ? info.lpszProxy : WINHTTP_NO_PROXY_NAME,
-                                    WINHTTP_NO_PROXY_BYPASS, 0);
+    HINTERNET session =
+        WinHttpOpen(L"Tavelin Client/1.0", info.dwAccessType,
+                    info.lpszProxy != nullptr ? info.lpszProxy : WINHTTP_NO_PROXY_NAME,
+                    WINHTTP_NO_PROXY_BYPASS, 0);
     if (session == nullptr)
         return 0;
     int status = 0;
-    HINTERNET connection = WinHttpConnect(session, ServerHost, static_cast<INTERNET_PORT>(serverPort), 0);
-    HINTERNET request = connection == nullptr ? nullptr
-                                              : WinHttpOpenRequest(connection, L"GET", L"/hello", nullptr,
-                                                                   WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                                                   WINHTTP_FLAG_REFRESH);
+    HINTERNET connection =
+        WinHttpConnect(session, ServerHost, static_cast<INTERNET_PORT>(serverPort), 0);
+    HINTERNET request =
+        connection == nullptr
+            ? nullptr
+            : WinHttpOpenRequest(connection, L"GET", L"/hello", nullptr, WINHTTP_NO_REFERER,
+                                 WINHTTP_DEFAULT_ACCEPT_TYPES, WINHTTP_FLAG_REFRESH);
     if (request != nullptr && WinHttpSetOption(request, WINHTTP_OPTION_PROXY, &info, sizeof info) &&
-        WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) &&
+        WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0,
+                           0) &&
         WinHttpReceiveResponse(request, nullptr)) {
         DWORD code = 0, size = sizeof code;
         if (WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                                WINHTTP_HEADER_NAME_BY_INDEX, &code, &size, WINHTTP_NO_HEADER_INDEX))
+                                WINHTTP_HEADER_NAME_BY_INDEX, &code, &size,
+                                WINHTTP_NO_HEADER_INDEX))
             status = static_cast<int>(code);
         char buffer[1024];
         DWORD got = 0;
@@ -219,17 +229,21 @@ protected:
         closesocket(probe);
         const std::wstring stem = testsupport::uniqueName(L"tinyproxy");
         m_config = L"Z:\\tmp\\" + stem + L".conf";
-        testsupport::writeFile(m_config, "Port " + std::to_string(m_proxyPort) +
-                                             "\nListen 127.0.0.1\nTimeout 30\nAllow 127.0.0.1\nMaxClients 8\nPidFile \"/tmp/" +
-                                             narrow(stem) + ".pid\"\n");
+        testsupport::writeFile(
+            m_config,
+            "Port " + std::to_string(m_proxyPort) +
+                "\nListen 127.0.0.1\nTimeout 30\nAllow 127.0.0.1\nMaxClients 8\nPidFile \"/tmp/" +
+                narrow(stem) + ".pid\"\n");
         m_pidFile = L"Z:\\tmp\\" + stem + L".pid";
         // A program of the host is out of reach of TerminateProcess: the test
         // ends tinyproxy with the host's kill, by the pid it writes (and a
         // time limit ends it should the test die). Its output must not hold
         // the test's.
-        ASSERT_TRUE(m_proxy.start(L"Z:\\bin\\sh", {L"-c", L"exec /usr/bin/timeout 300 /usr/bin/tinyproxy -d -c /tmp/" +
-                                                             stem + L".conf </dev/null >/dev/null 2>&1"}));
-        ASSERT_TRUE(testsupport::eventually([&] { return canConnect(m_proxyPort); })) << "tinyproxy did not listen";
+        ASSERT_TRUE(m_proxy.start(
+            L"Z:\\bin\\sh", {L"-c", L"exec /usr/bin/timeout 300 /usr/bin/tinyproxy -d -c /tmp/" +
+                                        stem + L".conf </dev/null >/dev/null 2>&1"}));
+        ASSERT_TRUE(testsupport::eventually([&] { return canConnect(m_proxyPort); }))
+            << "tinyproxy did not listen";
         m_connections.setRootKey(Registry::CurrentUser);
         m_connections.setRootKeyPath(ConnectionsKey);
         m_savedSettings = m_connections.read(L"DefaultConnectionSettings", ByteArray());
@@ -243,7 +257,8 @@ protected:
                 m_connections.deleteValue(L"DefaultConnectionSettings");
         }
         if (!m_pidFile.empty()) {
-            testsupport::eventually([&] { return !testsupport::readFile(m_pidFile).empty(); }, 5000);
+            testsupport::eventually([&] { return !testsupport::readFile(m_pidFile).empty(); },
+                                    5000);
             const std::vector<uint8_t> pid = testsupport::readFile(m_pidFile);
             std::wstring text;
             for (uint8_t c : pid)
@@ -299,7 +314,8 @@ TEST_F(ProxyThroughTinyproxyTest, DirectRequestsDoNotPassTheProxy)
     EXPECT_EQ(fetch(direct, m_server.port(), body), 200);
     EXPECT_EQ(body, LoopbackServer::greeting());
     ASSERT_EQ(m_server.requests().size(), 1u);
-    EXPECT_EQ(m_server.requests()[0].find("tinyproxy"), std::string::npos) << m_server.requests()[0];
+    EXPECT_EQ(m_server.requests()[0].find("tinyproxy"), std::string::npos)
+        << m_server.requests()[0];
 }
 
 TEST_F(ProxyThroughTinyproxyTest, TheEarlierVersionsRegistryValuesNameTheProxy)
@@ -312,11 +328,14 @@ TEST_F(ProxyThroughTinyproxyTest, TheEarlierVersionsRegistryValuesNameTheProxy)
         values.write(L"ProxyPort", m_proxyPort);
         values.write(L"ConnectionType", L"Proxy");
     }
-    for (auto source : {ProxySettingsFactory::RegistryMachine, ProxySettingsFactory::RegistryUser}) {
+    for (auto source :
+         {ProxySettingsFactory::RegistryMachine, ProxySettingsFactory::RegistryUser}) {
         std::list<ProxySettings> candidates;
-        ProxySettingsFactory::get_settings(source, ServerHost, m_server.port(), candidates, user.path(), m_platform);
+        ProxySettingsFactory::get_settings(source, ServerHost, m_server.port(), candidates,
+                                           user.path(), m_platform);
         ASSERT_EQ(candidates.size(), 1u) << ProxySettingsFactory::getSourceLabel(source);
-        EXPECT_EQ(candidates.front().toString(), L"PROXY 127.0.0.1:" + std::to_wstring(m_proxyPort));
+        EXPECT_EQ(candidates.front().toString(),
+                  L"PROXY 127.0.0.1:" + std::to_wstring(m_proxyPort));
         expectReachedThroughProxy(candidates.front());
     }
 }
@@ -325,10 +344,11 @@ TEST_F(ProxyThroughTinyproxyTest, TheInternetExplorerSettingsNameTheProxy)
 {
     setBrowserSettings(browserSettings(0x3, proxyText(), std::string()));
     std::list<ProxySettings> candidates;
-    ProxySettingsFactory::get_settings(ProxySettingsFactory::InternetExplorer, ServerHost, m_server.port(),
-                                       candidates, ProxySettingsFactory::EarlierVersionsKey, m_platform);
-    ASSERT_EQ(candidates.size(), 1u) << "events 1061401/1061406: " << m_events.count(1061401) << "/"
-                                     << m_events.count(1061406);
+    ProxySettingsFactory::get_settings(ProxySettingsFactory::InternetExplorer, ServerHost,
+                                       m_server.port(), candidates,
+                                       ProxySettingsFactory::EarlierVersionsKey, m_platform);
+    ASSERT_EQ(candidates.size(), 1u)
+        << "events 1061401/1061406: " << m_events.count(1061401) << "/" << m_events.count(1061406);
     EXPECT_EQ(candidates.front().toString(), L"PROXY 127.0.0.1:" + std::to_wstring(m_proxyPort));
     expectReachedThroughProxy(candidates.front());
 }
@@ -338,16 +358,20 @@ TEST_F(ProxyThroughTinyproxyTest, TheInternetExplorerSettingsNameTheProxy)
 TEST_F(ProxyThroughTinyproxyTest, TheInternetExplorerScriptNamesTheProxy)
 {
     m_server.setScript("function FindProxyForURL(url, host) {\n"
-                       "  if (host == \"127.0.0.2\") return \"PROXY " + proxyText() + "\";\n"
+                       "  if (host == \"127.0.0.2\") return \"PROXY " +
+                       proxyText() +
+                       "\";\n"
                        "  return \"DIRECT\";\n}\n");
     const std::string script = "http://127.0.0.2:" + std::to_string(m_server.port()) + "/proxy.pac";
     setBrowserSettings(browserSettings(0x5, std::string(), script));
     std::list<ProxySettings> candidates;
-    ProxySettingsFactory::get_settings(ProxySettingsFactory::InternetExplorer, ServerHost, m_server.port(),
-                                       candidates, ProxySettingsFactory::EarlierVersionsKey, m_platform);
+    ProxySettingsFactory::get_settings(ProxySettingsFactory::InternetExplorer, ServerHost,
+                                       m_server.port(), candidates,
+                                       ProxySettingsFactory::EarlierVersionsKey, m_platform);
     if (candidates.empty() && m_events.count(1061404) == 1)
         GTEST_SKIP() << "Wine's WinHTTP did not run the script: " << Tools_toString(ProxySettings())
-                     << std::string(m_events.find(1061404).details.begin(), m_events.find(1061404).details.end());
+                     << std::string(m_events.find(1061404).details.begin(),
+                                    m_events.find(1061404).details.end());
     bool fetched = false;
     for (const std::string& request : m_server.requests())
         fetched = fetched || request.find("GET /proxy.pac") != std::string::npos;
@@ -366,7 +390,8 @@ TEST(ProxyAutoDetectionTest, FailsWith12180OnTheLoopbackMachine)
     EXPECT_FALSE(found.succeeded);
     EXPECT_EQ(found.error, 12180u);
     std::list<ProxySettings> candidates;
-    ProxySettingsFactory::get_settings(ProxySettingsFactory::AutoDetect, L"127.0.0.1", 80, candidates);
+    ProxySettingsFactory::get_settings(ProxySettingsFactory::AutoDetect, L"127.0.0.1", 80,
+                                       candidates);
     EXPECT_TRUE(candidates.empty());
     const auto traced = events.withId(1061408);
     ASSERT_EQ(traced.size(), 1u);

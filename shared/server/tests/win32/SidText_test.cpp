@@ -25,22 +25,23 @@ TEST(SidTextTest, MatchesTheSystemForWellKnownAndAccountSids)
 {
     SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
     PSID admins = nullptr;
-    ASSERT_TRUE(AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0,
-                                         0, 0, &admins));
+    ASSERT_TRUE(AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID,
+                                         DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0, &admins));
     EXPECT_EQ(SidText::fromSid(admins), L"S-1-5-32-544");
     EXPECT_EQ(SidText::fromSid(admins), systemText(admins));
     FreeSid(admins);
 
     PSID domainUser = nullptr;
-    ASSERT_TRUE(AllocateAndInitializeSid(&nt, 5, 21, 4294967295u, 123456789, 987654321, 1001, 0, 0, 0,
-                                         &domainUser));
+    ASSERT_TRUE(AllocateAndInitializeSid(&nt, 5, 21, 4294967295u, 123456789, 987654321, 1001, 0, 0,
+                                         0, &domainUser));
     EXPECT_EQ(SidText::fromSid(domainUser), L"S-1-5-21-4294967295-123456789-987654321-1001");
     EXPECT_EQ(SidText::fromSid(domainUser), systemText(domainUser));
     FreeSid(domainUser);
 
     SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
     PSID everyone = nullptr;
-    ASSERT_TRUE(AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone));
+    ASSERT_TRUE(
+        AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone));
     EXPECT_EQ(SidText::fromSid(everyone), L"S-1-1-0");
     FreeSid(everyone);
 }

@@ -33,8 +33,8 @@ int main()
         if (!icon.getIconFromExecutable(argv[1]))
             return 2;
         for (const IconImage& image : icon.getImages())
-            std::printf("%ux%u %u bits, %d bytes\n", image.width(), image.height(), image.bitCount(),
-                        static_cast<int>(image.bytes.getSize()));
+            std::printf("%ux%u %u bits, %d bytes\n", image.width(), image.height(),
+                        image.bitCount(), static_cast<int>(image.bytes.getSize()));
         return icon.saveIcon(argv[2]) ? 0 : 1;
     } catch (const Exception& e) {
         std::printf("%s\n", Tools::narrowWideString(e.toString()).c_str());

@@ -54,7 +54,8 @@ int main()
     if (mode == L"check") {
         int result = created ? 1 : 0;
         for (const Seen& seen : g_logged) {
-            if (seen.id == 1061602 && seen.details.find(L"Object Name:" + name) != std::wstring::npos)
+            if (seen.id == 1061602 &&
+                seen.details.find(L"Object Name:" + name) != std::wstring::npos)
                 result |= 2;
         }
         if (SystemSingleton::doesObjectExist(name.c_str()))
