@@ -95,11 +95,22 @@ function(_tc_ships target property)
   set_property(GLOBAL APPEND PROPERTY TC_DELIVERABLES ${target})
 endfunction()
 
+# tc_ship_file(<file>): a data file the installation folder holds beside the
+# programs; it goes to dist/ on Windows, and to bin/ for the tools and tests.
+function(tc_ship_file file)
+  get_filename_component(name ${file} NAME)
+  configure_file(${file} ${CMAKE_BINARY_DIR}/bin/${name} COPYONLY)
+  if(WIN32)
+    configure_file(${file} ${TC_DIST_DIR}/${name} COPYONLY)
+    set_property(GLOBAL APPEND PROPERTY TC_SHIPPED_FILES ${name})
+  endif()
+endfunction()
+
 # Once the whole tree is read: a test that dist/ holds exactly the declared
 # deliverables (Windows builds; natively nothing ships).
 function(_tc_dist_test)
   get_property(targets GLOBAL PROPERTY TC_DELIVERABLES)
-  set(names)
+  get_property(names GLOBAL PROPERTY TC_SHIPPED_FILES)
   foreach(target ${targets})
     list(APPEND names $<TARGET_FILE_NAME:${target}>)
   endforeach()
