@@ -11,33 +11,9 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'common'))
 from wire import INT, STRING, BYTES, build, canonical, element, i32, message, utf16  # noqa: E402
-
-failures = []
-
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-        print('FAIL: ' + what)
-
-
-class Tool:
-    def __init__(self, exe, emulator):
-        self.exe = exe
-        self.emulator = emulator
-
-    def path(self, unix_path):
-        if self.emulator:
-            return 'Z:' + unix_path.replace('/', '\\')
-        return unix_path
-
-    def run(self, *args):
-        env = dict(os.environ, LC_ALL='C.UTF-8')
-        result = subprocess.run(self.emulator + [self.exe] + list(args), capture_output=True,
-                                env=env, timeout=100)
-        return result.returncode, result.stdout, result.stderr
-
+from tooltest import Tool, check, finish  # noqa: E402
 
 def expected_listing(attributes):
     lines = []
@@ -51,7 +27,7 @@ def decode(tool, folder, file_name, data):
     path = os.path.join(folder, file_name)
     with open(path, 'wb') as f:
         f.write(data)
-    return tool.run('decode', tool.path(path))
+    return tool.run_bytes('decode', tool.path(path))
 
 
 def case_listing(tool, folder):
@@ -127,7 +103,7 @@ def case_malformed(tool, folder):
 def case_usage(tool, folder):
     for args in ([], ['frobnicate'], ['decode'], ['decode', 'a', 'b'],
                  ['decode', tool.path(os.path.join(folder, 'no such file.bin'))]):
-        code, out, err = tool.run(*args)
+        code, out, err = tool.run_bytes(*args)
         check(code == 1, 'usage %r: exit code %d' % (args, code))
         check(out == b'', 'usage %r: stdout %r' % (args, out))
         check(err != b'', 'usage %r: nothing on stderr' % (args,))
@@ -138,11 +114,7 @@ def main():
     tool = Tool(exe, emulator)
     with tempfile.TemporaryDirectory(prefix='tcmsg-') as folder:
         {'listing': case_listing, 'malformed': case_malformed, 'usage': case_usage}[case](tool, folder)
-    if failures:
-        print('%d check(s) failed' % len(failures))
-        return 1
-    print('ok')
-    return 0
+    return finish()
 
 
 if __name__ == '__main__':

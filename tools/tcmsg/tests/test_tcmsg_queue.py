@@ -16,18 +16,11 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'common'))
 from wire import INT, STRING, BYTES, build, canonical  # noqa: E402
+from tooltest import Tool, check, finish  # noqa: E402
 
 TABLE = 25600
-failures = []
-
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-        print('FAIL: ' + what)
-
-
 def record(wire):
     return wire + hashlib.sha1(wire).digest()
 
@@ -43,20 +36,6 @@ def queue_file(records, dead=0, extra_pairs=()):
     pairs += list(extra_pairs)
     table = b''.join(struct.pack('<ii', o, n) for o, n in pairs)
     return table + bytes(TABLE - len(table)) + body, pairs
-
-
-class Tool:
-    def __init__(self, exe, emulator):
-        self.exe, self.emulator = exe, emulator
-
-    def path(self, unix_path):
-        return 'Z:' + unix_path.replace('/', '\\') if self.emulator else unix_path
-
-    def queue(self, path):
-        env = dict(os.environ, LC_ALL='C.UTF-8', TZ='UTC')
-        r = subprocess.run(self.emulator + [self.exe, 'queue', self.path(path)], capture_output=True,
-                           env=env, timeout=100)
-        return r.returncode, r.stdout, r.stderr
 
 
 def state_change(index, state, when):
@@ -105,7 +84,7 @@ def case_listing(tool, folder):
     data, _ = queue_file([record(build(m)) for m in msgs], dead=100)
     path = write(folder, 'system.dat', data)
     before = os.stat(path).st_mtime_ns
-    code, out, err = tool.queue(path)
+    code, out, err = tool.run_bytes('queue', tool.path(path))
     check(code == 0, 'listing: exit code %d, stderr %r' % (code, err))
     check(err == b'', 'listing: stderr %r' % err)
     expected = 'Message Queue:\r\n' + ''.join(dump_line(i, m) for i, m in enumerate(msgs))
@@ -117,7 +96,7 @@ def case_listing(tool, folder):
 
     # An empty queue: the dump's heading alone.
     path = write(folder, 'empty.dat', bytes(TABLE))
-    code, out, err = tool.queue(path)
+    code, out, err = tool.run_bytes('queue', tool.path(path))
     check((code, out, err) == (0, b'Message Queue:\r\n', b''), 'empty: %d %r %r' % (code, out, err))
 
 
@@ -130,7 +109,7 @@ def case_damaged(tool, folder):
     records[2] = record(b'\x02' + build(msgs[2])[1:])   # right digest, version 2
     data, pairs = queue_file(records, extra_pairs=[(TABLE + 10 ** 6, 40)])  # past the end of the file
     path = write(folder, 'damaged.dat', data)
-    code, out, err = tool.queue(path)
+    code, out, err = tool.run_bytes('queue', tool.path(path))
     check(code == 0, 'damaged: exit code %d' % code)
     text = err.decode('utf-8', 'replace')
     for position, reason in ((1, 'digest mismatch'), (2, '1050601'), (4, 'past the end')):
@@ -147,7 +126,7 @@ def case_damaged(tool, folder):
 def case_short(tool, folder):
     for size in (0, 100, TABLE - 1):
         path = write(folder, 'short%d.dat' % size, b'\x01' * size)
-        code, out, err = tool.queue(path)
+        code, out, err = tool.run_bytes('queue', tool.path(path))
         check(code == 2, 'short %d: exit code %d' % (size, code))
         check(out == b'', 'short %d: stdout %r' % (size, out))
         check(b'not a message queue' in err, 'short %d: stderr %r' % (size, err))
@@ -160,11 +139,7 @@ def main():
     tool = Tool(exe, emulator)
     with tempfile.TemporaryDirectory(prefix='tcmsg-queue-') as folder:
         {'listing': case_listing, 'damaged': case_damaged, 'short': case_short}[case](tool, folder)
-    if failures:
-        print('%d check(s) failed' % len(failures))
-        return 1
-    print('ok')
-    return 0
+    return finish()
 
 
 if __name__ == '__main__':

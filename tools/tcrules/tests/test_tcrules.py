@@ -11,31 +11,8 @@ import subprocess
 import sys
 import tempfile
 
-failures = []
-
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-        print('FAIL: ' + what)
-
-
-class Tool:
-    def __init__(self, exe, emulator):
-        self.exe = exe
-        self.emulator = emulator
-
-    def path(self, unix_path):
-        if self.emulator:
-            return 'Z:' + unix_path.replace('/', '\\')
-        return unix_path
-
-    def run(self, *args):
-        env = dict(os.environ, LC_ALL='C.UTF-8')
-        result = subprocess.run(self.emulator + [self.exe] + list(args), capture_output=True,
-                                env=env, timeout=100)
-        return result.returncode, result.stdout.decode('utf-8'), result.stderr.decode('utf-8')
-
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'common'))
+from tooltest import Tool, check, finish  # noqa: E402
 
 def report(quality, s1, s2, s3):
     return 'quality=%s\nstring1=%s\nstring2=%s\nstring3=%s\n' % (quality, s1, s2, s3)
@@ -137,11 +114,7 @@ def main():
     tool = Tool(exe, sys.argv[4:])
     with tempfile.TemporaryDirectory() as folder:
         globals()['case_' + case](tool, folder, shipped)
-    if failures:
-        print('%d failure(s)' % len(failures))
-        return 1
-    print('ok')
-    return 0
+    return finish()
 
 
 if __name__ == '__main__':

@@ -12,18 +12,8 @@ import sys
 import tempfile
 import time
 
-failures = []
-
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-        print('FAIL: ' + what)
-
-
-def windows_path(unix_path):
-    return 'Z:' + unix_path.replace('/', '\\')
-
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'common'))
+from tooltest import check, finish, windows_path  # noqa: E402
 
 def shared_icon_library(emulator):
     """A file in the client's icon library: %TEMP%\\Ondrivex\\ under Wine."""
@@ -77,11 +67,7 @@ def main():
     case, tool, helper, emulator = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4:]
     with tempfile.TemporaryDirectory() as folder:
         globals()['case_' + case](tool, helper, emulator, folder)
-    if failures:
-        print('%d failure(s)' % len(failures))
-        return 1
-    print('ok')
-    return 0
+    return finish()
 
 
 if __name__ == '__main__':
