@@ -1,6 +1,5 @@
 #include "base/SystemError.h"
 
-#include "base/win32/ScopedHandle.h"
 #include "base/win32/WindowsSupport.h"
 
 unsigned long SystemError::last()
@@ -15,13 +14,13 @@ void SystemError::set(unsigned long code)
 
 std::wstring SystemError::text(unsigned long code)
 {
-    wchar_t* buffer = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-        reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    ScopedLocalMemory owner(buffer);
-    if (length == 0 || buffer == nullptr)
+    // System texts are a line or two; a buffer of our own keeps this unit
+    // below the owners, which themselves keep the last error through it.
+    wchar_t buffer[4096];
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                                        buffer, sizeof buffer / sizeof buffer[0], nullptr);
+    if (length == 0)
         return std::wstring();
     std::wstring text(buffer, length);
     const size_t end = text.find_first_of(L"\r\n");
