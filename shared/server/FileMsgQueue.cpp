@@ -9,6 +9,7 @@
 #include "base/Event.h"
 #include "base/Exception.h"
 #include "base/File.h"
+#include "base/LittleEndian.h"
 #include "base/Logger.h"
 #include "base/Msg.h"
 #include "base/Tools.h"
@@ -20,22 +21,6 @@ namespace {
 const int64_t RecordArea = FileMsgQueue::s_TABLE_SIZE;
 // Compaction copies in pieces of this size.
 const int CopyChunk = 2048;
-
-int32_t readLE(const uint8_t* p)
-{
-    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-                                static_cast<uint32_t>(p[2]) << 16 |
-                                static_cast<uint32_t>(p[3]) << 24);
-}
-
-void writeLE(uint8_t* p, int32_t value)
-{
-    const auto v = static_cast<uint32_t>(value);
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-    p[2] = static_cast<uint8_t>(v >> 16);
-    p[3] = static_cast<uint8_t>(v >> 24);
-}
 
 std::wstring workFilePath(const std::wstring& queuePath)
 {
@@ -155,7 +140,7 @@ bool FileMsgQueue::loadTable()
         return m_file->isOpen();
     }
     for (int i = 0; i < s_TABLE_ENTRIES; ++i)
-        m_table[i] = readLE(&raw[static_cast<size_t>(i) * 4]);
+        m_table[i] = LittleEndian::readI32(&raw[static_cast<size_t>(i) * 4]);
     // Checked in place (the same rules as checkTable, without its lists:
     // this runs at the start of every operation). Dropped pairs close up,
     // and everything after the list is zero, as the layout has it.
@@ -184,7 +169,7 @@ bool FileMsgQueue::writeTable()
 {
     uint8_t raw[s_TABLE_SIZE];
     for (int i = 0; i < s_TABLE_ENTRIES; ++i)
-        writeLE(&raw[static_cast<size_t>(i) * 4], m_table[i]);
+        LittleEndian::writeI32(&raw[static_cast<size_t>(i) * 4], m_table[i]);
     return m_file->writeAt(0, raw, sizeof raw);
 }
 
@@ -405,7 +390,7 @@ void FileMsgQueue::compress()
         shifted[i] = static_cast<int32_t>(shifted[i] - shift);
     std::vector<uint8_t> raw(s_TABLE_SIZE);
     for (int i = 0; i < s_TABLE_ENTRIES; ++i)
-        writeLE(&raw[static_cast<size_t>(i) * 4], shifted[i]);
+        LittleEndian::writeI32(&raw[static_cast<size_t>(i) * 4], shifted[i]);
     if (!work->writeAt(0, raw.data(), raw.size())) {
         skip(L"work file not written");
         return;
