@@ -78,6 +78,10 @@ run_ctest() { # name, jobs
   (cd "build/$name" && ctest -j "$jobs" --timeout 300 --output-junit "$results/$name.xml" \
       >"$results/$name-ctest.log" 2>&1)
   tail -n 3 "$results/$name-ctest.log"
+  # Pictures the tests took of real windows, for a person to look at.
+  if [ -d "build/$name/screenshots" ]; then
+    cp -r "build/$name/screenshots" "$results/$name-screenshots"
+  fi
   if [ ! -s "$results/$name.xml" ]; then
     echo "!! ctest of $name produced no results"
     build_failures=$((build_failures + 1))

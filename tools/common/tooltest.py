@@ -3,7 +3,9 @@ than stopping at the first, the tool run as a separate process (under the
 emulator for Windows builds, which sees the Unix folders as drive Z:), and the
 script's exit code."""
 import os
+import struct
 import subprocess
+import zlib
 
 failures = []
 
@@ -45,3 +47,39 @@ def finish():
         return 1
     print('ok')
     return 0
+
+
+def screenshot_folder(tool_path):
+    """Where the tests leave pictures for a person to look at: the build's
+    screenshots/ folder beside bin/ (scripts/test.sh copies it to the results)."""
+    folder = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(tool_path))), 'screenshots')
+    os.makedirs(folder, exist_ok=True)
+    return folder
+
+
+def bmp_to_png(bmp_path, png_path):
+    """A 24-bit bottom-up bitmap file as a PNG file; False when it is not one."""
+    with open(bmp_path, 'rb') as f:
+        data = f.read()
+    if len(data) < 54 or data[:2] != b'BM':
+        return False
+    offset = struct.unpack_from('<I', data, 10)[0]
+    width, height, _, bits = struct.unpack_from('<iiHH', data, 18)
+    if bits != 24 or width <= 0 or height <= 0:
+        return False
+    stride = (width * 3 + 3) & ~3
+    rows = []
+    for y in range(height - 1, -1, -1):
+        row = data[offset + y * stride: offset + y * stride + width * 3]
+        rgb = bytearray(row)
+        rgb[0::3], rgb[2::3] = row[2::3], row[0::3]
+        rows.append(b'\0' + bytes(rgb))
+
+    def chunk(kind, body):
+        return struct.pack('>I', len(body)) + kind + body + struct.pack('>I', zlib.crc32(kind + body))
+
+    png = (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', width, height, 8, 2, 0, 0, 0)) +
+           chunk(b'IDAT', zlib.compress(b''.join(rows))) + chunk(b'IEND', b''))
+    with open(png_path, 'wb') as f:
+        f.write(png)
+    return True

@@ -13,7 +13,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'common'))
-from tooltest import check, finish, windows_path  # noqa: E402
+from tooltest import bmp_to_png, check, finish, screenshot_folder, windows_path  # noqa: E402
 
 def shared_icon_library(emulator):
     """A file in the client's icon library: %TEMP%\\Ondrivex\\ under Wine."""
@@ -32,7 +32,8 @@ def case_watch(tool, helper, emulator, folder):
     with open(rules, 'w', encoding='utf-8') as f:
         f.write('[QUILLPAD.EXE]\nACTIVITY="Writing"\nSTRING1_EMPTY="-"\nSTRING2_DELETE_AFTER=" - QuillPad"\n')
     title = 'Watched %d.txt - QuillPad' % os.getpid()
-    window = subprocess.Popen(emulator + [helper, title], stdin=subprocess.PIPE)
+    picture = os.path.join(folder, 'watched.bmp')
+    window = subprocess.Popen(emulator + [helper, title, windows_path(picture)], stdin=subprocess.PIPE)
     try:
         time.sleep(3)  # the window program starts and takes the foreground
         result = subprocess.run(emulator + [tool, '--seconds', '4', '--rules', windows_path(rules)],
@@ -41,6 +42,9 @@ def case_watch(tool, helper, emulator, folder):
         window.stdin.close()
         window.wait(timeout=60)
     check(result.returncode == 0, 'exit code %d, stderr %r' % (result.returncode, result.stderr))
+    # What the watched window looked like, for a person to check.
+    png = os.path.join(screenshot_folder(tool), 'tcwatch-watched-window.png')
+    check(os.path.exists(picture) and bmp_to_png(picture, png), 'a picture of the watched window')
     check(os.path.exists(keep), 'the client\'s icon library was emptied')
     if os.path.exists(keep):
         os.remove(keep)
