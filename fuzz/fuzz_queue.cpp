@@ -18,6 +18,7 @@
 #include "base/File.h"
 #include "base/Msg.h"
 #include "shared/server/FileMsgQueue.h"
+#include "shared/server/QueueLayout.h"
 #include "shared/server/QueueFile.h"
 
 namespace {
@@ -74,9 +75,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         require(popped <= queued);
         // A message given back round-trips through its record.
         ByteArray record;
-        FileMsgQueue::encodeRecord(*owned, record);
+        QueueLayout::encodeRecord(*owned, record);
         std::wstring reason;
-        std::unique_ptr<Msg> again(FileMsgQueue::decodeRecord(record, reason));
+        std::unique_ptr<Msg> again(QueueLayout::decodeRecord(record, reason));
         require(again != nullptr);
     }
     require(queue.getSize() == 0);

@@ -15,6 +15,7 @@
 #include "base/Tools.h"
 #include "shared/server/HashDevice.h"
 #include "shared/server/QueueFile.h"
+#include "shared/server/QueueLayout.h"
 
 namespace {
 
@@ -89,43 +90,6 @@ int FileMsgQueue::getSize() const
     return m_entries < 0 ? 0 : m_entries / 2;
 }
 
-namespace {
-
-// Why the pair (offset, length) cannot name a record of a file of fileSize
-// bytes whose previous record ends at end; null when it can.
-const wchar_t* entryProblem(int64_t offset, int64_t length, int64_t fileSize, int64_t end)
-{
-    if (offset < RecordArea)
-        return L"offset inside the table";
-    if (length <= FileMsgQueue::s_DIGEST_SIZE)
-        return L"length not longer than a digest";
-    if (offset + length > fileSize)
-        return L"record past the end of the file";
-    if (offset < end)
-        return L"record overlaps an earlier one";
-    return nullptr;
-}
-
-} // namespace
-
-std::vector<FileMsgQueue::Entry> FileMsgQueue::checkTable(const int32_t* table, int64_t fileSize,
-                                                          std::vector<Dropped>& dropped)
-{
-    std::vector<Entry> live;
-    int64_t end = RecordArea; // where the newest kept record ends
-    for (int i = 0; i < s_TABLE_ENTRIES && table[i] != 0; i += 2) {
-        const int64_t offset = table[i];
-        const int64_t length = table[i + 1];
-        if (const wchar_t* reason = entryProblem(offset, length, fileSize, end)) {
-            dropped.push_back({i / 2, offset, length, reason});
-            continue;
-        }
-        live.push_back({i / 2, offset, length});
-        end = offset + length;
-    }
-    return live;
-}
-
 bool FileMsgQueue::loadTable()
 {
     int64_t fileSize = 0;
@@ -150,7 +114,7 @@ bool FileMsgQueue::loadTable()
     for (; i < s_TABLE_ENTRIES && m_table[i] != 0; i += 2) {
         const int64_t offset = m_table[i];
         const int64_t length = m_table[i + 1];
-        if (const wchar_t* reason = entryProblem(offset, length, fileSize, end)) {
+        if (const wchar_t* reason = QueueLayout::entryProblem(offset, length, fileSize, end)) {
             trace(1063502, L"FileMsgQueue: corrupt table entry dropped", Event::Warning, i / 2,
                   offset, length, reason);
             continue;
@@ -224,43 +188,6 @@ void FileMsgQueue::dropFirstPair()
     m_entries = queue_pos();
 }
 
-void FileMsgQueue::encodeRecord(const Msg& msg, ByteArray& record)
-{
-    msg.toByteArray(record);
-    ByteArray digest;
-    HashDevice::hashData(record, digest, false);
-    record += digest;
-}
-
-Msg* FileMsgQueue::decodeRecord(const ByteArray& record, std::wstring& reason)
-{
-    if (record.getSize() <= s_DIGEST_SIZE) {
-        reason = L"empty record";
-        return nullptr;
-    }
-    const int32_t bodySize = record.getSize() - s_DIGEST_SIZE;
-    ByteArray body(record.getData(), bodySize);
-    ByteArray digest;
-    HashDevice::hashData(body, digest, false);
-    if (std::memcmp(digest.getData(), record.getData() + bodySize, s_DIGEST_SIZE) != 0) {
-        reason = L"digest mismatch";
-        return nullptr;
-    }
-    auto msg = std::make_unique<Msg>();
-    try {
-        msg->fromByteArray(body);
-    } catch (const Exception& e) {
-        std::wostringstream text;
-        text << L"message does not parse: " << e.getExceptionID() << L" " << e.getDescription();
-        reason = text.str();
-        return nullptr;
-    } catch (const std::bad_alloc&) {
-        reason = L"message does not parse: too large";
-        return nullptr;
-    }
-    return msg.release();
-}
-
 void FileMsgQueue::pushMessage(Msg* msg)
 {
     std::unique_ptr<Msg> owned(msg);
@@ -282,7 +209,7 @@ void FileMsgQueue::pushMessage(Msg* msg)
                        : static_cast<int64_t>(m_table[m_entries - 2]) + m_table[m_entries - 1];
     ByteArray record;
     try {
-        encodeRecord(*owned, record);
+        QueueLayout::encodeRecord(*owned, record);
     } catch (const std::bad_alloc&) {
         trace(1063504, L"FileMsgQueue: message too large to be stored, lost", Event::Error, -1, 0,
               0, std::wstring());
@@ -337,7 +264,7 @@ Msg* FileMsgQueue::popMessage()
         }
         dropFirstPair();
         std::wstring reason;
-        Msg* msg = decodeRecord(record, reason);
+        Msg* msg = QueueLayout::decodeRecord(record, reason);
         if (msg != nullptr) {
             if (m_entries == 0) {
                 m_file->close();
@@ -422,38 +349,6 @@ void FileMsgQueue::compress()
     m_entries = queue_pos();
 }
 
-void FileMsgQueue::writeDump(std::wostream& out,
-                             const std::vector<std::pair<int, const Msg*>>& messages)
-{
-    out << L"Message Queue:" << L"\r\n";
-    for (const auto& entry : messages) {
-        const Msg& msg = *entry.second;
-        out << entry.first << L": ";
-        int eventTime = 0;
-        std::wstring when = L"(no time)";
-        if (msg.getAttributeValue(L"EventTime", eventTime)) {
-            const std::time_t t = static_cast<std::time_t>(eventTime);
-            const char* text = std::ctime(&t);
-            if (text != nullptr) {
-                std::string narrow(text);
-                while (!narrow.empty() && (narrow.back() == '\n' || narrow.back() == '\r'))
-                    narrow.pop_back();
-                when.assign(narrow.begin(), narrow.end());
-            }
-        }
-        out << when << L" ";
-        std::wstring value;
-        if (msg.getType() == Msg::SYSTEM_STATE_CHANGE) {
-            msg.getAttributeValue(L"SystemState", value);
-            out << L"State Change " << value;
-        } else {
-            msg.getAttributeValue(L"FileDescription", value);
-            out << L"Application Change " << value;
-        }
-        out << L"\r\n";
-    }
-}
-
 std::wostream& operator<<(std::wostream& out, FileMsgQueue& queue)
 {
     std::vector<std::unique_ptr<Msg>> owned;
@@ -467,7 +362,7 @@ std::wostream& operator<<(std::wostream& out, FileMsgQueue& queue)
                                       static_cast<size_t>(length)))
                 continue;
             std::wstring reason;
-            std::unique_ptr<Msg> msg(FileMsgQueue::decodeRecord(record, reason));
+            std::unique_ptr<Msg> msg(QueueLayout::decodeRecord(record, reason));
             if (msg == nullptr)
                 continue;
             messages.emplace_back(i / 2, msg.get());
@@ -475,6 +370,6 @@ std::wostream& operator<<(std::wostream& out, FileMsgQueue& queue)
         }
         queue.close();
     }
-    FileMsgQueue::writeDump(out, messages);
+    QueueLayout::writeDump(out, messages);
     return out;
 }

@@ -14,6 +14,7 @@
 #include "base/Utf16.h"
 #include "base/LittleEndian.h"
 #include "shared/server/FileMsgQueue.h"
+#include "shared/server/QueueLayout.h"
 
 #include <memory>
 #include <sstream>
@@ -121,24 +122,24 @@ int queue(const std::vector<std::string>& args)
     const uint8_t* p = data.getData();
     for (size_t i = 0; i < table.size(); ++i, p += 4)
         table[i] = LittleEndian::readI32(p);
-    std::vector<FileMsgQueue::Dropped> dropped;
-    const std::vector<FileMsgQueue::Entry> live =
-        FileMsgQueue::checkTable(table.data(), size, dropped);
+    std::vector<QueueLayout::Dropped> dropped;
+    const std::vector<QueueLayout::Entry> live =
+        QueueLayout::checkTable(table.data(), size, dropped);
     auto where = [](int position, int64_t offset, int64_t length) {
         return "entry " + std::to_string(position) + " (offset " + std::to_string(offset) +
                ", length " + std::to_string(length) + ")";
     };
-    for (const FileMsgQueue::Dropped& d : dropped)
+    for (const QueueLayout::Dropped& d : dropped)
         writeErr("tcmsg: " + path + ": damaged " + where(d.position, d.offset, d.length) + ": " +
                  Utf16::toUtf8(d.reason) + "\n");
 
     std::vector<std::unique_ptr<Msg>> messages;
     std::vector<std::pair<int, const Msg*>> listed;
     std::vector<ByteArray> bodies;
-    for (const FileMsgQueue::Entry& e : live) {
+    for (const QueueLayout::Entry& e : live) {
         ByteArray record(data.getData() + e.offset, static_cast<int32_t>(e.length));
         std::wstring reason;
-        std::unique_ptr<Msg> msg(FileMsgQueue::decodeRecord(record, reason));
+        std::unique_ptr<Msg> msg(QueueLayout::decodeRecord(record, reason));
         if (msg == nullptr) {
             writeErr("tcmsg: " + path + ": damaged " + where(e.position, e.offset, e.length) +
                      ": " + Utf16::toUtf8(reason) + "\n");
@@ -149,7 +150,7 @@ int queue(const std::vector<std::string>& args)
         bodies.emplace_back(record.getData(), record.getSize() - FileMsgQueue::s_DIGEST_SIZE);
     }
     std::wostringstream dump;
-    FileMsgQueue::writeDump(dump, listed);
+    QueueLayout::writeDump(dump, listed);
     std::string out = Utf16::toUtf8(dump.str());
     for (size_t i = 0; i < listed.size(); ++i) {
         // As decode lists it: what the record carries, not a new message's type.
