@@ -106,11 +106,6 @@ public:
     std::vector<ActivityRow> activity(int userId, int64_t from, int64_t to);
     int64_t activityCount();
 
-    // Runs fn inside one transaction under the lock (for callers that read
-    // and write several tables at once).
-    sqlite3* handle() { return m_db; }
-    std::mutex& lock() { return m_lock; }
-
 private:
     void exec(const char* sql);
     std::optional<UserRecord> findUserWhere(const char* where, const std::string& text, int id);
