@@ -16,8 +16,7 @@ const wchar_t* const HttpCommDevice::HelloPath = L"/Hello";
 const wchar_t* const HttpCommDevice::EchoPath = L"/Tavelin/Echo";
 const wchar_t* const HttpCommDevice::SubmitPath = L"/Tavelin/SubmitMsg";
 const wchar_t* const HttpCommDevice::QueueFileName = L"system.dat";
-const wchar_t* const HttpCommDevice::ContentTypeHeader =
-    L"Content-Type: application/octet-stream";
+const wchar_t* const HttpCommDevice::ContentTypeHeader = L"Content-Type: application/octet-stream";
 
 constexpr int HttpCommDevice::MaxMessageSize;
 constexpr unsigned HttpCommDevice::HelloTimeoutSeconds;
@@ -375,7 +374,8 @@ bool HttpCommDevice::establishConnection(const ProxySettings& proxy, const std::
     ServerList servers;
     if (!sendHello(helloHost.c_str(), helloPort, proxy, servers))
         return false;
-    trace(1063604, L"Contacted hello server " + hostPort(helloHost, helloPort) + L" (" + label + L")",
+    trace(1063604,
+          L"Contacted hello server " + hostPort(helloHost, helloPort) + L" (" + label + L")",
           Event::Info, function);
 
     std::unique_ptr<Msg> info(new Msg());
@@ -414,8 +414,8 @@ bool HttpCommDevice::sendHello(const wchar_t* host, int port, const ProxySetting
                                ServerList& submitServers)
 {
     ByteArray reply;
-    if (transmit(host, port, HelloPath, helloBody(m_userName), reply, proxy,
-                 HelloTimeoutSeconds) != Success)
+    if (transmit(host, port, HelloPath, helloBody(m_userName), reply, proxy, HelloTimeoutSeconds) !=
+        Success)
         return false;
     AutoMutex guard(m_connectionLock);
     return readHelloReply(reply, m_hello, submitServers);
@@ -591,10 +591,9 @@ void HttpCommDevice::sendCommEventMsg(HttpCommDeviceEvent event)
     CommunicationDevice::pushMessage(msg.release(), m_inQ, m_inLock);
 }
 
-HttpCommDevice::HttpCommDeviceEvent
-HttpCommDevice::transmit(const std::wstring& host, int port, const wchar_t* path,
-                         const ByteArray& body, ByteArray& reply, const ProxySettings& proxy,
-                         unsigned timeoutSeconds)
+HttpCommDevice::HttpCommDeviceEvent HttpCommDevice::transmit(
+    const std::wstring& host, int port, const wchar_t* path, const ByteArray& body,
+    ByteArray& reply, const ProxySettings& proxy, unsigned timeoutSeconds)
 {
     return sendReceive(host.c_str(), port, path, body, reply, proxy, timeoutSeconds);
 }

@@ -60,11 +60,11 @@ public:
     static constexpr unsigned HelloTimeoutSeconds = 3;
     static constexpr unsigned EchoTimeoutSeconds = 10;
     static constexpr unsigned SubmitTimeoutSeconds = 30;
-    static const wchar_t* const UserAgent;      // "Tavelin Client/1.0"
-    static const wchar_t* const HelloPath;      // "/Hello"
-    static const wchar_t* const EchoPath;       // "/Tavelin/Echo"
-    static const wchar_t* const SubmitPath;     // "/Tavelin/SubmitMsg"
-    static const wchar_t* const QueueFileName;  // "system.dat"
+    static const wchar_t* const UserAgent;         // "Tavelin Client/1.0"
+    static const wchar_t* const HelloPath;         // "/Hello"
+    static const wchar_t* const EchoPath;          // "/Tavelin/Echo"
+    static const wchar_t* const SubmitPath;        // "/Tavelin/SubmitMsg"
+    static const wchar_t* const QueueFileName;     // "system.dat"
     static const wchar_t* const ContentTypeHeader; // "Content-Type: application/octet-stream"
 
     // Reads the saved proxy settings, opens the file queue (counting what an
@@ -171,8 +171,7 @@ protected:
                                          const ProxySettings& proxy, unsigned timeoutSeconds);
     // The candidates of one proxy source; the factory's unless a test stands in.
     virtual void proxyCandidates(ProxySettingsFactory::SettingsSource source,
-                                 const std::wstring& host, int port,
-                                 std::list<ProxySettings>& out);
+                                 const std::wstring& host, int port, std::list<ProxySettings>& out);
 
     // Puts a message that could not be delivered back into the file queue,
     // stamped with the time it was first accepted. Logon messages belong

@@ -10,12 +10,9 @@ constexpr int64_t ServerConnectionManagerService::CounterResetSeconds;
 constexpr unsigned ServerConnectionManagerService::TickMs;
 
 const int ServerConnectionManagerService::s_delays[ProblemCount][DelaySteps] = {
-    {30, 30, 60, 60, 310, 310, 610, 610, 610, 610},
-    {30, 30, 60, 60, 310, 310, 610, 610, 610, 610},
-    {30, 30, 60, 60, 310, 310, 610, 610, 610, 610},
-    {0, 0, 0, 30, 30, 60, 60, 310, 310, 310},
-    {30, 30, 60, 60, 310, 310, 610, 610, 610, 610},
-    {30, 30, 60, 60, 310, 310, 610, 610, 610, 610},
+    {30, 30, 60, 60, 310, 310, 610, 610, 610, 610}, {30, 30, 60, 60, 310, 310, 610, 610, 610, 610},
+    {30, 30, 60, 60, 310, 310, 610, 610, 610, 610}, {0, 0, 0, 30, 30, 60, 60, 310, 310, 310},
+    {30, 30, 60, 60, 310, 310, 610, 610, 610, 610}, {30, 30, 60, 60, 310, 310, 610, 610, 610, 610},
 };
 
 using ConnectionError = TavelinSessionDetails::ConnectionError;

@@ -12,8 +12,8 @@
 
 const wchar_t* const ServerLogonService::ServersKey = L"Software\\Ondrivex\\Servers";
 const wchar_t* const ServerLogonService::DefaultHelloHosts[5] = {
-    L"hello1.ondrivex.com", L"hello2.ondrivex.com", L"hello3.ondrivex.com",
-    L"hello4.ondrivex.com", L"hello5.ondrivex.com"};
+    L"hello1.ondrivex.com", L"hello2.ondrivex.com", L"hello3.ondrivex.com", L"hello4.ondrivex.com",
+    L"hello5.ondrivex.com"};
 constexpr unsigned ServerLogonService::StageTimeoutMs;
 
 namespace {
@@ -134,8 +134,8 @@ void ServerLogonService::processChallengeResponseMsg(Msg& msg)
 {
     const wchar_t* function = L"ServerLogonService::processChallengeResponseMsg";
     if (m_password.empty() || m_passwordHash.getSize() == 0) {
-        trace(1063002, L"Empty password or hash while processing a challenge message",
-              Event::Error, function);
+        trace(1063002, L"Empty password or hash while processing a challenge message", Event::Error,
+              function);
         setConnectionError(ConnectionError::LogOnProcessFailed);
         return;
     }

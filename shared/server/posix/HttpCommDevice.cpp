@@ -165,10 +165,9 @@ std::string lower(std::string s)
 
 } // namespace
 
-HttpCommDevice::HttpCommDeviceEvent
-HttpCommDevice::sendReceive(const wchar_t* host, int port, const wchar_t* path,
-                            const ByteArray& body, ByteArray& reply, const ProxySettings& proxy,
-                            unsigned timeoutSeconds)
+HttpCommDevice::HttpCommDeviceEvent HttpCommDevice::sendReceive(
+    const wchar_t* host, int port, const wchar_t* path, const ByteArray& body, ByteArray& reply,
+    const ProxySettings& proxy, unsigned timeoutSeconds)
 {
     const wchar_t* function = L"HttpCommDevice::sendReceive";
     reply.release();

@@ -67,7 +67,8 @@ public:
     bool processMsg(Msg& msg) override
     {
         int event = -1;
-        if (msg.getType() == Msg::HTTP_COMM_DEVICE && msg.getAttributeValue(L"HttpCommEvent", event))
+        if (msg.getType() == Msg::HTTP_COMM_DEVICE &&
+            msg.getAttributeValue(L"HttpCommEvent", event))
             ++events[event < 16 && event >= 0 ? event : 15];
         if (msg.getType() == Msg::ACKNOWLEDGEMENT || msg.getType() == Msg::UPDATE)
             ++replies;
@@ -108,7 +109,8 @@ protected:
     {
         const std::string server = env("TC_E2E_SERVER");
         if (server.empty())
-            GTEST_SKIP() << "run by shared/server/tests/e2e/run_e2e.py against the reference server";
+            GTEST_SKIP()
+                << "run by shared/server/tests/e2e/run_e2e.py against the reference server";
         const size_t colon = server.rfind(':');
         m_host = wide(server.substr(0, colon));
         m_port = std::atoi(server.substr(colon + 1).c_str());
@@ -156,7 +158,8 @@ protected:
     {
         std::string out;
         for (const auto& e : m_trace.all())
-            out += std::to_string(e.id) + " " + std::string(e.description.begin(), e.description.end()) +
+            out += std::to_string(e.id) + " " +
+                   std::string(e.description.begin(), e.description.end()) +
                    std::string(e.details.begin(), e.details.end()) + "\n";
         return out;
     }
@@ -191,7 +194,8 @@ protected:
         msg->setAttributeValue(L"MachineName", std::wstring(L"E2EPC"));
         msg->setAttributeValue(L"MachineDomain", std::wstring(L"E2EDOM"));
         msg->setAttributeValue(L"Icon", new ByteArray("icon bytes", 10));
-        m_out += tag + " " + std::to_string(Clock::system().now()) + (queued ? " queued\n" : " live\n");
+        m_out +=
+            tag + " " + std::to_string(Clock::system().now()) + (queued ? " queued\n" : " live\n");
         m_client->recorder->sendMessage(msg, CommunicationDevice::Http);
     }
     void logOnAgain()
@@ -205,8 +209,8 @@ protected:
             if (next != 0 && next > m_managerClock.now())
                 m_managerClock.set(next);
             return false;
-        }))
-            << "status " << int(status()) << " error " << int(error()) << " next logon "
+        })) << "status "
+            << int(status()) << " error " << int(error()) << " next logon "
             << m_client->manager->getNextLogonTime() - m_managerClock.now() << "\n"
             << traced();
     }
@@ -311,7 +315,8 @@ TEST_F(EndToEndTest, DeviceEventsOf404ARefusedConnectionAndAnOversizedMessage)
 
     fault("404");
     send("four-oh-four", false);
-    ASSERT_TRUE(runUntil([&] { return m_client->recorder->events[HttpCommDevice::ResponseFailure] >= 1; }));
+    ASSERT_TRUE(
+        runUntil([&] { return m_client->recorder->events[HttpCommDevice::ResponseFailure] >= 1; }));
     EXPECT_EQ(error(), Error::ConnectFailed);
     EXPECT_EQ(m_trace.find(1063620).description, L"HTTP error: 404");
     fault("none");
@@ -320,7 +325,8 @@ TEST_F(EndToEndTest, DeviceEventsOf404ARefusedConnectionAndAnOversizedMessage)
 
     fault("refuse");
     send("refused", false);
-    ASSERT_TRUE(runUntil([&] { return m_client->recorder->events[HttpCommDevice::ConnectFailure] >= 1; }));
+    ASSERT_TRUE(
+        runUntil([&] { return m_client->recorder->events[HttpCommDevice::ConnectFailure] >= 1; }));
     fault("none");
     logOnAgain();
     ASSERT_TRUE(runUntil([&] { return m_client->device->getQueuedCount() == 0; }));
@@ -338,16 +344,16 @@ TEST_F(EndToEndTest, DISABLED_LatencyFromStatusToStoredRow)
         const auto start = std::chrono::steady_clock::now();
         send("latency-" + std::to_string(i), false);
         ASSERT_TRUE(runUntil([&] { return m_client->recorder->replies > before; }));
-        ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() -
-                                                               start)
-                         .count());
+        ms.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count());
         // Messages arrive at random moments of the worker's idle wait.
         std::this_thread::sleep_for(std::chrono::milliseconds(37 * (i % 5)));
     }
     m_out.clear();
     std::sort(ms.begin(), ms.end());
-    std::printf("latency ms over %zu messages: min %.1f median %.1f p90 %.1f max %.1f\n",
-                ms.size(), ms.front(), ms[ms.size() / 2], ms[ms.size() * 9 / 10], ms.back());
+    std::printf("latency ms over %zu messages: min %.1f median %.1f p90 %.1f max %.1f\n", ms.size(),
+                ms.front(), ms[ms.size() / 2], ms[ms.size() * 9 / 10], ms.back());
 }
 
 TEST_F(EndToEndTest, HelloThroughARealProxy)

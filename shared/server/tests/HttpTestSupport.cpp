@@ -2,8 +2,7 @@
 
 namespace httptest {
 
-HttpCommDevice::HttpCommDeviceEvent ScriptedServer::handle(const Request& request,
-                                                           ByteArray& reply)
+HttpCommDevice::HttpCommDeviceEvent ScriptedServer::handle(const Request& request, ByteArray& reply)
 {
     requests.push_back(request);
     const auto byHost = failHost.find(request.proxy.getConnectionType() == ProxySettings::Proxy
@@ -72,16 +71,16 @@ std::vector<int> ScriptedDevice::events(const std::vector<std::unique_ptr<Msg>>&
     std::vector<int> out;
     for (const auto& msg : msgs) {
         int event = -1;
-        if (msg->getType() == Msg::HTTP_COMM_DEVICE && msg->getAttributeValue(L"HttpCommEvent", event))
+        if (msg->getType() == Msg::HTTP_COMM_DEVICE &&
+            msg->getAttributeValue(L"HttpCommEvent", event))
             out.push_back(event);
     }
     return out;
 }
 
-HttpCommDevice::HttpCommDeviceEvent
-ScriptedDevice::transmit(const std::wstring& host, int port, const wchar_t* path,
-                         const ByteArray& body, ByteArray& reply, const ProxySettings& proxy,
-                         unsigned timeoutSeconds)
+HttpCommDevice::HttpCommDeviceEvent ScriptedDevice::transmit(
+    const std::wstring& host, int port, const wchar_t* path, const ByteArray& body,
+    ByteArray& reply, const ProxySettings& proxy, unsigned timeoutSeconds)
 {
     Request request;
     request.host = host;

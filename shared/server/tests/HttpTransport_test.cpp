@@ -155,8 +155,8 @@ protected:
         HttpTransportTest::SetUp();
         m_queueName = testsupport::uniqueName(L"loopq") + L".dat";
         m_device.reset(new HttpCommDevice(m_system, m_clock, m_queueName));
-        const std::string hello = "motd=hi;server=http://127.0.0.1:" +
-                                  std::to_string(m_server.port()) + "/Tavelin";
+        const std::string hello =
+            "motd=hi;server=http://127.0.0.1:" + std::to_string(m_server.port()) + "/Tavelin";
         m_server.setHandler([this, hello](const RawRequest& request) {
             Reply r;
             if (request.requestLine().find("/Hello") != std::string::npos)

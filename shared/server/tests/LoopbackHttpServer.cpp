@@ -95,11 +95,10 @@ void LoopbackHttpServer::answer(Socket client)
     const Reply reply = handler ? handler(request) : Reply();
     if (reply.dropConnection)
         return;
-    const std::string text = "HTTP/1.1 " + std::to_string(reply.status) +
-                             (reply.status == 200 ? " OK" : " Not Found") +
-                             "\r\nContent-Type: application/octet-stream\r\nContent-Length: " +
-                             std::to_string(reply.body.size()) + "\r\nConnection: close\r\n\r\n" +
-                             reply.body;
+    const std::string text =
+        "HTTP/1.1 " + std::to_string(reply.status) + (reply.status == 200 ? " OK" : " Not Found") +
+        "\r\nContent-Type: application/octet-stream\r\nContent-Length: " +
+        std::to_string(reply.body.size()) + "\r\nConnection: close\r\n\r\n" + reply.body;
     sendAll(client, text);
 }
 

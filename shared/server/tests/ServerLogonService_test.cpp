@@ -208,7 +208,7 @@ TEST_F(LogonTest, CompleteHelloListIsUsedUnchangedAndAGapAppendsTheDefaults)
     ASSERT_EQ(list.size(), 7u);
     EXPECT_EQ(list.front(), (std::pair<std::wstring, int>{L"h0", 8000}));
     EXPECT_EQ((++list.begin())->first, L"h1");
-    EXPECT_EQ((++++list.begin())->first, L"hello1.ondrivex.com");
+    EXPECT_EQ((++ ++list.begin())->first, L"hello1.ondrivex.com");
 }
 
 TEST_F(LogonTest, LogOnSendsTheChallengeRequestInLowerCaseAndStartsTheFifteenSecondStage)
@@ -364,8 +364,8 @@ TEST_F(LogonTest, ServerRefusalsBecomeTheirConnectionErrors)
 TEST_F(LogonTest, DeviceEventsSetTheStatus)
 {
     const std::pair<int, Error> failures[] = {
-        {3, Error::ConnectFailed}, {4, Error::ResolveFailed},  {5, Error::ConnectFailed},
-        {6, Error::ConnectFailed}, {7, Error::ConnectFailed},  {8, Error::SecureSessionFailed},
+        {3, Error::ConnectFailed}, {4, Error::ResolveFailed}, {5, Error::ConnectFailed},
+        {6, Error::ConnectFailed}, {7, Error::ConnectFailed}, {8, Error::SecureSessionFailed},
         {10, Error::ConnectFailed}};
     for (const auto& f : failures) {
         session().setConnectionStatus(Status::Connected);
@@ -443,9 +443,9 @@ TEST_F(LogonTest, CredentialsUnderTheOlderKeyAreCopiedForwardAndUsed)
     addManager()->setup();
     Registry current(Registry::CurrentUser, m_signIn.path());
     EXPECT_EQ(current.read(L"Username", L""), L"Ann");
-    EXPECT_EQ(SecurityDevice::decryptString(current.read(L"SessionID", ByteArray()), L"Ann")
-                  .substr(0, 6),
-              L"secret");
+    EXPECT_EQ(
+        SecurityDevice::decryptString(current.read(L"SessionID", ByteArray()), L"Ann").substr(0, 6),
+        L"secret");
     pump();
     EXPECT_EQ(session().getConnectionStatus(), Status::Connected);
 }

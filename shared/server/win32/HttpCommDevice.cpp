@@ -42,10 +42,9 @@ void traceFailure(uint32_t id, const wchar_t* text, const wchar_t* function,
 
 } // namespace
 
-HttpCommDevice::HttpCommDeviceEvent
-HttpCommDevice::sendReceive(const wchar_t* host, int port, const wchar_t* path,
-                            const ByteArray& body, ByteArray& reply, const ProxySettings& proxy,
-                            unsigned timeoutSeconds)
+HttpCommDevice::HttpCommDeviceEvent HttpCommDevice::sendReceive(
+    const wchar_t* host, int port, const wchar_t* path, const ByteArray& body, ByteArray& reply,
+    const ProxySettings& proxy, unsigned timeoutSeconds)
 {
     const wchar_t* function = L"HttpCommDevice::sendReceive";
     reply.release();
@@ -91,11 +90,11 @@ HttpCommDevice::sendReceive(const wchar_t* host, int port, const wchar_t* path,
     }
     const DWORD size = static_cast<DWORD>(body.getSize());
     const bool hasBody = size > 0;
-    if (!WinHttpSendRequest(request.get(),
-                            hasBody ? ContentTypeHeader : WINHTTP_NO_ADDITIONAL_HEADERS,
-                            hasBody ? static_cast<DWORD>(-1L) : 0,
-                            hasBody ? const_cast<uint8_t*>(body.getData()) : WINHTTP_NO_REQUEST_DATA,
-                            size, size, 0)) {
+    if (!WinHttpSendRequest(
+            request.get(), hasBody ? ContentTypeHeader : WINHTTP_NO_ADDITIONAL_HEADERS,
+            hasBody ? static_cast<DWORD>(-1L) : 0,
+            hasBody ? const_cast<uint8_t*>(body.getData()) : WINHTTP_NO_REQUEST_DATA, size, size,
+            0)) {
         const DWORD error = GetLastError();
         Event event(1063617, L"Error in WinHttpSendRequest", Event::Error, TC_AT(function));
         event.addDetails(L"Message Size", static_cast<long long>(size));
@@ -152,8 +151,7 @@ HttpCommDevice::HttpCommDeviceEvent HttpCommDevice::GetResponse(native::Handle r
         }
         std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[available + 1]());
         if (!buffer) {
-            Event event(1063623, L"Error allocating receive buffer", Event::Error,
-                        TC_AT(function));
+            Event event(1063623, L"Error allocating receive buffer", Event::Error, TC_AT(function));
             Logger::Trace(event);
             return ResponseFailure;
         }

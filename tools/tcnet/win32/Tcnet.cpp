@@ -41,14 +41,22 @@ void out(const std::wstring& text)
 std::wstring resultName(int result)
 {
     switch (result) {
-    case HttpCommDevice::Success: return L"Success";
-    case HttpCommDevice::ResolveFailure: return L"ResolveFailure (the name does not resolve)";
-    case HttpCommDevice::ConnectFailure: return L"ConnectFailure (no connection)";
-    case HttpCommDevice::InvalidMessageSize: return L"InvalidMessageSize";
-    case HttpCommDevice::ResponseFailure: return L"ResponseFailure (bad or no reply)";
-    case HttpCommDevice::SecureSessionFailure: return L"SecureSessionFailure";
-    case HttpCommDevice::SendFailure: return L"SendFailure";
-    default: return L"result " + std::to_wstring(result);
+    case HttpCommDevice::Success:
+        return L"Success";
+    case HttpCommDevice::ResolveFailure:
+        return L"ResolveFailure (the name does not resolve)";
+    case HttpCommDevice::ConnectFailure:
+        return L"ConnectFailure (no connection)";
+    case HttpCommDevice::InvalidMessageSize:
+        return L"InvalidMessageSize";
+    case HttpCommDevice::ResponseFailure:
+        return L"ResponseFailure (bad or no reply)";
+    case HttpCommDevice::SecureSessionFailure:
+        return L"SecureSessionFailure";
+    case HttpCommDevice::SendFailure:
+        return L"SendFailure";
+    default:
+        return L"result " + std::to_wstring(result);
     }
 }
 
@@ -96,10 +104,9 @@ bool tryHello(const std::wstring& host, int port, const Way& way, const std::wst
               HttpCommDevice::ServerList& servers, bool print)
 {
     ByteArray reply;
-    const int result = HttpCommDevice::sendReceive(host.c_str(), port, HttpCommDevice::HelloPath,
-                                                   HttpCommDevice::helloBody(user), reply,
-                                                   way.settings,
-                                                   HttpCommDevice::HelloTimeoutSeconds);
+    const int result = HttpCommDevice::sendReceive(
+        host.c_str(), port, HttpCommDevice::HelloPath, HttpCommDevice::helloBody(user), reply,
+        way.settings, HttpCommDevice::HelloTimeoutSeconds);
     const std::wstring head = L"hello " + way.label + L" " + way.settings.toString() + L": ";
     if (result != HttpCommDevice::Success) {
         if (print)
@@ -154,9 +161,9 @@ std::unique_ptr<Msg> submit(const std::wstring& host, int port, const ProxySetti
     ByteArray body;
     msg.toByteArray(body);
     ByteArray reply;
-    const int result = HttpCommDevice::sendReceive(host.c_str(), port, HttpCommDevice::SubmitPath,
-                                                   body, reply, way,
-                                                   HttpCommDevice::SubmitTimeoutSeconds);
+    const int result =
+        HttpCommDevice::sendReceive(host.c_str(), port, HttpCommDevice::SubmitPath, body, reply,
+                                    way, HttpCommDevice::SubmitTimeoutSeconds);
     out(step + L": " + std::to_wstring(body.getSize()) + L" bytes sent, " + resultName(result));
     if (result != HttpCommDevice::Success)
         return nullptr;

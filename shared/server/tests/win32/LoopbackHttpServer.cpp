@@ -76,8 +76,6 @@ void LoopbackHttpServer::stopListening(Socket s)
     closesocket(static_cast<SOCKET>(s));
 }
 
-void LoopbackHttpServer::releaseListener(Socket)
-{
-}
+void LoopbackHttpServer::releaseListener(Socket) {}
 
 } // namespace httptest
