@@ -254,7 +254,10 @@ bool HttpCommDevice::sendReceiveMsgs()
         }
         CommunicationDevice::pushMessage(response, m_inQ, m_inLock);
         return !queued;
-    } catch (const CommsException& e) {
+    } catch (const Exception& e) {
+        // Any failure of one step, not only of the message format and the
+        // envelope: one that escaped would end the worker, and every message
+        // after it would wait for ever.
         Event event(1063602, &e, L"An unexpected exception while trying send/receive messages",
                     TC_AT(L"HttpCommDevice::sendReceiveMsgs"));
         Logger::Trace(event);

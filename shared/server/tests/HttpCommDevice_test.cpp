@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "HttpTestSupport.h"
+#include "base/Exception.h"
 #include "base/File.h"
 #include "shared/server/FileMsgQueue.h"
 #include "testsupport/EventCapture.h"
@@ -522,6 +523,30 @@ TEST_F(HttpCommDeviceTest, TheFileQueueOfAnEarlierRunIsPickedUp)
     ASSERT_EQ(m_server.stored.size(), 2u);
     EXPECT_EQ(stateOf(m_server.stored[0]), 1);
     EXPECT_EQ(stateOf(m_server.stored[1]), 2);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(HttpCommDeviceTest, AFailureOfAnyKindInOneStepIsTracedAndTheWorkerGoesOn)
+{
+    connect();
+    bool fail = true;
+    m_server.submitOverride = [&fail](const Msg&, ByteArray&) -> bool {
+        if (fail)
+            throw SystemException(1059999, L"disk on fire", TC_AT(L"test"));
+        return false;
+    };
+    m_device->pushMessage(status(1));
+    EXPECT_FALSE(m_device->sendReceiveMsgs());
+    testsupport::CapturedEvent e = m_trace.find(1063602);
+    EXPECT_EQ(e.exceptionId, 1059999);
+    fail = false;
+    m_device->pushMessage(status(2));
+    EXPECT_TRUE(m_device->sendReceiveMsgs());
+    ASSERT_FALSE(m_server.stored.empty());
+    EXPECT_EQ(stateOf(m_server.stored.back()), 2);
 }
 
 } // namespace
