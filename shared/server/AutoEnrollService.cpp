@@ -293,7 +293,8 @@ void AutoEnrollService::processConnectionStatusChange(Msg& msg)
         }
     }
     if (status == Status::ConnectionError &&
-        session.getConnectionError() == TavelinSessionDetails::ConnectionError::AuthenticationFailed &&
+        session.getConnectionError() ==
+            TavelinSessionDetails::ConnectionError::AuthenticationFailed &&
         !s_authFailureAttemptMade) {
         s_authFailureAttemptMade = true;
         attemptAutoEnroll();

@@ -52,7 +52,8 @@ void ServerUserUpdateService::onTimer()
     if (s_updateSent || !session.isLoggedOn() || session.isInAutoEnrollMode())
         return;
     sendMessage(buildUserInfoUpdate(details, session), CommunicationDevice::Http);
-    Event event(1063401, L"Msg To Server:", Event::Info, TC_AT(L"ServerUserUpdateService::onTimer"));
+    Event event(1063401, L"Msg To Server:", Event::Info,
+                TC_AT(L"ServerUserUpdateService::onTimer"));
     event.addDetails(L"MsgType", L"UserInfoUpdate");
     Logger::Trace(event);
     s_updateSent = true;

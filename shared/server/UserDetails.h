@@ -79,7 +79,6 @@ public:
                                                     std::wstring& first, std::wstring& last);
 
 private:
-
     void runLookup();
     // The account and directory part of the lookup, for the platform: fills
     // what it can find given user name and domain. Never throws.

@@ -490,9 +490,9 @@ TEST_F(AutoEnrollServiceTest, OtherFailuresStartNoAttempt)
     session().setUserPassword(L"saved");
     start();
     tick();
-    for (Error error : {Error::ConnectFailed, Error::ConnectTimedOut, Error::LogOnProcessFailed,
-                        Error::SecureSessionFailed, Error::ClientAppTooOld,
-                        Error::AccountSuspended}) {
+    for (Error error :
+         {Error::ConnectFailed, Error::ConnectTimedOut, Error::LogOnProcessFailed,
+          Error::SecureSessionFailed, Error::ClientAppTooOld, Error::AccountSuspended}) {
         m_logon.fail(error);
         m_framework.drain();
         EXPECT_EQ(State::Disabled, m_service->getState()) << static_cast<int>(error);

@@ -175,10 +175,9 @@ TEST_F(ClientProfileTest, WhatTheClientDoesNotKnowIsIgnoredAndNamed)
     const testsupport::CapturedEvent ignored = events_.find(1063301);
     EXPECT_EQ(ignored.description, L"Client profile settings ignored");
     EXPECT_EQ(ignored.type, 2); // Warning
-    for (const wchar_t* name :
-         {L"\"Username\" (text)", L"\"SessionID\" (bytes)", L"\"Sub\\Key\"",
-          L"\"Servers\\server.0.port\"", L"\"hideclientgui\"",
-          L"\"HideClientReportLinks\" (text)", L"\"Line??Break\""}) {
+    for (const wchar_t* name : {L"\"Username\" (text)", L"\"SessionID\" (bytes)", L"\"Sub\\Key\"",
+                                L"\"Servers\\server.0.port\"", L"\"hideclientgui\"",
+                                L"\"HideClientReportLinks\" (text)", L"\"Line??Break\""}) {
         EXPECT_NE(ignored.details.find(name), std::wstring::npos)
             << std::string(ignored.details.begin(), ignored.details.end());
     }
@@ -200,9 +199,9 @@ TEST_F(ClientProfileTest, AVeryLongNameIsShownCut)
 
 TEST_F(ClientProfileTest, KnownSettingsAreTheSixByExactName)
 {
-    for (const wchar_t* name : {L"HideClientReportLinks", L"HideClientGUI", L"EnablePrivateMode",
-                                L"MaximumPrivateTimeSpan", L"MaximumMeetingTimeSpan",
-                                L"AllowPhoneOverrideActivity"})
+    for (const wchar_t* name :
+         {L"HideClientReportLinks", L"HideClientGUI", L"EnablePrivateMode",
+          L"MaximumPrivateTimeSpan", L"MaximumMeetingTimeSpan", L"AllowPhoneOverrideActivity"})
         EXPECT_TRUE(ClientProfile::isKnownSetting(name));
     EXPECT_FALSE(ClientProfile::isKnownSetting(L"hideclientgui"));
     EXPECT_FALSE(ClientProfile::isKnownSetting(L"Username"));
