@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64 mingw-w64-tools
   wine wine32:i386 wine64 xvfb xauth
   googletest libgtest-dev libgmock-dev libbenchmark-dev libssl-dev openssl
-  icoutils python3 tinyproxy libsqlite3-dev
+  icoutils python3 tinyproxy libsqlite3-dev libcpp-httplib-dev curl
   protobuf-compiler libprotobuf-dev
 )
 

@@ -1,0 +1,527 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "HttpTestSupport.h"
+#include "base/File.h"
+#include "shared/server/FileMsgQueue.h"
+#include "testsupport/EventCapture.h"
+
+using namespace httptest;
+
+namespace {
+
+using Events = std::vector<int>;
+
+class HttpCommDeviceTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_queueName = testsupport::uniqueName(L"httpq") + L".dat";
+        m_device.reset(new ScriptedDevice(m_system, m_clock, m_server, m_queueName));
+    }
+    void TearDown() override
+    {
+        m_device.reset();
+        testsupport::removeFile(File::getTempPath() + File::Separator + m_queueName);
+    }
+
+    static Msg* status(int state)
+    {
+        Msg* msg = new Msg();
+        msg->setType(Msg::SYSTEM_STATE_CHANGE);
+        msg->setAttributeValue(L"SystemState", state);
+        msg->setAttributeValue(L"MachineName", std::wstring(L"PC1"));
+        msg->setAttributeValue(L"MachineDomain", std::wstring(L"WORK"));
+        msg->setAttributeValue(L"Icon", new ByteArray("icon", 4));
+        return msg;
+    }
+    static int stateOf(const Msg& msg)
+    {
+        int state = -1;
+        msg.getAttributeValue(L"SystemState", state);
+        return state;
+    }
+    static int intOf(const Msg& msg, const wchar_t* name)
+    {
+        int value = -12345;
+        msg.getAttributeValue(name, value);
+        return value;
+    }
+
+    // A connection and a session key, as the logon service leaves them.
+    void connect()
+    {
+        m_device->resetConnection(L"ann", {{L"hello", 80}});
+        Msg* challenge = new Msg();
+        challenge->setType(Msg::CHALLENGE_REQUEST);
+        m_device->pushMessage(challenge);
+        // Live messages left from the broken connection go to the file
+        // queue first, one per step.
+        for (int i = 0; i < 5 && !m_device->isConnected(); ++i)
+            m_device->sendReceiveMsgs();
+        ASSERT_TRUE(m_device->isConnected());
+        ASSERT_EQ(m_device->getOutQSize(), 0u);
+        const ByteArray key = m_server.sessionKey();
+        m_device->setSessionKey(&key);
+        m_system.getTavelinSessionDetails().setUserID(m_server.userId);
+        m_device->takeInbound();
+    }
+
+    // Steps the worker until it has nothing left (bounded).
+    void drain()
+    {
+        for (int i = 0; i < 50 && (m_device->sendReceiveMsgs() || m_device->getQueuedCount() > 0 ||
+                                   m_device->getOutQSize() > 0);
+             ++i) {
+        }
+    }
+
+    testsupport::EventRecorder m_trace{testsupport::uniqueName(L"HttpDeviceTest")};
+    ScriptedDesktop m_desktop;
+    ManualClock m_clock{1800000000};
+    System m_system{m_desktop, m_clock};
+    ScriptedServer m_server;
+    std::wstring m_queueName;
+    std::unique_ptr<ScriptedDevice> m_device;
+};
+
+TEST_F(HttpCommDeviceTest, OfflineMessageIsQueuedWithItsTimeAndWithoutItsIcon)
+{
+    m_device->pushMessage(status(3));
+
+    EXPECT_EQ(ScriptedDevice::events(m_device->takeInbound()), Events{HttpCommDevice::Success});
+    EXPECT_EQ(m_device->getOutQSize(), 0u);
+    ASSERT_EQ(m_device->getQueuedCount(), 1);
+    // An independent reader of the file: the queue class itself.
+    m_device.reset();
+    FileMsgQueue reader(m_queueName);
+    ASSERT_TRUE(reader.open());
+    std::unique_ptr<Msg> stored(reader.popMessage());
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(intOf(*stored, L"EventTime"), 1800000000);
+    EXPECT_FALSE(stored->containsByteArrayAttribute(L"Icon"));
+    EXPECT_EQ(stateOf(*stored), 3);
+    m_device.reset(new ScriptedDevice(m_system, m_clock, m_server, m_queueName));
+}
+
+TEST_F(HttpCommDeviceTest, WithoutAServerNothingIsSentAndTheQueueIsKept)
+{
+    m_device->pushMessage(status(1));
+    EXPECT_FALSE(m_device->sendReceiveMsgs());
+    EXPECT_TRUE(m_server.requests.empty());
+    EXPECT_EQ(m_device->getQueuedCount(), 1);
+}
+
+TEST_F(HttpCommDeviceTest, QueuedMessageReachesTheServerAfterLogonWithItsAgeAndTheUserId)
+{
+    m_device->pushMessage(status(2));
+    m_clock.advance(125);
+    connect();
+    m_system.getTavelinSessionDetails().setMachineID(7);
+
+    EXPECT_FALSE(m_device->sendReceiveMsgs()) << "queued messages leave one per step";
+    ASSERT_EQ(m_server.stored.size(), 1u);
+    const Msg& got = m_server.stored[0];
+    EXPECT_EQ(intOf(got, L"EventTimeDelta"), 125);
+    EXPECT_FALSE(got.containsIntAttribute(L"EventTime"));
+    EXPECT_EQ(intOf(got, L"UserID"), 41);
+    EXPECT_EQ(intOf(got, L"MachineID"), 7);
+    EXPECT_FALSE(got.containsStringAttribute(L"MachineName"));
+    EXPECT_FALSE(got.containsStringAttribute(L"MachineDomain"));
+    EXPECT_EQ(m_device->getQueuedCount(), 0);
+    // The reply was handed on, with the submission's event before it.
+    auto inbound = m_device->takeInbound();
+    ASSERT_EQ(inbound.size(), 2u);
+    EXPECT_EQ(ScriptedDevice::events(inbound), Events{HttpCommDevice::Success});
+    EXPECT_EQ(inbound[1]->getType(), Msg::ACKNOWLEDGEMENT);
+}
+
+TEST_F(HttpCommDeviceTest, LiveMessageIsSentAsItCameEncryptedUnderTheSessionKey)
+{
+    connect();
+    m_device->pushMessage(status(5));
+    EXPECT_EQ(m_device->getQueuedCount(), 0);
+    EXPECT_TRUE(m_device->sendReceiveMsgs()) << "a live message lets the loop go on";
+
+    const Request& sent = m_server.requests.back();
+    EXPECT_EQ(sent.path, L"/Tavelin/SubmitMsg");
+    EXPECT_EQ(sent.host, L"submit");
+    EXPECT_EQ(sent.port, 8080);
+    EXPECT_EQ(sent.timeout, 30u);
+    Msg envelope;
+    envelope.fromByteArray(sent.body);
+    EXPECT_TRUE(envelope.isSecure());
+    EXPECT_EQ(intOf(envelope, L"UserID"), 41);
+    EXPECT_FALSE(envelope.containsIntAttribute(L"SystemState")) << "only the id travels in clear";
+    ASSERT_EQ(m_server.stored.size(), 1u);
+    EXPECT_FALSE(m_server.stored[0].containsIntAttribute(L"EventTime"));
+    EXPECT_FALSE(m_server.stored[0].containsIntAttribute(L"EventTimeDelta"));
+    EXPECT_EQ(stateOf(m_server.stored[0]), 5);
+}
+
+TEST_F(HttpCommDeviceTest, LogonMessagesTravelPlainAndWithoutAStamp)
+{
+    m_device->resetConnection(L"ann", {{L"hello", 80}});
+    Msg* challenge = new Msg();
+    challenge->setType(Msg::CHALLENGE_REQUEST);
+    challenge->setAttributeValue(L"TavelUsername", std::wstring(L"ann"));
+    m_device->pushMessage(challenge);
+    EXPECT_EQ(m_device->getQueuedCount(), 0) << "a logon message skips the file queue";
+    ASSERT_TRUE(m_device->sendReceiveMsgs());
+    Msg sent;
+    sent.fromByteArray(m_server.requests.back().body);
+    EXPECT_FALSE(sent.isSecure());
+    EXPECT_EQ(sent.getType(), Msg::CHALLENGE_REQUEST);
+    EXPECT_FALSE(sent.containsIntAttribute(L"EventTime"));
+}
+
+TEST_F(HttpCommDeviceTest, HelloRequestCarriesTheUserNameAndIsTriedDirectlyFirst)
+{
+    connect();
+    ASSERT_GE(m_server.requests.size(), 3u);
+    const Request& hello = m_server.requests[0];
+    EXPECT_EQ(hello.path, L"/Hello");
+    EXPECT_EQ(hello.timeout, 3u);
+    EXPECT_EQ(hello.proxy.getConnectionType(), ProxySettings::Direct);
+    EXPECT_EQ(hello.body, ByteArray(std::wstring(L"email=ann")));
+    const Request& echo = m_server.requests[1];
+    EXPECT_EQ(echo.path, L"/Tavelin/Echo");
+    EXPECT_EQ(echo.host, L"submit");
+    EXPECT_EQ(echo.timeout, 10u);
+    EXPECT_EQ(echo.body, ByteArray("echo", 4));
+    EXPECT_EQ(m_trace.find(1063603).description, L"Trying hello server hello:80 (DIRECT)");
+    EXPECT_EQ(m_trace.find(1063604).description, L"Contacted hello server hello:80 (DIRECT)");
+    EXPECT_EQ(m_trace.find(1063605).description, L"Trying server submit:8080");
+    EXPECT_EQ(m_trace.find(1063606).description, L"Connected to server submit:8080");
+}
+
+TEST_F(HttpCommDeviceTest, HelloInfoEventCarriesTheHelloAnswer)
+{
+    m_device->resetConnection(L"ann", {{L"hello", 80}});
+    ASSERT_TRUE(m_device->establishConnectability());
+    auto inbound = m_device->takeInbound();
+    ASSERT_EQ(inbound.size(), 1u);
+    EXPECT_EQ(intOf(*inbound[0], L"HttpCommEvent"), HttpCommDevice::HelloInfo);
+    std::wstring text;
+    inbound[0]->getAttributeValue(L"HelloClientVersion", text);
+    EXPECT_EQ(text, L"2.0");
+    inbound[0]->getAttributeValue(L"HelloClientURL", text);
+    EXPECT_EQ(text, L"http://get/");
+    inbound[0]->getAttributeValue(L"HelloMOTD", text);
+    EXPECT_EQ(text, L"Hello");
+    inbound[0]->getAttributeValue(L"HelloReportsURL", text);
+    EXPECT_EQ(text, L"http://rep/");
+}
+
+TEST_F(HttpCommDeviceTest, EveryProxySourceIsTriedInOrderWithItsLabelUntilOneReachesTheHelloServer)
+{
+    m_server.failHost[L"hello"] = HttpCommDevice::ConnectFailure;
+    m_server.failHost[L"badproxy"] = HttpCommDevice::ConnectFailure;
+    m_device->candidates[ProxySettingsFactory::RegistryUser] = {
+        ProxySettings(ProxySettings::Proxy, L"badproxy", 3128)};
+    m_device->candidates[ProxySettingsFactory::AutoDetect] = {
+        ProxySettings(ProxySettings::Proxy, L"goodproxy", 8081)};
+    m_device->resetConnection(L"ann", {{L"hello", 80}});
+
+    ASSERT_TRUE(m_device->establishConnectability());
+    std::vector<std::wstring> tried;
+    for (const auto& e : m_trace.withId(1063603))
+        tried.push_back(e.description);
+    EXPECT_EQ(tried, (std::vector<std::wstring>{L"Trying hello server hello:80 (DIRECT)",
+                                                L"Trying hello server badproxy:3128 (HKCU)",
+                                                L"Trying hello server goodproxy:8081 (AUTO)"}));
+    EXPECT_EQ(m_device->getProxySettings().toString(), L"PROXY goodproxy:8081");
+    // The echo and later submissions go through the proxy that worked.
+    EXPECT_EQ(m_server.requests.back().proxy.toString(), L"PROXY goodproxy:8081");
+}
+
+TEST_F(HttpCommDeviceTest, HelloReplyThatIsAWebPageCountsAsNoAnswer)
+{
+    m_server.helloText = "<html>server=http://submit:8080</html>";
+    m_device->resetConnection(L"ann", {{L"hello", 80}, {L"second", 81}});
+    EXPECT_FALSE(m_device->establishConnectability());
+    EXPECT_EQ(m_trace.count(1063604), 0u);
+    EXPECT_EQ(m_server.requests.size(), 2u) << "both hello servers asked, no echo";
+}
+
+TEST_F(HttpCommDeviceTest, FirstSubmitServerThatAnswersTheEchoIsChosen)
+{
+    m_server.helloText = "server=http://down:1;server=http://up:2";
+    m_server.failHost[L"down"] = HttpCommDevice::ConnectFailure;
+    m_device->resetConnection(L"ann", {{L"hello", 80}});
+    ASSERT_TRUE(m_device->establishConnectability());
+    EXPECT_EQ(m_device->getServerHost(), L"up");
+    EXPECT_EQ(m_device->getServerPort(), 2);
+}
+
+TEST_F(HttpCommDeviceTest, HelloTokensGiveServersInOrderAndTheResults)
+{
+    HttpCommDevice::HelloResults results;
+    results.reportsURL = L"old";
+    results.motd = L"stale";
+    HttpCommDevice::ServerList servers{{L"left", 1}};
+    const std::string text = "junk;server=http://h:8080/path;motd=Hi;server=http://k";
+    ASSERT_TRUE(HttpCommDevice::readHelloReply(ByteArray(text.data(), int32_t(text.size())),
+                                               results, servers));
+    EXPECT_EQ(servers, (HttpCommDevice::ServerList{{L"h", 8080}, {L"k", 80}}));
+    EXPECT_EQ(results.motd, L"Hi");
+    EXPECT_EQ(results.clientVersion, L"");
+    EXPECT_EQ(results.reportsURL, L"old") << "kept unless a reports token comes";
+
+    EXPECT_FALSE(HttpCommDevice::readHelloReply(ByteArray(), results, servers));
+    EXPECT_EQ(servers.size(), 2u) << "no answer changes nothing";
+    EXPECT_EQ(HttpCommDevice::parseServerToken(L"http://host/x:99"),
+              (std::pair<std::wstring, int>{L"host", 80}));
+    EXPECT_EQ(HttpCommDevice::parseServerToken(L"http://host:"),
+              (std::pair<std::wstring, int>{L"host", 80}));
+}
+
+TEST_F(HttpCommDeviceTest, Status404IsAResponseFailureAndTheMessageWaitsForTheNextLogon)
+{
+    connect();
+    m_device->pushMessage(status(4));
+    m_server.failPath[L"/Tavelin/SubmitMsg"] = HttpCommDevice::ResponseFailure;
+    m_clock.advance(20);
+
+    EXPECT_FALSE(m_device->sendReceiveMsgs());
+    EXPECT_EQ(ScriptedDevice::events(m_device->takeInbound()),
+              Events{HttpCommDevice::ResponseFailure});
+    EXPECT_FALSE(m_device->isConnected());
+    EXPECT_EQ(m_device->getQueuedCount(), 1);
+
+    m_server.failPath.clear();
+    m_clock.advance(40);
+    connect();
+    m_device->sendReceiveMsgs();
+    ASSERT_EQ(m_server.stored.size(), 1u);
+    EXPECT_EQ(intOf(m_server.stored[0], L"EventTimeDelta"), 60)
+        << "the age counts from when the message was first accepted";
+}
+
+TEST_F(HttpCommDeviceTest, ResolveAndConnectFailuresRaiseTheirEventsAndKeepTheMessage)
+{
+    for (auto failure : {HttpCommDevice::ResolveFailure, HttpCommDevice::ConnectFailure,
+                         HttpCommDevice::SendFailure}) {
+        connect();
+        m_server.failHost[L"submit"] = failure;
+        m_device->pushMessage(status(static_cast<int>(failure)));
+        EXPECT_FALSE(m_device->sendReceiveMsgs());
+        EXPECT_EQ(ScriptedDevice::events(m_device->takeInbound()), Events{failure});
+        EXPECT_FALSE(m_device->isConnected());
+        m_server.failHost.clear();
+    }
+    EXPECT_EQ(m_device->getQueuedCount() + static_cast<int>(m_device->getOutQSize()), 3)
+        << "the last one is still in the live queue";
+    connect();
+    drain();
+    std::multiset<int> states;
+    for (const Msg& m : m_server.stored)
+        states.insert(stateOf(m));
+    EXPECT_EQ(states, (std::multiset<int>{4, 5, 10})) << "each delivered once";
+}
+
+TEST_F(HttpCommDeviceTest, MessageWhoseConnectionAttemptFailsIsQueuedWithItsFirstTime)
+{
+    connect();
+    m_device->pushMessage(status(8));
+    m_device->resetConnection(L"ann", {{L"hello", 80}});
+    m_server.failHost[L"hello"] = HttpCommDevice::ConnectFailure;
+    m_clock.advance(30);
+    EXPECT_FALSE(m_device->sendReceiveMsgs());
+    ASSERT_EQ(m_device->getQueuedCount(), 1);
+
+    m_device.reset();
+    FileMsgQueue reader(m_queueName);
+    ASSERT_TRUE(reader.open());
+    std::unique_ptr<Msg> stored(reader.popMessage());
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(intOf(*stored, L"EventTime"), 1800000000);
+    EXPECT_FALSE(stored->containsIntAttribute(L"EventTimeDelta"));
+    m_device.reset(new ScriptedDevice(m_system, m_clock, m_server, m_queueName));
+}
+
+TEST_F(HttpCommDeviceTest, MessagesArrivingBeforeTheSessionKeyWaitInTheFileQueue)
+{
+    m_device->resetConnection(L"ann", {{L"hello", 80}});
+    ASSERT_TRUE(m_device->establishConnectability());
+    m_device->takeInbound();
+    m_device->pushMessage(status(6));
+    EXPECT_EQ(m_device->getQueuedCount(), 1);
+    EXPECT_FALSE(m_device->sendReceiveMsgs());
+    EXPECT_EQ(m_trace.count(1063607), 0u) << "no send without a key was tried";
+    EXPECT_TRUE(m_device->isConnected());
+}
+
+TEST_F(HttpCommDeviceTest, UpdateThatDoesNotVerifyIsASecureSessionFailureAndNotDelivered)
+{
+    connect();
+    m_server.submitOverride = [](const Msg&, ByteArray& reply) {
+        Msg inside;
+        inside.setType(Msg::UPDATE);
+        inside.setAttributeValue(L"MachineID", 9);
+        const ByteArray wrongKey("wrong key 123456", 16);
+        std::unique_ptr<Msg> envelope(SecurityDevice::signAndEncryptMsg(inside, wrongKey));
+        reply = ScriptedServer::bytes(*envelope);
+        return true;
+    };
+    m_device->pushMessage(status(1));
+    EXPECT_FALSE(m_device->sendReceiveMsgs());
+    auto inbound = m_device->takeInbound();
+    EXPECT_EQ(ScriptedDevice::events(inbound),
+              (Events{HttpCommDevice::Success, HttpCommDevice::SecureSessionFailure}));
+    EXPECT_EQ(inbound.size(), 2u) << "the update itself is not handed on";
+    EXPECT_FALSE(m_device->isConnected());
+}
+
+TEST_F(HttpCommDeviceTest, SignedUpdateIsDecryptedBeforeItIsHandedOn)
+{
+    connect();
+    const ByteArray key = m_server.sessionKey();
+    m_server.submitOverride = [&key](const Msg&, ByteArray& reply) {
+        Msg inside;
+        inside.setType(Msg::UPDATE);
+        inside.setAttributeValue(L"MachineID", 9);
+        std::unique_ptr<Msg> envelope(SecurityDevice::signAndEncryptMsg(inside, key));
+        reply = ScriptedServer::bytes(*envelope);
+        return true;
+    };
+    m_device->pushMessage(status(1));
+    EXPECT_TRUE(m_device->sendReceiveMsgs());
+    auto inbound = m_device->takeInbound();
+    ASSERT_EQ(inbound.size(), 2u);
+    EXPECT_EQ(inbound[1]->getType(), Msg::UPDATE);
+    EXPECT_FALSE(inbound[1]->isSecure());
+    EXPECT_EQ(intOf(*inbound[1], L"MachineID"), 9);
+}
+
+TEST_F(HttpCommDeviceTest, GarbageReplyClearsTheConnectionAndKeepsTheMessage)
+{
+    connect();
+    m_server.submitOverride = [](const Msg&, ByteArray& reply) {
+        reply = ByteArray("garbage!", 8);
+        return true;
+    };
+    m_device->pushMessage(status(1));
+    EXPECT_FALSE(m_device->sendReceiveMsgs());
+    EXPECT_EQ(m_trace.count(1063609), 1u);
+    EXPECT_FALSE(m_device->isConnected());
+    EXPECT_EQ(m_device->getQueuedCount(), 1);
+}
+
+// A message that needs no envelope, sized to serialise to exactly n bytes
+// once the device has filled in the ids.
+Msg* plainOfSize(int32_t n)
+{
+    std::unique_ptr<Msg> msg(new Msg());
+    msg->setType(Msg::PLUGIN_INFO);
+    msg->setAttributeValue(L"UserID", -1);
+    msg->setAttributeValue(L"MachineID", -1);
+    msg->setAttributeValue(L"Pad", new ByteArray());
+    const int32_t base = msg->getSerializedSizeRequirement();
+    std::unique_ptr<ByteArray> pad(new ByteArray());
+    std::memset(pad->getBuffer(n - base), 'p', static_cast<size_t>(n - base));
+    msg->setAttributeValue(L"Pad", pad.release());
+    EXPECT_EQ(msg->getSerializedSizeRequirement(), n);
+    msg->removeIntAttribute(L"UserID");
+    msg->removeIntAttribute(L"MachineID");
+    return msg.release();
+}
+
+TEST_F(HttpCommDeviceTest, MessageAboveOneMebibyteIsRefusedAndOneAtTheLimitIsSent)
+{
+    connect();
+    m_device->pushMessage(plainOfSize(1048577));
+    EXPECT_FALSE(m_device->sendReceiveMsgs());
+    EXPECT_EQ(ScriptedDevice::events(m_device->takeInbound()),
+              Events{HttpCommDevice::InvalidMessageSize});
+    testsupport::CapturedEvent e = m_trace.find(1063601);
+    EXPECT_EQ(e.description, L"Invalid Msg Size");
+    EXPECT_NE(e.details.find(L"1048577"), std::wstring::npos);
+    const size_t before = m_server.requests.size();
+
+    m_device->pushMessage(plainOfSize(1048576));
+    EXPECT_TRUE(m_device->sendReceiveMsgs());
+    ASSERT_EQ(m_server.requests.size(), before + 1);
+    EXPECT_EQ(m_server.requests.back().body.getSize(), 1048576);
+}
+
+TEST_F(HttpCommDeviceTest, QueuedMessageFromTheFutureIsDropped)
+{
+    m_device->pushMessage(status(1));
+    m_clock.advance(-10);
+    connect();
+    EXPECT_FALSE(m_device->sendReceiveMsgs());
+    EXPECT_TRUE(m_server.stored.empty());
+    EXPECT_EQ(m_device->getQueuedCount(), 0);
+}
+
+TEST_F(HttpCommDeviceTest, KnownApplicationIsSentByItsIdWithoutItsVersionFields)
+{
+    testsupport::TempFolder folder(L"httpapp");
+    const std::wstring exe = folder.file(L"tool.exe");
+    testsupport::writeFile(exe, std::string("MZ not really"));
+    m_system.addApplication(exe.c_str(), 77);
+    connect();
+    Msg* change = new Msg();
+    change->setType(Msg::APPLICATION_CHANGE);
+    change->setAttributeValue(L"FilePath", exe);
+    change->setAttributeValue(L"ProductName", std::wstring(L"Tool"));
+    change->setAttributeValue(L"CompanyName", std::wstring(L"Us"));
+    m_device->pushMessage(change);
+    m_device->sendReceiveMsgs();
+    ASSERT_EQ(m_server.stored.size(), 1u);
+    EXPECT_EQ(intOf(m_server.stored[0], L"ApplicationID"), 77);
+    EXPECT_FALSE(m_server.stored[0].containsStringAttribute(L"FilePath"));
+    EXPECT_FALSE(m_server.stored[0].containsStringAttribute(L"ProductName"));
+}
+
+TEST_F(HttpCommDeviceTest, UnknownApplicationIsRecordedWithoutAnId)
+{
+    connect();
+    Msg* change = new Msg();
+    change->setType(Msg::APPLICATION_CHANGE);
+    change->setAttributeValue(L"FilePath", std::wstring(L"/nowhere/app.exe"));
+    m_device->pushMessage(change);
+    m_device->sendReceiveMsgs();
+    ASSERT_EQ(m_server.stored.size(), 1u);
+    EXPECT_FALSE(m_server.stored[0].containsIntAttribute(L"ApplicationID"));
+    EXPECT_TRUE(m_server.stored[0].containsStringAttribute(L"FilePath"));
+    EXPECT_TRUE(m_system.exists(L"/nowhere/app.exe"));
+    EXPECT_EQ(m_system.getApplicationID(L"/nowhere/app.exe"), -1);
+}
+
+TEST_F(HttpCommDeviceTest, MissingKeyToDecryptIsASendFailure)
+{
+    Msg* update = new Msg();
+    update->setType(Msg::UPDATE);
+    EXPECT_FALSE(m_device->decryptMsgIfNecessary(update));
+    EXPECT_EQ(update, nullptr);
+    EXPECT_EQ(ScriptedDevice::events(m_device->takeInbound()), Events{HttpCommDevice::SendFailure});
+    EXPECT_EQ(m_trace.count(1063610), 1u);
+
+    Msg* ack = new Msg();
+    ack->setType(Msg::ACKNOWLEDGEMENT);
+    EXPECT_TRUE(m_device->decryptMsgIfNecessary(ack));
+    EXPECT_EQ(ack->getType(), Msg::ACKNOWLEDGEMENT);
+    delete ack;
+}
+
+TEST_F(HttpCommDeviceTest, TheFileQueueOfAnEarlierRunIsPickedUp)
+{
+    m_device->pushMessage(status(1));
+    m_device->pushMessage(status(2));
+    m_device.reset(new ScriptedDevice(m_system, m_clock, m_server, m_queueName));
+    EXPECT_EQ(m_device->getQueuedCount(), 2);
+    connect();
+    drain();
+    ASSERT_EQ(m_server.stored.size(), 2u);
+    EXPECT_EQ(stateOf(m_server.stored[0]), 1);
+    EXPECT_EQ(stateOf(m_server.stored[1]), 2);
+}
+
+} // namespace

@@ -1,0 +1,496 @@
+#include "tools/tcserver/ServerDatabase.h"
+
+#include <sqlite3.h>
+
+#include "tools/tcserver/ServerText.h"
+
+namespace {
+
+const char* const Schema = R"SQL(
+CREATE TABLE IF NOT EXISTS users(
+  id INTEGER PRIMARY KEY,
+  name TEXT NOT NULL UNIQUE,
+  password_hash TEXT NOT NULL,
+  suspended INTEGER NOT NULL DEFAULT 0,
+  challenge BLOB,
+  session_key BLOB);
+CREATE TABLE IF NOT EXISTS machines(
+  id INTEGER PRIMARY KEY,
+  name TEXT NOT NULL COLLATE NOCASE,
+  domain TEXT NOT NULL COLLATE NOCASE,
+  UNIQUE(name, domain));
+CREATE TABLE IF NOT EXISTS applications(
+  id INTEGER PRIMARY KEY,
+  file_path TEXT UNIQUE COLLATE NOCASE,
+  name TEXT,
+  original_filename TEXT, file_description TEXT, internal_name TEXT, file_version TEXT,
+  product_name TEXT, product_version TEXT, company_name TEXT,
+  icon BLOB);
+INSERT OR IGNORE INTO applications(id, name) VALUES (2, 'Meeting'), (3, 'Phone call'), (4, 'Personal time');
+CREATE TABLE IF NOT EXISTS activity(
+  id INTEGER PRIMARY KEY,
+  user_id INTEGER NOT NULL REFERENCES users(id),
+  machine_id INTEGER REFERENCES machines(id),
+  event_time INTEGER NOT NULL,
+  arrival_time INTEGER NOT NULL,
+  event_time_delta INTEGER,
+  msg_type INTEGER NOT NULL,
+  system_state TEXT,
+  application_id INTEGER REFERENCES applications(id),
+  context1 TEXT NOT NULL, context2 TEXT NOT NULL, context3 TEXT NOT NULL,
+  application_hash BLOB,
+  original_filename TEXT, file_description TEXT, internal_name TEXT, file_version TEXT,
+  product_name TEXT, product_version TEXT, company_name TEXT, file_path TEXT,
+  content_key BLOB NOT NULL);
+CREATE INDEX IF NOT EXISTS activity_user_time ON activity(user_id, event_time);
+)SQL";
+
+// One prepared statement, finalised with its scope.
+class Statement {
+public:
+    Statement(sqlite3* db, const char* sql) : m_db(db)
+    {
+        if (sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr) != SQLITE_OK)
+            throw DatabaseError(std::string("prepare: ") + sqlite3_errmsg(db));
+    }
+    ~Statement() { sqlite3_finalize(m_stmt); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    Statement& bind(int i, int64_t v)
+    {
+        check(sqlite3_bind_int64(m_stmt, i, v));
+        return *this;
+    }
+    Statement& bind(int i, const std::wstring& v)
+    {
+        const std::string text = ServerText::utf8(v);
+        check(sqlite3_bind_text(m_stmt, i, text.data(), static_cast<int>(text.size()),
+                                SQLITE_TRANSIENT));
+        return *this;
+    }
+    Statement& bind(int i, const std::string& v)
+    {
+        check(sqlite3_bind_text(m_stmt, i, v.data(), static_cast<int>(v.size()),
+                                SQLITE_TRANSIENT));
+        return *this;
+    }
+    Statement& bind(int i, const ByteArray& v)
+    {
+        if (v.getSize() == 0)
+            check(sqlite3_bind_zeroblob(m_stmt, i, 0));
+        else
+            check(sqlite3_bind_blob(m_stmt, i, v.getData(), v.getSize(), SQLITE_TRANSIENT));
+        return *this;
+    }
+    template <class T>
+    Statement& bind(int i, const std::optional<T>& v)
+    {
+        if (v)
+            return bind(i, static_cast<std::conditional_t<std::is_integral_v<T>, int64_t, T>>(*v));
+        check(sqlite3_bind_null(m_stmt, i));
+        return *this;
+    }
+    Statement& bindNullIfEmpty(int i, const std::wstring& v)
+    {
+        if (v.empty()) {
+            check(sqlite3_bind_null(m_stmt, i));
+            return *this;
+        }
+        return bind(i, v);
+    }
+
+    // true while a row is there
+    bool step()
+    {
+        const int rc = sqlite3_step(m_stmt);
+        if (rc == SQLITE_ROW)
+            return true;
+        if (rc == SQLITE_DONE)
+            return false;
+        throw DatabaseError(std::string("step: ") + sqlite3_errmsg(m_db));
+    }
+    bool isNull(int c) { return sqlite3_column_type(m_stmt, c) == SQLITE_NULL; }
+    int64_t int64(int c) { return sqlite3_column_int64(m_stmt, c); }
+    std::string text(int c)
+    {
+        const auto* p = sqlite3_column_text(m_stmt, c);
+        return p ? std::string(reinterpret_cast<const char*>(p),
+                               static_cast<size_t>(sqlite3_column_bytes(m_stmt, c)))
+                 : std::string();
+    }
+    std::wstring wtext(int c) { return ServerText::wide(text(c)); }
+    ByteArray blob(int c)
+    {
+        const void* p = sqlite3_column_blob(m_stmt, c);
+        return ByteArray(p, sqlite3_column_bytes(m_stmt, c));
+    }
+
+private:
+    void check(int rc)
+    {
+        if (rc != SQLITE_OK)
+            throw DatabaseError(std::string("bind: ") + sqlite3_errmsg(m_db));
+    }
+
+    sqlite3* m_db;
+    sqlite3_stmt* m_stmt = nullptr;
+};
+
+// BEGIN IMMEDIATE ... COMMIT, rolled back when the scope is left by a throw.
+class Transaction {
+public:
+    explicit Transaction(sqlite3* db) : m_db(db) { run("BEGIN IMMEDIATE"); }
+    ~Transaction()
+    {
+        if (!m_done)
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    void commit()
+    {
+        run("COMMIT");
+        m_done = true;
+    }
+
+private:
+    void run(const char* sql)
+    {
+        char* error = nullptr;
+        if (sqlite3_exec(m_db, sql, nullptr, nullptr, &error) != SQLITE_OK) {
+            std::string text = error ? error : "?";
+            sqlite3_free(error);
+            throw DatabaseError(std::string(sql) + ": " + text);
+        }
+    }
+    sqlite3* m_db;
+    bool m_done = false;
+};
+
+UserRecord readUser(Statement& s)
+{
+    UserRecord user;
+    user.id = static_cast<int>(s.int64(0));
+    user.name = s.wtext(1);
+    user.passwordHash = s.text(2);
+    user.suspended = s.int64(3) != 0;
+    user.challenge = s.blob(4);
+    user.sessionKey = s.blob(5);
+    return user;
+}
+
+const char* const UserColumns = "SELECT id, name, password_hash, suspended, challenge, session_key FROM users ";
+
+const char* const ActivityColumns =
+    "SELECT id, user_id, machine_id, event_time, arrival_time, event_time_delta, msg_type, "
+    "system_state, application_id, context1, context2, context3, application_hash, "
+    "original_filename, file_description, internal_name, file_version, product_name, "
+    "product_version, company_name, file_path, content_key FROM activity ";
+
+ActivityRow readActivity(Statement& s)
+{
+    ActivityRow row;
+    row.id = s.int64(0);
+    row.userId = static_cast<int>(s.int64(1));
+    if (!s.isNull(2))
+        row.machineId = static_cast<int>(s.int64(2));
+    row.eventTime = s.int64(3);
+    row.arrivalTime = s.int64(4);
+    if (!s.isNull(5))
+        row.eventTimeDelta = s.int64(5);
+    row.msgType = static_cast<int>(s.int64(6));
+    if (!s.isNull(7))
+        row.systemState = s.wtext(7);
+    if (!s.isNull(8))
+        row.applicationId = static_cast<int>(s.int64(8));
+    row.context1 = s.wtext(9);
+    row.context2 = s.wtext(10);
+    row.context3 = s.wtext(11);
+    row.applicationHash = s.blob(12);
+    row.fields.originalFilename = s.wtext(13);
+    row.fields.fileDescription = s.wtext(14);
+    row.fields.internalName = s.wtext(15);
+    row.fields.fileVersion = s.wtext(16);
+    row.fields.productName = s.wtext(17);
+    row.fields.productVersion = s.wtext(18);
+    row.fields.companyName = s.wtext(19);
+    row.filePath = s.wtext(20);
+    row.contentKey = s.blob(21);
+    return row;
+}
+
+} // namespace
+
+ServerDatabase::ServerDatabase(const std::string& path)
+{
+    if (sqlite3_open_v2(path.c_str(), &m_db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
+                        nullptr) != SQLITE_OK) {
+        std::string text = m_db ? sqlite3_errmsg(m_db) : "out of memory";
+        sqlite3_close(m_db);
+        throw DatabaseError("cannot open " + path + ": " + text);
+    }
+    // Another process (the command line adding a user while the server runs,
+    // a test reading rows) may hold the file for a moment.
+    sqlite3_busy_timeout(m_db, 5000);
+    try {
+        exec("PRAGMA journal_mode=WAL");
+        exec("PRAGMA synchronous=NORMAL");
+        exec("PRAGMA foreign_keys=ON");
+        exec(Schema);
+    } catch (...) {
+        sqlite3_close(m_db);
+        throw;
+    }
+}
+
+ServerDatabase::~ServerDatabase() { sqlite3_close(m_db); }
+
+void ServerDatabase::exec(const char* sql)
+{
+    char* error = nullptr;
+    if (sqlite3_exec(m_db, sql, nullptr, nullptr, &error) != SQLITE_OK) {
+        std::string text = error ? error : "?";
+        sqlite3_free(error);
+        throw DatabaseError(text);
+    }
+}
+
+int ServerDatabase::addUser(const std::wstring& name, const std::string& passwordHash)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    Statement s(m_db, "INSERT INTO users(name, password_hash) VALUES (?, ?)");
+    s.bind(1, ServerText::lower(name)).bind(2, passwordHash);
+    try {
+        s.step();
+    } catch (const DatabaseError&) {
+        throw DatabaseError("user " + ServerText::utf8(name) + " exists");
+    }
+    return static_cast<int>(sqlite3_last_insert_rowid(m_db));
+}
+
+std::optional<UserRecord> ServerDatabase::findUserWhere(const char* where, const std::string& text,
+                                                        int id)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    Statement s(m_db, (std::string(UserColumns) + where).c_str());
+    if (text.empty())
+        s.bind(1, static_cast<int64_t>(id));
+    else
+        s.bind(1, text);
+    if (!s.step())
+        return std::nullopt;
+    return readUser(s);
+}
+
+std::optional<UserRecord> ServerDatabase::findUser(const std::wstring& name)
+{
+    if (name.empty())
+        return std::nullopt;
+    return findUserWhere("WHERE name = ?", ServerText::utf8(ServerText::lower(name)), 0);
+}
+
+std::optional<UserRecord> ServerDatabase::findUser(int id)
+{
+    return findUserWhere("WHERE id = ?", std::string(), id);
+}
+
+bool ServerDatabase::setSuspended(const std::wstring& name, bool suspended)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    Statement s(m_db, "UPDATE users SET suspended = ? WHERE name = ?");
+    s.bind(1, static_cast<int64_t>(suspended ? 1 : 0)).bind(2, ServerText::lower(name));
+    s.step();
+    return sqlite3_changes(m_db) > 0;
+}
+
+bool ServerDatabase::setPassword(const std::wstring& name, const std::string& passwordHash)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    Statement s(m_db, "UPDATE users SET password_hash = ?, session_key = NULL, challenge = NULL "
+                      "WHERE name = ?");
+    s.bind(1, passwordHash).bind(2, ServerText::lower(name));
+    s.step();
+    return sqlite3_changes(m_db) > 0;
+}
+
+std::vector<UserRecord> ServerDatabase::users()
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    Statement s(m_db, (std::string(UserColumns) + "ORDER BY id").c_str());
+    std::vector<UserRecord> all;
+    while (s.step())
+        all.push_back(readUser(s));
+    return all;
+}
+
+void ServerDatabase::setChallenge(int userId, const ByteArray& challenge)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    Statement s(m_db, "UPDATE users SET challenge = ? WHERE id = ?");
+    s.bind(1, challenge).bind(2, static_cast<int64_t>(userId));
+    s.step();
+}
+
+void ServerDatabase::setSessionKey(int userId, const ByteArray& key)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    Statement s(m_db, "UPDATE users SET session_key = ?, challenge = NULL WHERE id = ?");
+    s.bind(1, key).bind(2, static_cast<int64_t>(userId));
+    s.step();
+}
+
+void ServerDatabase::clearChallenge(int userId)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    Statement s(m_db, "UPDATE users SET challenge = NULL WHERE id = ?");
+    s.bind(1, static_cast<int64_t>(userId));
+    s.step();
+}
+
+int ServerDatabase::machineId(const std::wstring& name, const std::wstring& domain)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    {
+        Statement s(m_db, "SELECT id FROM machines WHERE name = ? AND domain = ?");
+        s.bind(1, name).bind(2, domain);
+        if (s.step())
+            return static_cast<int>(s.int64(0));
+    }
+    Statement s(m_db, "INSERT INTO machines(name, domain) VALUES (?, ?)");
+    s.bind(1, name).bind(2, domain);
+    s.step();
+    return static_cast<int>(sqlite3_last_insert_rowid(m_db));
+}
+
+bool ServerDatabase::machineExists(int id)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    Statement s(m_db, "SELECT 1 FROM machines WHERE id = ?");
+    s.bind(1, static_cast<int64_t>(id));
+    return s.step();
+}
+
+int ServerDatabase::applicationId(const std::wstring& path, const ApplicationFields& f,
+                                  const ByteArray& icon)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    {
+        Statement s(m_db, "SELECT id FROM applications WHERE file_path = ?");
+        s.bind(1, path);
+        if (s.step())
+            return static_cast<int>(s.int64(0));
+    }
+    Statement s(m_db,
+                "INSERT INTO applications(id, file_path, name, original_filename, file_description, "
+                "internal_name, file_version, product_name, product_version, company_name, icon) "
+                "VALUES ((SELECT MAX(?, IFNULL(MAX(id), 0) + 1) FROM applications), "
+                "?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    std::wstring name = !f.fileDescription.empty()    ? f.fileDescription
+                        : !f.originalFilename.empty() ? f.originalFilename
+                                                      : path.substr(path.find_last_of(L"\\/") + 1);
+    s.bind(1, static_cast<int64_t>(FirstApplicationId))
+        .bind(2, path)
+        .bind(3, name)
+        .bind(4, f.originalFilename)
+        .bind(5, f.fileDescription)
+        .bind(6, f.internalName)
+        .bind(7, f.fileVersion)
+        .bind(8, f.productName)
+        .bind(9, f.productVersion)
+        .bind(10, f.companyName)
+        .bind(11, icon);
+    s.step();
+    return static_cast<int>(sqlite3_last_insert_rowid(m_db));
+}
+
+bool ServerDatabase::applicationExists(int id)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    Statement s(m_db, "SELECT 1 FROM applications WHERE id = ?");
+    s.bind(1, static_cast<int64_t>(id));
+    return s.step();
+}
+
+std::wstring ServerDatabase::applicationName(int id)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    Statement s(m_db, "SELECT name FROM applications WHERE id = ?");
+    s.bind(1, static_cast<int64_t>(id));
+    return s.step() ? s.wtext(0) : std::wstring();
+}
+
+bool ServerDatabase::storeActivity(ActivityRow& row, int64_t repeatWindow)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    Transaction transaction(m_db);
+    {
+        // The nearest earlier delivery of the same content in the window,
+        // if no other row of the user lies between it and this one.
+        Statement s(m_db,
+                    "SELECT a.event_time FROM activity a WHERE a.user_id = ?1 AND a.content_key = ?2 "
+                    "AND a.event_time BETWEEN ?3 - ?4 AND ?3 + ?4 "
+                    "AND NOT EXISTS (SELECT 1 FROM activity b WHERE b.user_id = ?1 "
+                    "  AND b.content_key <> ?2 "
+                    "  AND b.event_time > MIN(a.event_time, ?3) AND b.event_time < MAX(a.event_time, ?3)) "
+                    "LIMIT 1");
+        s.bind(1, static_cast<int64_t>(row.userId))
+            .bind(2, row.contentKey)
+            .bind(3, row.eventTime)
+            .bind(4, repeatWindow);
+        if (s.step())
+            return false;
+    }
+    Statement s(m_db,
+                "INSERT INTO activity(user_id, machine_id, event_time, arrival_time, event_time_delta, "
+                "msg_type, system_state, application_id, context1, context2, context3, "
+                "application_hash, original_filename, file_description, internal_name, file_version, "
+                "product_name, product_version, company_name, file_path, content_key) "
+                "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    s.bind(1, static_cast<int64_t>(row.userId))
+        .bind(2, row.machineId)
+        .bind(3, row.eventTime)
+        .bind(4, row.arrivalTime)
+        .bind(5, row.eventTimeDelta)
+        .bind(6, static_cast<int64_t>(row.msgType))
+        .bind(7, row.systemState)
+        .bind(8, row.applicationId)
+        .bind(9, row.context1)
+        .bind(10, row.context2)
+        .bind(11, row.context3)
+        .bind(12, row.applicationHash)
+        .bindNullIfEmpty(13, row.fields.originalFilename)
+        .bindNullIfEmpty(14, row.fields.fileDescription)
+        .bindNullIfEmpty(15, row.fields.internalName)
+        .bindNullIfEmpty(16, row.fields.fileVersion)
+        .bindNullIfEmpty(17, row.fields.productName)
+        .bindNullIfEmpty(18, row.fields.productVersion)
+        .bindNullIfEmpty(19, row.fields.companyName)
+        .bindNullIfEmpty(20, row.filePath)
+        .bind(21, row.contentKey);
+    s.step();
+    row.id = sqlite3_last_insert_rowid(m_db);
+    transaction.commit();
+    return true;
+}
+
+std::vector<ActivityRow> ServerDatabase::activity(int userId, int64_t from, int64_t to)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    Statement s(m_db, (std::string(ActivityColumns) +
+                       "WHERE user_id = ? AND event_time >= ? AND event_time < ? "
+                       "ORDER BY event_time, id")
+                          .c_str());
+    s.bind(1, static_cast<int64_t>(userId)).bind(2, from).bind(3, to);
+    std::vector<ActivityRow> rows;
+    while (s.step())
+        rows.push_back(readActivity(s));
+    return rows;
+}
+
+int64_t ServerDatabase::activityCount()
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    Statement s(m_db, "SELECT COUNT(*) FROM activity");
+    s.step();
+    return s.int64(0);
+}

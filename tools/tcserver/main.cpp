@@ -1,0 +1,11 @@
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "tools/tcserver/TcserverTool.h"
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    return TcserverTool::run(args, std::cin, std::cout, std::cerr);
+}
