@@ -755,7 +755,11 @@ EnrollmentRecord ServerDatabase::enrollment(const EnrollmentRecord& r, const std
                               ? "SELECT id FROM enrollments WHERE organisation_id = ?1 AND sid = '' "
                                 "AND lower(windows_user_name) = lower(?3) AND lower(user_domain) = lower(?4)"
                               : "SELECT id FROM enrollments WHERE organisation_id = ?1 AND sid = ?2");
-        s.bind(1, static_cast<int64_t>(r.organisationId)).bind(2, r.sid).bind(3, r.windowsUserName).bind(4, r.userDomain);
+        s.bind(1, static_cast<int64_t>(r.organisationId));
+        if (r.sid.empty())
+            s.bind(3, r.windowsUserName).bind(4, r.userDomain);
+        else
+            s.bind(2, r.sid);
         if (s.step())
             id = s.int64(0);
     }
