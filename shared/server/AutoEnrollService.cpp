@@ -9,6 +9,7 @@
 #include "shared/monitoring/System.h"
 #include "shared/server/Base64Device.h"
 #include "shared/server/SecurityDevice.h"
+#include "shared/server/ServerLogonService.h"
 #include "shared/server/TavelinSessionDetails.h"
 #include "shared/server/UserDetails.h"
 
@@ -33,9 +34,29 @@ Status announcedStatus(const Msg& msg, const TavelinSessionDetails& session)
     return static_cast<Status>(status);
 }
 
+// The client's logon service as the enrollment uses it.
+class LogonServiceLogon : public AutoEnrollService::Logon {
+public:
+    explicit LogonServiceLogon(ServerLogonService& service) : m_service(service) {}
+    void logOn(const wchar_t* userName, const wchar_t* password) override
+    {
+        m_service.logOn(userName, password);
+    }
+    void logOff() override { m_service.logOff(); }
+
+private:
+    ServerLogonService& m_service;
+};
+
 } // namespace
 
 AutoEnrollService::Logon::~Logon() = default;
+
+AutoEnrollService::AutoEnrollService(System& system, ServerLogonService& logon,
+                                     const Clock& clock, const std::wstring& keyPath)
+    : m_system(system), m_ownLogon(new LogonServiceLogon(logon)), m_logon(*m_ownLogon),
+      m_clock(clock), m_keyPath(keyPath)
+{}
 
 AutoEnrollService::AutoEnrollService(System& system, Logon& logon, const Clock& clock,
                                      const std::wstring& keyPath)

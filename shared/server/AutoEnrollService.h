@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "base/Msg.h"
@@ -7,6 +8,7 @@
 #include "shared/framework/Clock.h"
 #include "shared/framework/Service.h"
 
+class ServerLogonService;
 class System;
 
 // Provisions a server account for a user who has none. A deployment that
@@ -52,6 +54,10 @@ public:
     // the service; time comes from the clock. The configuration is read
     // below keyPath of HKEY_LOCAL_MACHINE.
     AutoEnrollService(System& system, Logon& logon, const Clock& clock = Clock::system(),
+                      const std::wstring& keyPath = L"Software\\Ondrivex");
+    // The same with the client's logon service.
+    AutoEnrollService(System& system, ServerLogonService& logon,
+                      const Clock& clock = Clock::system(),
                       const std::wstring& keyPath = L"Software\\Ondrivex");
     ~AutoEnrollService() override;
 
@@ -111,6 +117,9 @@ protected:
     Msg* buildRequest() const;
 
     System& m_system;
+    // The logon service's stand-in when the service was given the logon
+    // service itself.
+    std::unique_ptr<Logon> m_ownLogon;
     Logon& m_logon;
     const Clock& m_clock;
     std::wstring m_keyPath;

@@ -9,7 +9,10 @@
 #include "shared/framework/Clock.h"
 #include "shared/server/AutoEnrollService.h"
 #include "shared/server/Base64Device.h"
+#include "base/File.h"
+#include "shared/server/HttpCommDevice.h"
 #include "shared/server/SecurityDevice.h"
+#include "shared/server/ServerLogonService.h"
 #include "testsupport/EventCapture.h"
 #include "testsupport/TestSupport.h"
 
@@ -549,6 +552,46 @@ TEST_F(AutoEnrollServiceTest, UnknownStatesActAsDisabled)
     EXPECT_EQ(L"Disabled", AutoEnrollService::getStateDescription(9));
     EXPECT_EQ(L"Pending", AutoEnrollService::getStateDescription(4));
     EXPECT_EQ(L"AwaitingResponse", AutoEnrollService::getStateDescription(3));
+}
+
+// With the client's own logon service: the enrollment logon is the
+// challenge request of the organisation's account, and closing the session
+// leaves it NotConnected.
+TEST_F(AutoEnrollServiceTest, DrivesTheClientsLogonService)
+{
+    configure();
+    testsupport::TestKey servers(L"AutoEnrollServers", Registry::LocalMachine);
+    Registry serverList(Registry::LocalMachine, servers.path());
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_TRUE(serverList.write(L"server." + std::to_wstring(i) + L".host", L"127.0.0.1"));
+        ASSERT_TRUE(serverList.write(L"server." + std::to_wstring(i) + L".port", 9));
+    }
+    const std::wstring queue = testsupport::uniqueName(L"enrollq") + L".dat";
+    {
+        // The device only takes the connection settings here; what the
+        // logon sends goes to the framework's recording device.
+        HttpCommDevice device(m_system, m_clock, queue);
+        auto* logon = m_framework.add(new ServerLogonService(m_system, device, servers.path()));
+        auto* service = m_framework.add(
+            new AutoEnrollService(m_system, *logon, m_clock, m_key.path()));
+        m_framework.setup();
+        service->onTimer();
+        m_framework.drain();
+        EXPECT_EQ(State::LoggingOn, service->getState());
+        const std::vector<Msg> challenge =
+            m_framework.http().sentOfType(Msg::CHALLENGE_REQUEST);
+        ASSERT_EQ(1u, challenge.size());
+        EXPECT_EQ(EnrollmentName, text(challenge[0], L"TavelUsername"));
+        EXPECT_EQ(Status::Connecting, session().getConnectionStatus());
+
+        m_clock.advance(16);
+        service->onTimer();
+        m_framework.drain();
+        EXPECT_EQ(State::Disabled, service->getState());
+        EXPECT_EQ(Status::NotConnected, session().getConnectionStatus());
+        EXPECT_EQ(1u, m_events.count(1063710));
+    }
+    testsupport::removeFile(File::getTempPath() + File::Separator + queue);
 }
 
 } // namespace
