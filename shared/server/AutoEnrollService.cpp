@@ -52,8 +52,8 @@ private:
 
 AutoEnrollService::Logon::~Logon() = default;
 
-AutoEnrollService::AutoEnrollService(System& system, ServerLogonService& logon,
-                                     const Clock& clock, const std::wstring& keyPath)
+AutoEnrollService::AutoEnrollService(System& system, ServerLogonService& logon, const Clock& clock,
+                                     const std::wstring& keyPath)
     : m_system(system), m_ownLogon(new LogonServiceLogon(logon)), m_logon(*m_ownLogon),
       m_clock(clock), m_keyPath(keyPath)
 {}

@@ -572,14 +572,13 @@ TEST_F(AutoEnrollServiceTest, DrivesTheClientsLogonService)
         // logon sends goes to the framework's recording device.
         HttpCommDevice device(m_system, m_clock, queue);
         auto* logon = m_framework.add(new ServerLogonService(m_system, device, servers.path()));
-        auto* service = m_framework.add(
-            new AutoEnrollService(m_system, *logon, m_clock, m_key.path()));
+        auto* service =
+            m_framework.add(new AutoEnrollService(m_system, *logon, m_clock, m_key.path()));
         m_framework.setup();
         service->onTimer();
         m_framework.drain();
         EXPECT_EQ(State::LoggingOn, service->getState());
-        const std::vector<Msg> challenge =
-            m_framework.http().sentOfType(Msg::CHALLENGE_REQUEST);
+        const std::vector<Msg> challenge = m_framework.http().sentOfType(Msg::CHALLENGE_REQUEST);
         ASSERT_EQ(1u, challenge.size());
         EXPECT_EQ(EnrollmentName, text(challenge[0], L"TavelUsername"));
         EXPECT_EQ(Status::Connecting, session().getConnectionStatus());
