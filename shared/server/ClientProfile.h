@@ -7,8 +7,10 @@
 class Msg;
 
 // The per-user settings the server sends after logon. The settings are the
-// store's integer attributes; further attributes the server sends are kept
-// and saved as well. A getter whose attribute is missing returns its default.
+// store's integer attributes, and only those the client knows (the six
+// below): the server is outside input, so whatever else it sends is ignored
+// rather than written into the user's registry key. A getter whose
+// attribute is missing returns its default.
 //
 // The known settings are read from the registry at construction, each on
 // its own: the machine's value under HKEY_LOCAL_MACHINE wins, then the
@@ -38,10 +40,17 @@ public:
     int getMaximumMeetingMinutes() const;
     bool overrideActivityWhenOnPhone() const;
 
-    // Replaces the whole profile by the message's attributes less "MsgType"
-    // and "ConnectionID", and writes every one of them under the user's key
-    // (integers as DWORD, strings as REG_SZ, byte arrays as REG_BINARY).
+    // Replaces the whole profile by the known settings the message carries
+    // as integers, and writes each of them under the user's key as a DWORD
+    // of its own name. Everything else in the message ("MsgType" and
+    // "ConnectionID" aside) is neither kept nor stored: it is named in a
+    // trace event 1063301 "Client profile settings ignored" (Warning). A
+    // setting the message leaves out reads as its default until the next
+    // start.
     void extractClientProfileInfo(const Msg& msg);
+
+    // Whether the name is one of the six settings above (exact case).
+    static bool isKnownSetting(const std::wstring& name);
 
     // Reads the known settings again from the registry.
     void readFromRegistry();
@@ -49,6 +58,9 @@ public:
     const std::wstring& getKeyPath() const { return m_keyPath; }
 
 private:
+    // The name as the trace shows it: quoted, control characters as "?",
+    // cut after 100 characters.
+    static std::wstring printable(const std::wstring& name);
     int value(const wchar_t* name, int defaultValue) const;
     int readSetting(const wchar_t* name, int defaultValue) const;
 

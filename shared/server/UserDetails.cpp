@@ -9,6 +9,8 @@
 
 UserDetails::UserDetails() = default;
 
+UserDetails::UserDetails(const Fields& fields) : m_fields(fields) {}
+
 UserDetails::UserDetails(const UserDetails& other)
 {
     std::unique_lock<std::mutex> lock(other.m_lock);

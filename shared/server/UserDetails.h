@@ -19,6 +19,30 @@
 // waits for a running lookup.
 class TCSHRD_API UserDetails {
 public:
+    // What the lookup finds, field by field.
+    struct Fields {
+        std::wstring username;
+        std::wstring domain;
+        std::wstring sid;
+        std::wstring guid;
+        std::wstring fullDName;
+        std::wstring displayName;
+        std::wstring email;
+        std::wstring firstName;
+        std::wstring namePrefix;
+        std::wstring title;
+        std::wstring lastName;
+        std::wstring managerSid;
+        std::wstring department;
+        std::wstring division;
+        std::wstring telephone;
+        std::wstring mobileNumber;
+        std::vector<ADGroup> groups;
+    };
+
+    // Details known already, found by other means (a tool, a test): ready at
+    // once, no lookup runs.
+    explicit UserDetails(const Fields& fields);
     UserDetails();
     UserDetails(const UserDetails& other);
     UserDetails& operator=(const UserDetails& other);
@@ -55,26 +79,6 @@ public:
                                                     std::wstring& first, std::wstring& last);
 
 private:
-    struct Fields {
-        std::wstring username;
-        std::wstring domain;
-        std::wstring sid;
-        std::wstring guid;
-        std::wstring fullDName;
-        std::wstring displayName;
-        std::wstring email;
-        std::wstring firstName;
-        std::wstring namePrefix;
-        std::wstring title;
-        std::wstring lastName;
-        std::wstring managerSid;
-        std::wstring department;
-        std::wstring division;
-        std::wstring telephone;
-        std::wstring mobileNumber;
-        std::vector<ADGroup> groups;
-    };
-
     void runLookup();
     // The account and directory part of the lookup, for the platform: fills
     // what it can find given user name and domain. Never throws.

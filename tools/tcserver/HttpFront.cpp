@@ -1,6 +1,9 @@
 #include "tools/tcserver/HttpFront.h"
 
+#include <dirent.h>
 #include <httplib.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 #include <chrono>
 #include <stdexcept>
@@ -52,6 +55,39 @@ void waitRunning(httplib::Server& server, std::thread& thread)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
+// The library listens with a backlog of 5, which a burst of clients
+// connecting at once overflows: the kernel then drops their handshakes and
+// they see connections reset. Listening again on the bound socket only
+// widens the queue; the socket is found among the process's descriptors by
+// its port.
+void widenBacklog(int port)
+{
+    DIR* dir = opendir("/proc/self/fd");
+    if (!dir)
+        return;
+    while (dirent* entry = readdir(dir)) {
+        const int fd = std::atoi(entry->d_name);
+        if (fd <= 2)
+            continue;
+        int listening = 0;
+        socklen_t size = sizeof listening;
+        if (getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &listening, &size) != 0 || !listening)
+            continue;
+        sockaddr_storage address{};
+        socklen_t length = sizeof address;
+        if (getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            continue;
+        int bound = -1;
+        if (address.ss_family == AF_INET)
+            bound = ntohs(reinterpret_cast<sockaddr_in*>(&address)->sin_port);
+        else if (address.ss_family == AF_INET6)
+            bound = ntohs(reinterpret_cast<sockaddr_in6*>(&address)->sin6_port);
+        if (bound == port)
+            ::listen(fd, SOMAXCONN);
+    }
+    closedir(dir);
+}
+
 } // namespace
 
 HttpFront::HttpFront(TcServer& server, Faults& faults, HttpOptions options)
@@ -88,6 +124,9 @@ void HttpFront::openMain()
     const int threads = m_options.threads;
     server->new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<size_t>(threads)); };
     server->set_payload_max_length(MaximumBody);
+    // The reply's header and body go out in separate writes; without it each
+    // reply on a kept-alive connection waits for a delayed acknowledgement.
+    server->set_tcp_nodelay(true);
 
     server->set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
         const int slow = m_faults.slowMilliseconds();
@@ -152,6 +191,7 @@ void HttpFront::openMain()
     } else if (!server->bind_to_port(m_options.host, m_port)) {
         throw std::runtime_error("cannot bind " + m_options.host + ":" + std::to_string(m_port));
     }
+    widenBacklog(m_port);
     m_main = std::move(server);
     m_mainThread = std::thread([s = m_main.get()] { s->listen_after_bind(); });
     waitRunning(*m_main, m_mainThread);

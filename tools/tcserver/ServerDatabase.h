@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <stdexcept>
@@ -24,6 +25,7 @@ public:
 
 struct UserRecord {
     int id = -1;
+    int organisationId = 0;    // the organisation whose enrollment account this is; 0: a person's
     std::wstring name;         // lower case
     std::string passwordHash;  // the 28 Base64 characters
     bool suspended = false;
@@ -56,6 +58,40 @@ struct ActivityRow {
     ByteArray contentKey;
 };
 
+// The directory details a client reports for its user.
+struct UserDetailsRecord {
+    std::wstring windowsUserName, userDomain, sid, firstName, surName, displayName, namePrefix,
+        jobTitle, managerSid, department, division, telephoneNumber, mobileNumber;
+    std::vector<std::pair<std::wstring, std::wstring>> groups; // name, GUID
+    int64_t updated = 0;
+};
+
+// One setting of a user's client profile: an integer, or a text when
+// isText.
+struct ProfileSetting {
+    std::wstring name;
+    bool isText = false;
+    int value = 0;
+    std::wstring text;
+};
+
+struct OrganisationRecord {
+    int id = 0;
+    bool approvalRequired = false;
+    int enrollmentUserId = -1;
+};
+
+// One person's enrollment through an organisation.
+struct EnrollmentRecord {
+    int id = 0;
+    int organisationId = 0;
+    std::wstring sid, windowsUserName, userDomain, displayName, emailAddress, machineName,
+        localIpAddress;
+    std::string state; // "pending", "approved", "refused", "enrolled"
+    int userId = -1;   // the account made for the person, once enrolled
+    int64_t requested = 0, updated = 0;
+};
+
 class ServerDatabase {
 public:
     // The first id given to an executable; 2, 3 and 4 stand for the declared
@@ -73,7 +109,7 @@ public:
 
     // Accounts. Names are kept in lower case; lookups ignore case.
     // addUser throws DatabaseError when the name exists.
-    int addUser(const std::wstring& name, const std::string& passwordHash);
+    int addUser(const std::wstring& name, const std::string& passwordHash, int organisationId = 0);
     std::optional<UserRecord> findUser(const std::wstring& name);
     std::optional<UserRecord> findUser(int id);
     bool setSuspended(const std::wstring& name, bool suspended); // false: no such user
@@ -85,6 +121,29 @@ public:
     // challenge is used up.
     void setSessionKey(int userId, const ByteArray& key);
     void clearChallenge(int userId);
+
+    // Directory details, replaced as a whole by each report.
+    void setUserDetails(int userId, const UserDetailsRecord& details);
+    std::optional<UserDetailsRecord> userDetails(int userId);
+
+    // Client profiles. setProfileSetting replaces a setting of that name.
+    void setProfileSetting(int userId, const ProfileSetting& setting);
+    bool removeProfileSetting(int userId, const std::wstring& name);
+    std::vector<ProfileSetting> profile(int userId); // in name order
+
+    // Organisations and enrollments. addOrganisation makes the organisation
+    // with its enrollment account (throws DatabaseError when the id or the
+    // account name is taken).
+    void addOrganisation(int id, bool approvalRequired, const std::wstring& enrollmentName,
+                         const std::string& enrollmentPasswordHash);
+    std::optional<OrganisationRecord> findOrganisation(int id);
+    // The person's enrollment by organisation and SID (or, with no SID, by
+    // domain and Windows user name): made in firstState on first sight; the
+    // details it names are updated from request every time.
+    EnrollmentRecord enrollment(const EnrollmentRecord& request, const std::string& firstState);
+    std::optional<EnrollmentRecord> findEnrollment(int id);
+    std::vector<EnrollmentRecord> enrollments();
+    bool setEnrollmentState(int id, const std::string& state, int userId);
 
     // Machines by name and domain (ignoring case); created on first sight.
     int machineId(const std::wstring& name, const std::wstring& domain);
@@ -99,17 +158,21 @@ public:
 
     // Stores the row unless it repeats a message already stored: a row of the
     // same user with the same content key whose event time lies within
-    // repeatWindow seconds, with no other row of that user strictly between
-    // the two times. Returns false for a repeat (nothing stored).
+    // repeatWindow seconds, with no other row of that user between the two
+    // (strictly between the two times, in the stored row's second and stored
+    // after it, or in the new row's second). Returns false for a repeat (nothing stored).
     bool storeActivity(ActivityRow& row, int64_t repeatWindow);
     // The user's rows whose event time lies in [from, to), in time order.
     std::vector<ActivityRow> activity(int userId, int64_t from, int64_t to);
     int64_t activityCount();
+
+    struct StatementCache;
 
 private:
     void exec(const char* sql);
     std::optional<UserRecord> findUserWhere(const char* where, const std::string& text, int id);
 
     sqlite3* m_db = nullptr;
+    std::unique_ptr<StatementCache> m_statements;
     std::mutex m_lock;
 };

@@ -12,6 +12,9 @@ SubmitClient::SubmitClient(const std::string& host, int port, bool keepAlive)
     : m_http(std::make_unique<httplib::Client>(host, port))
 {
     m_http->set_keep_alive(keepAlive);
+    // Without it a kept-alive connection waits on delayed acknowledgements
+    // between the request's header and body writes.
+    m_http->set_tcp_nodelay(true);
     m_http->set_connection_timeout(30, 0);
     m_http->set_read_timeout(60, 0);
     m_http->set_default_headers({{"User-Agent", "Tavelin Client/1.0"}});
@@ -30,6 +33,7 @@ int SubmitClient::post(const std::string& path, const std::string& body, std::st
     }
     auto result = m_http->Post(path.c_str(), body, "application/octet-stream");
     m_lastStatus = result ? result->status : -1;
+    m_lastError = result ? std::string() : httplib::to_string(result.error());
     if (result)
         reply = result->body;
     return m_lastStatus;

@@ -51,6 +51,8 @@ public:
     const ByteArray& sessionKey() const { return m_key; }
     const Msg* lastReply() const { return m_lastReply.get(); }
     int lastStatus() const { return m_lastStatus; }
+    // Why the last request got no HTTP answer; empty when it got one.
+    const std::string& lastError() const { return m_lastError; }
 
     static bool isEncryptedReplyType(int type);
 
@@ -61,4 +63,5 @@ private:
     ByteArray m_key;
     std::unique_ptr<Msg> m_lastReply;
     int m_lastStatus = -1;
+    std::string m_lastError;
 };

@@ -171,7 +171,8 @@ ByteArray TcServer::submit(const ByteArray& body, const std::string& userAgent)
     case Msg::SYSTEM_STATE_CHANGE:
     case Msg::APPLICATION_CHANGE:
     case Msg::USER_INFO_UPDATE:
-    case Msg::CLIENT_PROFILE_REQUEST: {
+    case Msg::CLIENT_PROFILE_REQUEST:
+    case Msg::AUTO_ENROLL_REQUEST: {
         Opened opened;
         ByteArray refusal;
         if (!openEnvelope(in, opened, refusal))
@@ -180,6 +181,8 @@ ByteArray TcServer::submit(const ByteArray& body, const std::string& userAgent)
             return userInfo(opened);
         if (in.getType() == Msg::CLIENT_PROFILE_REQUEST)
             return profile(opened);
+        if (in.getType() == Msg::AUTO_ENROLL_REQUEST)
+            return enroll(opened);
         return status(opened);
     }
     default:
@@ -351,6 +354,32 @@ ByteArray TcServer::status(Opened& opened)
 
 ByteArray TcServer::userInfo(Opened& opened)
 {
+    const Msg& msg = *opened.plain;
+    UserDetailsRecord d;
+    d.windowsUserName = stringAttribute(msg, L"WindowsUserName");
+    d.userDomain = stringAttribute(msg, L"UserDomain");
+    d.sid = stringAttribute(msg, L"SID");
+    d.firstName = stringAttribute(msg, L"FirstName");
+    d.surName = stringAttribute(msg, L"SurName");
+    d.displayName = stringAttribute(msg, L"DisplayName");
+    d.namePrefix = stringAttribute(msg, L"NamePrefix");
+    d.jobTitle = stringAttribute(msg, L"JobTitle");
+    d.managerSid = stringAttribute(msg, L"ManagerSID");
+    d.department = stringAttribute(msg, L"Department");
+    d.division = stringAttribute(msg, L"Division");
+    d.telephoneNumber = stringAttribute(msg, L"TelephoneNumber");
+    d.mobileNumber = stringAttribute(msg, L"MobileNumber");
+    // Groups are numbered from 0 without gaps; the list ends at the first
+    // number that has neither a name nor a GUID.
+    for (int i = 0; i < MaximumGroups; ++i) {
+        const std::wstring n = L"ADGroupName_" + std::to_wstring(i);
+        const std::wstring g = L"ADGroupGUID_" + std::to_wstring(i);
+        if (!msg.containsStringAttribute(n) && !msg.containsStringAttribute(g))
+            break;
+        d.groups.emplace_back(stringAttribute(msg, n.c_str()), stringAttribute(msg, g.c_str()));
+    }
+    d.updated = m_clock();
+    m_db.setUserDetails(opened.user.id, d);
     Msg ack;
     ack.setType(Msg::ACKNOWLEDGEMENT);
     return encode(ack);
@@ -360,5 +389,96 @@ ByteArray TcServer::profile(Opened& opened)
 {
     Msg reply;
     reply.setType(Msg::CLIENT_PROFILE_RESPONSE);
+    for (const ProfileSetting& setting : m_db.profile(opened.user.id)) {
+        // The type attribute is the message's own; a setting may not replace it.
+        if (setting.name == L"MsgType")
+            continue;
+        if (setting.isText)
+            reply.setAttributeValue(setting.name, setting.text);
+        else
+            reply.setAttributeValue(setting.name, setting.value);
+    }
+    return seal(reply, opened.key);
+}
+
+std::wstring TcServer::randomPassword()
+{
+    ByteArray bytes = randomChallenge();
+    ByteArray more = randomChallenge();
+    bytes.appendData(more.getData(), 2);
+    return ServerText::wide(ServerText::base64(bytes));
+}
+
+std::wstring TcServer::enrollmentUserName(int organisationId)
+{
+    return L"autoenroll@" + std::to_wstring(organisationId) + L".org";
+}
+
+std::wstring TcServer::organisationToken(int organisationId, const std::wstring& password)
+{
+    const ByteArray encrypted = SecurityDevice::encryptString(password, enrollmentUserName(organisationId));
+    return ServerText::wide(ServerText::base64(encrypted));
+}
+
+ByteArray TcServer::enroll(Opened& opened)
+{
+    const Msg& msg = *opened.plain;
+    Msg reply;
+    reply.setType(Msg::AUTO_ENROLL_RESPONSE);
+    auto refuse = [&](const wchar_t* reason) {
+        reply.setAttributeValue(L"AutoEnrollmentResult", std::wstring(L"AutoEnrollmentRefused"));
+        reply.setAttributeValue(L"Reason", std::wstring(reason));
+        return seal(reply, opened.key);
+    };
+
+    // Only an organisation's enrollment account enrolls, and only for its
+    // own organisation.
+    int organisationId = 0;
+    msg.getAttributeValue(L"OrganisationID", organisationId);
+    const auto organisation = m_db.findOrganisation(opened.user.organisationId);
+    if (!organisation || organisationId != organisation->id)
+        return refuse(L"NotAnEnrollmentAccount");
+
+    EnrollmentRecord request;
+    request.organisationId = organisation->id;
+    request.sid = stringAttribute(msg, L"SID");
+    request.windowsUserName = stringAttribute(msg, L"WindowsUserName");
+    request.userDomain = stringAttribute(msg, L"UserDomain");
+    request.displayName = stringAttribute(msg, L"DisplayName");
+    request.emailAddress = stringAttribute(msg, L"EmailAddress");
+    request.machineName = stringAttribute(msg, L"MachineName");
+    request.localIpAddress = stringAttribute(msg, L"LocalIPAddress");
+    request.requested = m_clock();
+    if (request.sid.empty() && request.windowsUserName.empty())
+        return refuse(L"MissingIdentity");
+
+    EnrollmentRecord e = m_db.enrollment(request, organisation->approvalRequired ? "pending" : "approved");
+    if (e.state == "pending") {
+        reply.setAttributeValue(L"AutoEnrollmentResult", std::wstring(L"AutoEnrollmentPending"));
+        return seal(reply, opened.key);
+    }
+    if (e.state == "refused")
+        return refuse(L"RefusedByAdministrator");
+
+    // Approved, or enrolled before (the client lost its credentials): the
+    // person's account gets a new password, which only this reply carries.
+    const std::wstring password = randomPassword();
+    const ByteArray hash = SecurityDevice::computePasswordHash(password);
+    const std::string hashText(reinterpret_cast<const char*>(hash.getData()), static_cast<size_t>(hash.getSize()));
+    std::optional<UserRecord> account = e.userId > 0 ? m_db.findUser(e.userId) : std::nullopt;
+    if (!account) {
+        const std::wstring name = !e.emailAddress.empty() ? e.emailAddress
+                                                          : e.windowsUserName + L"@" + e.userDomain;
+        if (m_db.findUser(name))
+            return refuse(L"NameInUse");
+        const int id = m_db.addUser(name, hashText);
+        account = m_db.findUser(id);
+    } else {
+        m_db.setPassword(account->name, hashText);
+    }
+    m_db.setEnrollmentState(e.id, "enrolled", account->id);
+    reply.setAttributeValue(L"AutoEnrollmentResult", std::wstring(L"Success"));
+    reply.setAttributeValue(L"TavelUsername", account->name);
+    reply.setAttributeValue(L"UserPassword", password);
     return seal(reply, opened.key);
 }

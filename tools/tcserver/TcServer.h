@@ -66,6 +66,16 @@ public:
     // Makes a fresh random challenge (16 bytes from the system's generator).
     static ByteArray randomChallenge();
     static std::wstring errorType(ErrorId id);
+    // A fresh random password (24 Base64 characters).
+    static std::wstring randomPassword();
+    // The enrollment account of an organisation: "autoenroll@" ID ".org".
+    static std::wstring enrollmentUserName(int organisationId);
+    // The "OrganisationToken" text for a machine's registry: the Base64 of
+    // the enrollment password encrypted as the client stores strings, keyed
+    // with the enrollment account's name.
+    static std::wstring organisationToken(int organisationId, const std::wstring& password);
+    // The largest number of directory groups kept per user.
+    static constexpr int MaximumGroups = 1000;
 
 private:
     struct Opened;
@@ -75,6 +85,7 @@ private:
     ByteArray status(Opened& opened);
     ByteArray userInfo(Opened& opened);
     ByteArray profile(Opened& opened);
+    ByteArray enroll(Opened& opened);
 
     // The sender's account and key and the plain message of an envelope; on
     // failure the ERROR_MSG reply to send instead.

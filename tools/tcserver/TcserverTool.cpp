@@ -2,6 +2,8 @@
 
 #include <signal.h>
 
+#include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <ctime>
 #include <iostream>
@@ -25,7 +27,10 @@ const char* const Usage =
     "  serve [--host H] [--port N] [--threads N] [--control-port N] [--fault F]...\n"
     "        [--min-client-version V] [--client-version V] [--client-version-url U]\n"
     "        [--motd TEXT] [--reports-url U] [--submit-server URL]... [--request-log FILE]\n"
-    "  day USER [YYYY-MM-DD]\n";
+    "  day USER [YYYY-MM-DD]\n"
+    "  profile USER [NAME VALUE | NAME --text TEXT | NAME --remove]\n"
+    "  org add ID [--approval] | org list\n"
+    "  enroll list | enroll approve N | enroll refuse N\n";
 
 struct Failure {
     int code;
@@ -169,6 +174,107 @@ int dayCommand(ServerDatabase& db, std::vector<std::string>& args, std::ostream&
     return 0;
 }
 
+int profileCommand(ServerDatabase& db, std::vector<std::string>& args, std::ostream& out)
+{
+    if (args.empty() || args.size() == 2 || args.size() > 4)
+        throw Failure{1, Usage};
+    const auto user = db.findUser(ServerText::wide(args[0]));
+    if (!user)
+        throw Failure{2, "no user " + args[0]};
+    if (args.size() == 1) {
+        for (const auto& setting : db.profile(user->id)) {
+            out << ServerText::utf8(setting.name) << "\t"
+                << (setting.isText ? "\"" + ServerText::utf8(setting.text) + "\"" : std::to_string(setting.value))
+                << "\n";
+        }
+        return 0;
+    }
+    ProfileSetting setting;
+    setting.name = ServerText::wide(args[1]);
+    if (setting.name.empty())
+        throw Failure{1, "empty setting name"};
+    if (args.size() == 3 && args[2] == "--remove") {
+        if (!db.removeProfileSetting(user->id, setting.name))
+            throw Failure{2, "no setting " + args[1]};
+        return 0;
+    }
+    if (args.size() == 4) {
+        if (args[2] != "--text")
+            throw Failure{1, Usage};
+        setting.isText = true;
+        setting.text = ServerText::wide(args[3]);
+    } else {
+        char* end = nullptr;
+        errno = 0;
+        const long v = std::strtol(args[2].c_str(), &end, 10);
+        if (args[2].empty() || *end != '\0' || errno != 0 || v < INT32_MIN || v > INT32_MAX)
+            throw Failure{1, "not a whole number: " + args[2] + " (use --text for a text)"};
+        setting.value = static_cast<int>(v);
+    }
+    db.setProfileSetting(user->id, setting);
+    return 0;
+}
+
+int orgCommand(ServerDatabase& db, std::vector<std::string>& args, std::ostream& out)
+{
+    if (args.size() == 1 && args[0] == "list") {
+        for (const auto& e : db.users()) {
+            if (e.organisationId == 0)
+                continue;
+            const auto org = db.findOrganisation(e.organisationId);
+            out << e.organisationId << "\t" << ServerText::utf8(e.name)
+                << (org && org->approvalRequired ? "\tapproval" : "") << "\n";
+        }
+        return 0;
+    }
+    if (args.size() < 2 || args.size() > 3 || args[0] != "add" || (args.size() == 3 && args[2] != "--approval"))
+        throw Failure{1, Usage};
+    char* end = nullptr;
+    const long id = std::strtol(args[1].c_str(), &end, 10);
+    if (args[1].empty() || *end != '\0' || id <= 0 || id > INT32_MAX)
+        throw Failure{1, "an organisation id is a positive whole number: " + args[1]};
+    if (db.findOrganisation(static_cast<int>(id)))
+        throw Failure{2, "organisation " + args[1] + " exists"};
+    const std::wstring password = TcServer::randomPassword();
+    db.addOrganisation(static_cast<int>(id), args.size() == 3, TcServer::enrollmentUserName(static_cast<int>(id)),
+                       passwordHash(ServerText::utf8(password)));
+    out << ServerText::utf8(TcServer::organisationToken(static_cast<int>(id), password)) << "\n";
+    return 0;
+}
+
+int enrollCommand(ServerDatabase& db, std::vector<std::string>& args, std::ostream& out)
+{
+    if (args.size() == 1 && args[0] == "list") {
+        for (const auto& e : db.enrollments()) {
+            std::string account = "-";
+            if (e.userId > 0) {
+                if (auto user = db.findUser(e.userId))
+                    account = ServerText::utf8(user->name);
+            }
+            out << e.id << "\t" << e.organisationId << "\t" << e.state << "\t"
+                << ServerText::utf8(e.userDomain + L"\\" + e.windowsUserName) << "\t" << ServerText::utf8(e.sid)
+                << "\t" << ServerText::utf8(e.displayName) << "\t" << ServerText::utf8(e.machineName) << "\t"
+                << account << "\n";
+        }
+        return 0;
+    }
+    if (args.size() != 2 || (args[0] != "approve" && args[0] != "refuse"))
+        throw Failure{1, Usage};
+    char* end = nullptr;
+    const long id = std::strtol(args[1].c_str(), &end, 10);
+    const auto e = args[1].empty() || *end != '\0' ? std::nullopt : db.findEnrollment(static_cast<int>(id));
+    if (!e)
+        throw Failure{2, "no enrollment " + args[1]};
+    if (args[0] == "approve") {
+        // An enrolled person stays enrolled; approving again changes nothing.
+        if (e->state != "enrolled")
+            db.setEnrollmentState(e->id, "approved", e->userId);
+    } else {
+        db.setEnrollmentState(e->id, "refused", e->userId);
+    }
+    return 0;
+}
+
 int serveCommand(const std::string& dbPath, std::vector<std::string>& args, std::ostream& out)
 {
     HttpOptions http;
@@ -263,7 +369,8 @@ int TcserverTool::run(const std::vector<std::string>& original, std::istream& in
         args.erase(args.begin());
         if (command == "serve")
             return serveCommand(dbPath, args, out);
-        if (command != "user" && command != "day")
+        if (command != "user" && command != "day" && command != "profile" && command != "org" &&
+            command != "enroll")
             throw Failure{1, Usage};
         ServerDatabase db(dbPath);
         if (command == "user") {
@@ -271,6 +378,12 @@ int TcserverTool::run(const std::vector<std::string>& original, std::istream& in
                 throw Failure{1, Usage};
             return userCommand(db, args, in, out);
         }
+        if (command == "profile")
+            return profileCommand(db, args, out);
+        if (command == "org")
+            return orgCommand(db, args, out);
+        if (command == "enroll")
+            return enrollCommand(db, args, out);
         return dayCommand(db, args, out);
     } catch (const Failure& f) {
         err << "tcserver: " << f.text << (f.text.back() == '\n' ? "" : "\n");

@@ -210,4 +210,32 @@ TEST_F(SessionDetailsTest, ConnectingLoggedOnAndReset)
     EXPECT_TRUE(session.getClientProfile().hideGUI()); // the profile outlives a reset
 }
 
+// Details found by other means are ready at once and read back as given;
+// a copy over a looked-up object replaces what the lookup found.
+TEST(UserDetailsTest, DetailsGivenWholeAreReadyAsGiven)
+{
+    UserDetails::Fields fields;
+    fields.username = L"anna";
+    fields.domain = L"EXAMPLE";
+    fields.title = L"Analyst";
+    fields.lastName = L"Smith";
+    fields.groups.emplace_back(L"CN=Sales,OU=Groups", L"{1}");
+    const UserDetails given(fields);
+    EXPECT_TRUE(given.isReady());
+    EXPECT_EQ(given.getUsername(), L"anna");
+    EXPECT_EQ(given.getDomain(), L"EXAMPLE");
+    EXPECT_EQ(given.getTitle(), L"Analyst");
+    EXPECT_EQ(given.getLastName(), L"Smith");
+    EXPECT_EQ(given.getFirstName(), L"");
+    ASSERT_EQ(given.getADGroupList().size(), 1u);
+    EXPECT_EQ(given.getADGroupList()[0].getName(), L"Sales,OU=Groups");
+
+    UserDetails looked;
+    looked.getDetails();
+    looked = given;
+    EXPECT_TRUE(looked.isReady());
+    EXPECT_EQ(looked.getUsername(), L"anna");
+    EXPECT_EQ(looked.getTitle(), L"Analyst");
+}
+
 } // namespace

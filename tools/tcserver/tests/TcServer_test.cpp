@@ -318,6 +318,30 @@ TEST_F(TcServerTest, TheSameContentAgainIsStoredWhenItIsNotARepeat)
     EXPECT_EQ(start + 270, rows[3].eventTime);
 }
 
+TEST_F(TcServerTest, TheSameContentTwiceInOneSecondWithAnotherBetweenIsStoredTwice)
+{
+    auto client = f.loggedOn(L"alice", L"s3cret Pass");
+    client->sendSecure(stateChange(L"SystemStateIdle"));
+    client->sendSecure(stateChange(L"SystemStateLocked"));
+    client->sendSecure(stateChange(L"SystemStateIdle"));
+    auto rows = rowsOf(aliceId);
+    ASSERT_EQ(3u, rows.size());
+    EXPECT_EQ(L"SystemStateIdle", rows[2].systemState.value_or(L""));
+    // Straight after, with nothing between, it is a repeat.
+    client->sendSecure(stateChange(L"SystemStateIdle"));
+    EXPECT_EQ(3u, rowsOf(aliceId).size());
+}
+
+TEST_F(TcServerTest, ARowAlreadyInTheNewSecondStandsBetween)
+{
+    auto client = f.loggedOn(L"alice", L"s3cret Pass");
+    client->sendSecure(stateChange(L"SystemStateIdle"));
+    f.now += 1;
+    client->sendSecure(stateChange(L"SystemStateLocked"));
+    client->sendSecure(stateChange(L"SystemStateIdle"));
+    EXPECT_EQ(3u, rowsOf(aliceId).size());
+}
+
 TEST_F(TcServerTest, AnotherUsersIdenticalMessageIsStored)
 {
     const int bobId = f.addUser(L"bob", L"b0b");
