@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "tools/tcserver/Faults.h"
+#include "tools/tcserver/ReportPages.h"
 #include "tools/tcserver/ServerText.h"
 #include "tools/tcserver/TcServer.h"
 
@@ -90,8 +91,8 @@ void widenBacklog(int port)
 
 } // namespace
 
-HttpFront::HttpFront(TcServer& server, Faults& faults, HttpOptions options)
-    : m_server(server), m_faults(faults), m_options(std::move(options))
+HttpFront::HttpFront(TcServer& server, Faults& faults, HttpOptions options, ReportPages* reports)
+    : m_server(server), m_faults(faults), m_reports(reports), m_options(std::move(options))
 {
     if (!m_options.requestLog.empty()) {
         m_log = std::fopen(m_options.requestLog.c_str(), "ab");
@@ -167,6 +168,26 @@ void HttpFront::openMain()
                                     static_cast<size_t>(reply.getSize())),
                         "application/octet-stream");
     });
+    if (m_reports) {
+        auto answer = [](const ReportPages::Response& page, httplib::Response& res) {
+            res.status = page.status;
+            if (!page.location.empty())
+                res.set_header("Location", page.location);
+            if (!page.setCookie.empty())
+                res.set_header("Set-Cookie", page.setCookie);
+            res.set_content(page.body, page.contentType.c_str());
+        };
+        server->Get("/Security/AutoLogin.aspx", [this, answer](const httplib::Request& req, httplib::Response& res) {
+            answer(m_reports->autoLogin(req.params), res);
+        });
+        server->Get("/Reports/General/UserSummary.aspx",
+                    [this, answer](const httplib::Request& req, httplib::Response& res) {
+                        answer(m_reports->userSummary(req.params, req.get_header_value("Cookie")), res);
+                    });
+        server->Get("/Reports/Group/GroupList.aspx", [this, answer](const httplib::Request& req, httplib::Response& res) {
+            answer(m_reports->groupList(req.get_header_value("Cookie")), res);
+        });
+    }
     server->set_exception_handler(
         [](const httplib::Request&, httplib::Response& res, std::exception_ptr e) {
             res.status = 500;

@@ -14,6 +14,7 @@
 #include "tools/tcserver/DayTimeline.h"
 #include "tools/tcserver/Faults.h"
 #include "tools/tcserver/HttpFront.h"
+#include "tools/tcserver/ReportPages.h"
 #include "tools/tcserver/ServerDatabase.h"
 #include "tools/tcserver/ServerText.h"
 #include "tools/tcserver/TcServer.h"
@@ -284,7 +285,8 @@ int serveCommand(const std::string& dbPath, std::vector<std::string>& args, std:
 
     ServerDatabase db(dbPath);
     TcServer server(db, faults, config);
-    HttpFront front(server, faults, http);
+    ReportPages reports(db, TcServer::systemClock());
+    HttpFront front(server, faults, http, &reports);
     int port = 0, control = 0;
     try {
         port = front.start();
