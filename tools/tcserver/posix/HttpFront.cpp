@@ -1,4 +1,4 @@
-#include "tools/tcserver/HttpFront.h"
+#include "tools/tcserver/posix/HttpFront.h"
 
 #include <dirent.h>
 #include <httplib.h>
@@ -8,10 +8,10 @@
 #include <chrono>
 #include <stdexcept>
 
-#include "tools/tcserver/Faults.h"
-#include "tools/tcserver/ReportPages.h"
-#include "tools/tcserver/ServerText.h"
-#include "tools/tcserver/TcServer.h"
+#include "tools/tcserver/posix/Faults.h"
+#include "tools/tcserver/posix/ReportPages.h"
+#include "tools/tcserver/posix/ServerText.h"
+#include "tools/tcserver/posix/TcServer.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 
 #include "ServerTestSupport.h"
 #include "shared/server/SecurityDevice.h"
-#include "tools/tcserver/HttpFront.h"
-#include "tools/tcserver/ReportPages.h"
-#include "tools/tcserver/ServerText.h"
+#include "tools/tcserver/posix/HttpFront.h"
+#include "tools/tcserver/posix/ReportPages.h"
+#include "tools/tcserver/posix/ServerText.h"
 
 using namespace servertest;
 

@@ -1,4 +1,4 @@
-#include "tools/tcserver/TcServer.h"
+#include "tools/tcserver/posix/TcServer.h"
 
 #include <sys/random.h>
 
@@ -9,8 +9,8 @@
 #include "base/Exception.h"
 #include "shared/server/HashDevice.h"
 #include "shared/server/SecurityDevice.h"
-#include "tools/tcserver/Faults.h"
-#include "tools/tcserver/ServerText.h"
+#include "tools/tcserver/posix/Faults.h"
+#include "tools/tcserver/posix/ServerText.h"
 
 struct TcServer::Opened {
     UserRecord user;

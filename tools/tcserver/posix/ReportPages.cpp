@@ -1,4 +1,4 @@
-#include "tools/tcserver/ReportPages.h"
+#include "tools/tcserver/posix/ReportPages.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -8,10 +8,10 @@
 
 #include "base/ByteArray.h"
 #include "shared/server/SecurityDevice.h"
-#include "tools/tcserver/DayTimeline.h"
-#include "tools/tcserver/ServerDatabase.h"
-#include "tools/tcserver/ServerText.h"
-#include "tools/tcserver/TcServer.h"
+#include "tools/tcserver/posix/DayTimeline.h"
+#include "tools/tcserver/posix/ServerDatabase.h"
+#include "tools/tcserver/posix/ServerText.h"
+#include "tools/tcserver/posix/TcServer.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/tcserver/TcserverTool.h"
+#include "tools/tcserver/posix/TcserverTool.h"
 
 #include <signal.h>
 
@@ -11,13 +11,13 @@
 #include <memory>
 
 #include "shared/server/SecurityDevice.h"
-#include "tools/tcserver/DayTimeline.h"
-#include "tools/tcserver/Faults.h"
-#include "tools/tcserver/HttpFront.h"
-#include "tools/tcserver/ReportPages.h"
-#include "tools/tcserver/ServerDatabase.h"
-#include "tools/tcserver/ServerText.h"
-#include "tools/tcserver/TcServer.h"
+#include "tools/tcserver/posix/DayTimeline.h"
+#include "tools/tcserver/posix/Faults.h"
+#include "tools/tcserver/posix/HttpFront.h"
+#include "tools/tcserver/posix/ReportPages.h"
+#include "tools/tcserver/posix/ServerDatabase.h"
+#include "tools/tcserver/posix/ServerText.h"
+#include "tools/tcserver/posix/TcServer.h"
 
 namespace {
 

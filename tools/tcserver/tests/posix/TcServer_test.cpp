@@ -6,7 +6,7 @@
 #include "ServerTestSupport.h"
 #include "base/Exception.h"
 #include "shared/server/SecurityDevice.h"
-#include "tools/tcserver/ServerText.h"
+#include "tools/tcserver/posix/ServerText.h"
 
 using namespace servertest;
 

@@ -26,7 +26,7 @@
 #include "base/Exception.h"
 #include "base/Msg.h"
 #include "shared/server/SecurityDevice.h"
-#include "tools/tcserver/SubmitClient.h"
+#include "tools/tcserver/posix/SubmitClient.h"
 
 namespace {
 

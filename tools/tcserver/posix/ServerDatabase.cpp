@@ -1,10 +1,10 @@
-#include "tools/tcserver/ServerDatabase.h"
+#include "tools/tcserver/posix/ServerDatabase.h"
 
 #include <sqlite3.h>
 
 #include <unordered_map>
 
-#include "tools/tcserver/ServerText.h"
+#include "tools/tcserver/posix/ServerText.h"
 
 namespace {
 

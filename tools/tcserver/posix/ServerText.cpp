@@ -1,4 +1,4 @@
-#include "tools/tcserver/ServerText.h"
+#include "tools/tcserver/posix/ServerText.h"
 
 #include <cctype>
 #include <ctime>

@@ -1,9 +1,9 @@
-#include "tools/tcserver/DayTimeline.h"
+#include "tools/tcserver/posix/DayTimeline.h"
 
 #include <limits>
 
 #include "base/Msg.h"
-#include "tools/tcserver/ServerDatabase.h"
+#include "tools/tcserver/posix/ServerDatabase.h"
 
 namespace {
 
