@@ -402,12 +402,24 @@ void ServerDatabase::setSessionKey(int userId, const ByteArray& key)
     s.step();
 }
 
-void ServerDatabase::clearChallenge(int userId)
+ByteArray ServerDatabase::takeChallenge(int userId)
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    Statement s(m_db, *m_statements, "UPDATE users SET challenge = NULL WHERE id = ?");
-    s.bind(1, static_cast<int64_t>(userId));
-    s.step();
+    Transaction transaction(m_db);
+    ByteArray challenge;
+    {
+        Statement s(m_db, *m_statements, "SELECT challenge FROM users WHERE id = ?");
+        s.bind(1, static_cast<int64_t>(userId));
+        if (s.step())
+            challenge = s.blob(0);
+    }
+    {
+        Statement s(m_db, *m_statements, "UPDATE users SET challenge = NULL WHERE id = ?");
+        s.bind(1, static_cast<int64_t>(userId));
+        s.step();
+    }
+    transaction.commit();
+    return challenge;
 }
 
 int ServerDatabase::machineId(const std::wstring& name, const std::wstring& domain)

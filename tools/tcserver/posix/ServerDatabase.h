@@ -120,7 +120,10 @@ public:
     // Completes a logon: the key becomes the user's session key and the
     // challenge is used up.
     void setSessionKey(int userId, const ByteArray& key);
-    void clearChallenge(int userId);
+    // The challenge of the logon in progress, used up by this call (empty
+    // when there is none), so that one challenge takes one answer even when
+    // two answers arrive at once.
+    ByteArray takeChallenge(int userId);
 
     // Directory details, replaced as a whole by each report.
     void setUserDetails(int userId, const UserDetailsRecord& details);

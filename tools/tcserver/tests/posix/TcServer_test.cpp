@@ -503,6 +503,8 @@ TEST(ServerTextTest, DatesAreCheckedAndReadAsUtcMidnight)
     EXPECT_FALSE(ServerText::parseDate("2026-02-30", t));
     EXPECT_FALSE(ServerText::parseDate("2026-1-08", t));
     EXPECT_FALSE(ServerText::parseDate("2026-12-08x", t));
+    EXPECT_FALSE(ServerText::parseDate(" 2026-12-8", t));
+    EXPECT_FALSE(ServerText::parseDate("2026/12/08", t));
 }
 
 TEST(ServerTextTest, NamesLowerCaseBeyondAscii)
