@@ -161,9 +161,8 @@ public:
 
     // Stores the row unless it repeats a message already stored: a row of the
     // same user with the same content key whose event time lies within
-    // repeatWindow seconds, with no other row of that user between the two
-    // (strictly between the two times, in the stored row's second and stored
-    // after it, or in the new row's second). Returns false for a repeat (nothing stored).
+    // repeatWindow seconds, with no other row of that user strictly between
+    // the two times. Returns false for a repeat (nothing stored).
     bool storeActivity(ActivityRow& row, int64_t repeatWindow);
     // The user's rows whose event time lies in [from, to), in time order.
     std::vector<ActivityRow> activity(int userId, int64_t from, int64_t to);
