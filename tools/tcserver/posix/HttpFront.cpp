@@ -50,7 +50,7 @@ std::string jsonString(const std::string& text)
 
 // Waits until the listener thread has entered its accept loop, so that a
 // stop() that follows cannot come before it and be lost.
-void waitRunning(httplib::Server& server, std::thread& thread)
+void waitRunning(httplib::Server& server)
 {
     for (int i = 0; i < 5000 && !server.is_running(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -215,7 +215,7 @@ void HttpFront::openMain()
     widenBacklog(m_port);
     m_main = std::move(server);
     m_mainThread = std::thread([s = m_main.get()] { s->listen_after_bind(); });
-    waitRunning(*m_main, m_mainThread);
+    waitRunning(*m_main);
 }
 
 void HttpFront::closeMain()
@@ -252,7 +252,7 @@ int HttpFront::startControl(int port)
         throw std::runtime_error("cannot bind the control port");
     m_control = std::move(control);
     m_controlThread = std::thread([s = m_control.get()] { s->listen_after_bind(); });
-    waitRunning(*m_control, m_controlThread);
+    waitRunning(*m_control);
     return bound;
 }
 
