@@ -126,21 +126,22 @@ for c in $configs; do
       fi ;;
     # --- tsan: ThreadSanitizer over the threaded code -------------------------
     # The log devices, the logger, the folders, mutexes and threads, the
-    # shared-memory channel and the framework's timers run on several
-    # threads; only their test programs are built and only their suites run.
+    # shared-memory channel, the framework's timers and the reference
+    # server's HTTP side run on several threads; only their test programs are
+    # built and only their suites run.
     # Any race report fails the test (TSan's exit code), as does a report
     # halting a test early.
     tsan)
       if configure tsan -DTC_TSAN=ON &&
          { echo "== building tsan"
-           cmake --build build/tsan --target TCBaseTests TCShrdFrameworkTests \
+           cmake --build build/tsan --target TCBaseTests TCShrdFrameworkTests TcserverTests \
              >"$results/tsan-build.log" 2>&1 ||
            { echo "!! build of tsan failed; see build/results/tsan-build.log"
              tail -n 40 "$results/tsan-build.log"; build_failures=$((build_failures + 1)); false; }; }; then
         echo "== testing tsan"
         (cd build/tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
            ctest -j 2 --timeout 300 --output-junit "$results/tsan.xml" \
-             -R '^(CommunicationDeviceTest|SharedMemChannelTest|LoggerTest|FileLoggingTest|FileTest|MutexTest|ThreadTest|EventTest|ToolsTest|ApplicationFrameworkTest|TimerTest)\.' \
+             -R '^(CommunicationDeviceTest|SharedMemChannelTest|LoggerTest|FileLoggingTest|FileTest|MutexTest|ThreadTest|EventTest|ToolsTest|ApplicationFrameworkTest|TimerTest|HttpFrontTest|ReportPagesTest)\.' \
              >"$results/tsan-ctest.log" 2>&1)
         tail -n 3 "$results/tsan-ctest.log"
         if [ ! -s "$results/tsan.xml" ]; then

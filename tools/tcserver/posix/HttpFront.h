@@ -6,6 +6,7 @@
 #include <thread>
 
 class Faults;
+class ReportPages;
 class TcServer;
 namespace httplib {
 class Server;
@@ -19,7 +20,8 @@ struct HttpOptions {
 };
 
 // The server's HTTP side: "/Hello", "/Tavelin/Echo" and "/Tavelin/SubmitMsg"
-// answered by a TcServer, with the faults of a Faults object applied. A
+// answered by a TcServer, and the report pages by a ReportPages, with the
+// faults of a Faults object applied. A
 // second listener, the control port, lets a test switch faults while the
 // server runs:
 //   POST /fault   body: one switch (see Faults)   -> 200 and the switches in force
@@ -27,7 +29,9 @@ struct HttpOptions {
 // The "refuse" switch closes the main listener until it is switched off.
 class HttpFront {
 public:
-    HttpFront(TcServer& server, Faults& faults, HttpOptions options);
+    // reports, when given, answers the report pages (GET) beside the
+    // protocol; it must outlive the object.
+    HttpFront(TcServer& server, Faults& faults, HttpOptions options, ReportPages* reports = nullptr);
     ~HttpFront();
     HttpFront(const HttpFront&) = delete;
     HttpFront& operator=(const HttpFront&) = delete;
@@ -52,6 +56,7 @@ private:
 
     TcServer& m_server;
     Faults& m_faults;
+    ReportPages* m_reports;
     HttpOptions m_options;
     int m_port = 0;
 

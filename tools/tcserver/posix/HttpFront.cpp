@@ -1,4 +1,4 @@
-#include "tools/tcserver/HttpFront.h"
+#include "tools/tcserver/posix/HttpFront.h"
 
 #include <dirent.h>
 #include <httplib.h>
@@ -8,9 +8,10 @@
 #include <chrono>
 #include <stdexcept>
 
-#include "tools/tcserver/Faults.h"
-#include "tools/tcserver/ServerText.h"
-#include "tools/tcserver/TcServer.h"
+#include "tools/tcserver/posix/Faults.h"
+#include "tools/tcserver/posix/ReportPages.h"
+#include "tools/tcserver/posix/ServerText.h"
+#include "tools/tcserver/posix/TcServer.h"
 
 namespace {
 
@@ -49,7 +50,7 @@ std::string jsonString(const std::string& text)
 
 // Waits until the listener thread has entered its accept loop, so that a
 // stop() that follows cannot come before it and be lost.
-void waitRunning(httplib::Server& server, std::thread& thread)
+void waitRunning(httplib::Server& server)
 {
     for (int i = 0; i < 5000 && !server.is_running(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -90,8 +91,8 @@ void widenBacklog(int port)
 
 } // namespace
 
-HttpFront::HttpFront(TcServer& server, Faults& faults, HttpOptions options)
-    : m_server(server), m_faults(faults), m_options(std::move(options))
+HttpFront::HttpFront(TcServer& server, Faults& faults, HttpOptions options, ReportPages* reports)
+    : m_server(server), m_faults(faults), m_reports(reports), m_options(std::move(options))
 {
     if (!m_options.requestLog.empty()) {
         m_log = std::fopen(m_options.requestLog.c_str(), "ab");
@@ -167,6 +168,26 @@ void HttpFront::openMain()
                                     static_cast<size_t>(reply.getSize())),
                         "application/octet-stream");
     });
+    if (m_reports) {
+        auto answer = [](const ReportPages::Response& page, httplib::Response& res) {
+            res.status = page.status;
+            if (!page.location.empty())
+                res.set_header("Location", page.location);
+            if (!page.setCookie.empty())
+                res.set_header("Set-Cookie", page.setCookie);
+            res.set_content(page.body, page.contentType.c_str());
+        };
+        server->Get("/Security/AutoLogin.aspx", [this, answer](const httplib::Request& req, httplib::Response& res) {
+            answer(m_reports->autoLogin(req.params), res);
+        });
+        server->Get("/Reports/General/UserSummary.aspx",
+                    [this, answer](const httplib::Request& req, httplib::Response& res) {
+                        answer(m_reports->userSummary(req.params, req.get_header_value("Cookie")), res);
+                    });
+        server->Get("/Reports/Group/GroupList.aspx", [this, answer](const httplib::Request& req, httplib::Response& res) {
+            answer(m_reports->groupList(req.get_header_value("Cookie")), res);
+        });
+    }
     server->set_exception_handler(
         [](const httplib::Request&, httplib::Response& res, std::exception_ptr e) {
             res.status = 500;
@@ -194,7 +215,7 @@ void HttpFront::openMain()
     widenBacklog(m_port);
     m_main = std::move(server);
     m_mainThread = std::thread([s = m_main.get()] { s->listen_after_bind(); });
-    waitRunning(*m_main, m_mainThread);
+    waitRunning(*m_main);
 }
 
 void HttpFront::closeMain()
@@ -231,7 +252,7 @@ int HttpFront::startControl(int port)
         throw std::runtime_error("cannot bind the control port");
     m_control = std::move(control);
     m_controlThread = std::thread([s = m_control.get()] { s->listen_after_bind(); });
-    waitRunning(*m_control, m_controlThread);
+    waitRunning(*m_control);
     return bound;
 }
 

@@ -120,7 +120,10 @@ public:
     // Completes a logon: the key becomes the user's session key and the
     // challenge is used up.
     void setSessionKey(int userId, const ByteArray& key);
-    void clearChallenge(int userId);
+    // The challenge of the logon in progress, used up by this call (empty
+    // when there is none), so that one challenge takes one answer even when
+    // two answers arrive at once.
+    ByteArray takeChallenge(int userId);
 
     // Directory details, replaced as a whole by each report.
     void setUserDetails(int userId, const UserDetailsRecord& details);
@@ -158,9 +161,8 @@ public:
 
     // Stores the row unless it repeats a message already stored: a row of the
     // same user with the same content key whose event time lies within
-    // repeatWindow seconds, with no other row of that user between the two
-    // (strictly between the two times, in the stored row's second and stored
-    // after it, or in the new row's second). Returns false for a repeat (nothing stored).
+    // repeatWindow seconds, with no other row of that user strictly between
+    // the two times. Returns false for a repeat (nothing stored).
     bool storeActivity(ActivityRow& row, int64_t repeatWindow);
     // The user's rows whose event time lies in [from, to), in time order.
     std::vector<ActivityRow> activity(int userId, int64_t from, int64_t to);

@@ -1,4 +1,4 @@
-#include "tools/tcserver/TcServer.h"
+#include "tools/tcserver/posix/TcServer.h"
 
 #include <sys/random.h>
 
@@ -9,8 +9,8 @@
 #include "base/Exception.h"
 #include "shared/server/HashDevice.h"
 #include "shared/server/SecurityDevice.h"
-#include "tools/tcserver/Faults.h"
-#include "tools/tcserver/ServerText.h"
+#include "tools/tcserver/posix/Faults.h"
+#include "tools/tcserver/posix/ServerText.h"
 
 struct TcServer::Opened {
     UserRecord user;
@@ -210,12 +210,14 @@ ByteArray TcServer::authenticate(const Msg& in)
     refused.setAttributeValue(L"Result", std::wstring(L"False"));
 
     auto user = m_db.findUser(senderName(in));
-    if (!in.isSecure() || !user || user->challenge.getSize() == 0)
+    if (!in.isSecure() || !user)
         return encode(refused);
     // One answer per challenge: a second guess needs a new challenge.
-    m_db.clearChallenge(user->id);
+    const ByteArray challenge = m_db.takeChallenge(user->id);
+    if (challenge.getSize() == 0)
+        return encode(refused);
 
-    const ByteArray key = SecurityDevice::generateSessionKey(hashBytes(user->passwordHash), user->challenge);
+    const ByteArray key = SecurityDevice::generateSessionKey(hashBytes(user->passwordHash), challenge);
     std::unique_ptr<Msg> plain;
     try {
         plain.reset(SecurityDevice::verifyAndDecryptMsg(in, key));

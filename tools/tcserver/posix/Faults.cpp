@@ -1,4 +1,4 @@
-#include "tools/tcserver/Faults.h"
+#include "tools/tcserver/posix/Faults.h"
 
 #include <cstdlib>
 

@@ -1,6 +1,8 @@
-#include "tools/tcserver/ServerText.h"
+#include "tools/tcserver/posix/ServerText.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <ctime>
 #include <locale>
 #include <vector>
@@ -74,10 +76,15 @@ std::string base64(const std::string& bytes)
 
 bool parseDate(const std::string& text, int64_t& midnight)
 {
-    int y = 0, m = 0, d = 0;
-    char tail = 0;
-    if (text.size() != 10 || std::sscanf(text.c_str(), "%4d-%2d-%2d%c", &y, &m, &d, &tail) != 3)
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-')
         return false;
+    for (size_t i : {0, 1, 2, 3, 5, 6, 8, 9}) {
+        if (text[i] < '0' || text[i] > '9')
+            return false;
+    }
+    const int y = std::atoi(text.substr(0, 4).c_str());
+    const int m = std::atoi(text.substr(5, 2).c_str());
+    const int d = std::atoi(text.substr(8, 2).c_str());
     if (m < 1 || m > 12 || d < 1 || d > 31)
         return false;
     std::tm tm{};

@@ -4,8 +4,8 @@
 
 #include "ServerTestSupport.h"
 #include "shared/server/SecurityDevice.h"
-#include "tools/tcserver/ServerText.h"
-#include "tools/tcserver/TcserverTool.h"
+#include "tools/tcserver/posix/ServerText.h"
+#include "tools/tcserver/posix/TcserverTool.h"
 
 using namespace servertest;
 

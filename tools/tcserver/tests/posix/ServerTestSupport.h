@@ -5,10 +5,10 @@
 
 #include "base/Msg.h"
 #include "testsupport/TestSupport.h"
-#include "tools/tcserver/Faults.h"
-#include "tools/tcserver/ServerDatabase.h"
-#include "tools/tcserver/SubmitClient.h"
-#include "tools/tcserver/TcServer.h"
+#include "tools/tcserver/posix/Faults.h"
+#include "tools/tcserver/posix/ServerDatabase.h"
+#include "tools/tcserver/posix/SubmitClient.h"
+#include "tools/tcserver/posix/TcServer.h"
 
 namespace servertest {
 

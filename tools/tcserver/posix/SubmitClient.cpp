@@ -1,4 +1,4 @@
-#include "tools/tcserver/SubmitClient.h"
+#include "tools/tcserver/posix/SubmitClient.h"
 
 #include <httplib.h>
 

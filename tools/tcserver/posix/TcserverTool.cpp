@@ -1,4 +1,4 @@
-#include "tools/tcserver/TcserverTool.h"
+#include "tools/tcserver/posix/TcserverTool.h"
 
 #include <signal.h>
 
@@ -11,11 +11,13 @@
 #include <memory>
 
 #include "shared/server/SecurityDevice.h"
-#include "tools/tcserver/Faults.h"
-#include "tools/tcserver/HttpFront.h"
-#include "tools/tcserver/ServerDatabase.h"
-#include "tools/tcserver/ServerText.h"
-#include "tools/tcserver/TcServer.h"
+#include "tools/tcserver/posix/DayTimeline.h"
+#include "tools/tcserver/posix/Faults.h"
+#include "tools/tcserver/posix/HttpFront.h"
+#include "tools/tcserver/posix/ReportPages.h"
+#include "tools/tcserver/posix/ServerDatabase.h"
+#include "tools/tcserver/posix/ServerText.h"
+#include "tools/tcserver/posix/TcServer.h"
 
 namespace {
 
@@ -107,28 +109,6 @@ int userCommand(ServerDatabase& db, std::vector<std::string>& args, std::istream
     return 0;
 }
 
-std::string stateText(const ActivityRow& row)
-{
-    if (row.msgType == Msg::SYSTEM_STATE_CHANGE) {
-        const std::wstring state = row.systemState.value_or(L"");
-        if (state == L"SystemStateLocked")
-            return "Locked";
-        if (state == L"SystemStateIdle")
-            return "Idle";
-        return state.empty() ? "-" : ServerText::utf8(state);
-    }
-    switch (row.applicationId.value_or(-1)) {
-    case ServerDatabase::MeetingApplicationId:
-        return "Meeting";
-    case ServerDatabase::PhoneApplicationId:
-        return "Phone call";
-    case ServerDatabase::PersonalApplicationId:
-        return "Personal time";
-    default:
-        return "Active";
-    }
-}
-
 int dayCommand(ServerDatabase& db, std::vector<std::string>& args, std::ostream& out)
 {
     if (args.empty() || args.size() > 2)
@@ -144,32 +124,14 @@ int dayCommand(ServerDatabase& db, std::vector<std::string>& args, std::ostream&
         ServerText::parseDate(ServerText::date(std::time(nullptr)), from);
     }
     const int64_t to = from + 86400;
-    // One row past the day ends the day's last entry.
-    std::vector<ActivityRow> rows = db.activity(user->id, from, std::numeric_limits<int64_t>::max());
-
     out << "day " << ServerText::date(from) << " of " << ServerText::utf8(user->name) << " (UTC)\n";
     out << "from\tto\tapplication\tdocument\tstate\n";
-    for (size_t i = 0; i < rows.size() && rows[i].eventTime < to; ++i) {
-        const ActivityRow& row = rows[i];
-        std::string application = "-";
-        if (row.msgType == Msg::APPLICATION_CHANGE) {
-            std::wstring name = row.applicationId ? db.applicationName(*row.applicationId) : L"";
-            if (name.empty())
-                name = row.fields.originalFilename;
-            if (!name.empty())
-                application = ServerText::utf8(name);
-        }
-        std::wstring document = row.context1;
-        for (const std::wstring* more : {&row.context2, &row.context3}) {
-            if (!more->empty())
-                document += (document.empty() ? L"" : L" | ") + *more;
-        }
-        const std::string end = i + 1 < rows.size()
-                                    ? (rows[i + 1].eventTime >= to ? ServerText::date(rows[i + 1].eventTime) + " " : "") +
-                                          ServerText::clock(rows[i + 1].eventTime)
-                                    : "-";
-        out << ServerText::clock(row.eventTime) << "\t" << end << "\t" << application << "\t"
-            << (document.empty() ? "-" : ServerText::utf8(document)) << "\t" << stateText(row) << "\n";
+    for (const DaySegment& s : daySegments(db, user->id, from)) {
+        const std::string end = !s.to ? "-"
+                                : (*s.to >= to ? ServerText::date(*s.to) + " " : "") + ServerText::clock(*s.to);
+        out << ServerText::clock(s.from) << "\t" << end << "\t"
+            << (s.application.empty() ? "-" : ServerText::utf8(s.application)) << "\t"
+            << (s.document.empty() ? "-" : ServerText::utf8(s.document)) << "\t" << ServerText::utf8(s.state) << "\n";
     }
     return 0;
 }
@@ -323,7 +285,8 @@ int serveCommand(const std::string& dbPath, std::vector<std::string>& args, std:
 
     ServerDatabase db(dbPath);
     TcServer server(db, faults, config);
-    HttpFront front(server, faults, http);
+    ReportPages reports(db, TcServer::systemClock());
+    HttpFront front(server, faults, http, &reports);
     int port = 0, control = 0;
     try {
         port = front.start();

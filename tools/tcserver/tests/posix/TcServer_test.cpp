@@ -6,7 +6,7 @@
 #include "ServerTestSupport.h"
 #include "base/Exception.h"
 #include "shared/server/SecurityDevice.h"
-#include "tools/tcserver/ServerText.h"
+#include "tools/tcserver/posix/ServerText.h"
 
 using namespace servertest;
 
@@ -318,26 +318,48 @@ TEST_F(TcServerTest, TheSameContentAgainIsStoredWhenItIsNotARepeat)
     EXPECT_EQ(start + 270, rows[3].eventTime);
 }
 
-TEST_F(TcServerTest, TheSameContentTwiceInOneSecondWithAnotherBetweenIsStoredTwice)
+TEST_F(TcServerTest, MessagesAfterALostReplyComeAgainAndAreStoredOnce)
 {
+    // Two messages of one second both lose their replies; the client sends
+    // both again, from its queue, and then the two that followed.
     auto client = f.loggedOn(L"alice", L"s3cret Pass");
-    client->sendSecure(stateChange(L"SystemStateIdle"));
-    client->sendSecure(stateChange(L"SystemStateLocked"));
-    client->sendSecure(stateChange(L"SystemStateIdle"));
+    const int64_t sent = f.now;
+    Msg first = longApplicationChange(L"C:\\Apps\\writer.exe", L"stream-0");
+    Msg second = longApplicationChange(L"C:\\Apps\\writer.exe", L"stream-1");
+    addMachineName(first, L"PC", L"DOM");
+    addMachineName(second, L"PC", L"DOM");
+    client->sendSecure(first);
+    client->sendSecure(second);
+
+    f.now = sent + 20;
+    for (Msg* again : {&first, &second}) {
+        again->setAttributeValue(L"EventTimeDelta", 20);
+        auto reply = client->sendSecure(*again);
+        ASSERT_NE(nullptr, reply);
+        EXPECT_EQ(Msg::UPDATE, reply->getType());
+    }
+    client->sendSecure(longApplicationChange(L"C:\\Apps\\writer.exe", L"stream-2"));
+    client->sendSecure(longApplicationChange(L"C:\\Apps\\writer.exe", L"stream-3"));
+
     auto rows = rowsOf(aliceId);
-    ASSERT_EQ(3u, rows.size());
-    EXPECT_EQ(L"SystemStateIdle", rows[2].systemState.value_or(L""));
-    // Straight after, with nothing between, it is a repeat.
-    client->sendSecure(stateChange(L"SystemStateIdle"));
-    EXPECT_EQ(3u, rowsOf(aliceId).size());
+    ASSERT_EQ(4u, rows.size());
+    EXPECT_EQ(L"stream-0", rows[0].context1);
+    EXPECT_EQ(L"stream-1", rows[1].context1);
+    EXPECT_EQ(sent, rows[1].eventTime);
+    EXPECT_EQ(L"stream-2", rows[2].context1);
+    EXPECT_EQ(L"stream-3", rows[3].context1);
 }
 
-TEST_F(TcServerTest, ARowAlreadyInTheNewSecondStandsBetween)
+TEST_F(TcServerTest, TheSameContentAgainWithinOneSecondIsOneMessage)
 {
+    // Arrival order inside a second proves nothing, so A, B, A in one second
+    // is A and B; beyond the window A is new again.
     auto client = f.loggedOn(L"alice", L"s3cret Pass");
     client->sendSecure(stateChange(L"SystemStateIdle"));
-    f.now += 1;
     client->sendSecure(stateChange(L"SystemStateLocked"));
+    client->sendSecure(stateChange(L"SystemStateIdle"));
+    EXPECT_EQ(2u, rowsOf(aliceId).size());
+    f.now += 3;
     client->sendSecure(stateChange(L"SystemStateIdle"));
     EXPECT_EQ(3u, rowsOf(aliceId).size());
 }
@@ -503,6 +525,8 @@ TEST(ServerTextTest, DatesAreCheckedAndReadAsUtcMidnight)
     EXPECT_FALSE(ServerText::parseDate("2026-02-30", t));
     EXPECT_FALSE(ServerText::parseDate("2026-1-08", t));
     EXPECT_FALSE(ServerText::parseDate("2026-12-08x", t));
+    EXPECT_FALSE(ServerText::parseDate(" 2026-12-8", t));
+    EXPECT_FALSE(ServerText::parseDate("2026/12/08", t));
 }
 
 TEST(ServerTextTest, NamesLowerCaseBeyondAscii)

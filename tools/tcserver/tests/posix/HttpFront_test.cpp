@@ -14,8 +14,8 @@
 #include "ServerTestSupport.h"
 #include "base/Utf16.h"
 #include "base/posix/ScopedFd.h"
-#include "tools/tcserver/HttpFront.h"
-#include "tools/tcserver/ServerText.h"
+#include "tools/tcserver/posix/HttpFront.h"
+#include "tools/tcserver/posix/ServerText.h"
 
 using namespace servertest;
 

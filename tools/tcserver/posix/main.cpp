@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/tcserver/TcserverTool.h"
+#include "tools/tcserver/posix/TcserverTool.h"
 
 int main(int argc, char** argv)
 {

@@ -1,10 +1,10 @@
-#include "tools/tcserver/ServerDatabase.h"
+#include "tools/tcserver/posix/ServerDatabase.h"
 
 #include <sqlite3.h>
 
 #include <unordered_map>
 
-#include "tools/tcserver/ServerText.h"
+#include "tools/tcserver/posix/ServerText.h"
 
 namespace {
 
@@ -402,12 +402,24 @@ void ServerDatabase::setSessionKey(int userId, const ByteArray& key)
     s.step();
 }
 
-void ServerDatabase::clearChallenge(int userId)
+ByteArray ServerDatabase::takeChallenge(int userId)
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    Statement s(m_db, *m_statements, "UPDATE users SET challenge = NULL WHERE id = ?");
-    s.bind(1, static_cast<int64_t>(userId));
-    s.step();
+    Transaction transaction(m_db);
+    ByteArray challenge;
+    {
+        Statement s(m_db, *m_statements, "SELECT challenge FROM users WHERE id = ?");
+        s.bind(1, static_cast<int64_t>(userId));
+        if (s.step())
+            challenge = s.blob(0);
+    }
+    {
+        Statement s(m_db, *m_statements, "UPDATE users SET challenge = NULL WHERE id = ?");
+        s.bind(1, static_cast<int64_t>(userId));
+        s.step();
+    }
+    transaction.commit();
+    return challenge;
 }
 
 int ServerDatabase::machineId(const std::wstring& name, const std::wstring& domain)
@@ -488,19 +500,17 @@ bool ServerDatabase::storeActivity(ActivityRow& row, int64_t repeatWindow)
     Transaction transaction(m_db);
     {
         // An earlier delivery of the same content in the window, if no
-        // other row of the user lies between it and this one. Times are
-        // whole seconds, so the rows stored after it in its own second, and
-        // those already stored in the new row's second, count as between:
-        // A, B, A in one second is three rows. Where the order is in doubt the row is stored, as a
-        // duplicate misleads less than a lost row.
+        // other row of the user lies between the two times. Times are whole
+        // seconds, and a lost reply makes the client send again what it
+        // sent after the lost one too, so the order of arrival within one
+        // second says nothing: the same content twice in one second is one
+        // message.
         Statement s(m_db, *m_statements,
                     "SELECT a.event_time FROM activity a WHERE a.user_id = ?1 AND a.content_key = ?2 "
                     "AND a.event_time BETWEEN ?3 - ?4 AND ?3 + ?4 "
                     "AND NOT EXISTS (SELECT 1 FROM activity b WHERE b.user_id = ?1 "
                     "  AND b.content_key <> ?2 "
-                    "  AND ((b.event_time > MIN(a.event_time, ?3) AND b.event_time < MAX(a.event_time, ?3)) "
-                    "    OR (b.event_time = a.event_time AND b.id > a.id) "
-                    "    OR (b.event_time = ?3 AND a.event_time <> ?3))) "
+                    "  AND b.event_time > MIN(a.event_time, ?3) AND b.event_time < MAX(a.event_time, ?3)) "
                     "LIMIT 1");
         s.bind(1, static_cast<int64_t>(row.userId))
             .bind(2, row.contentKey)

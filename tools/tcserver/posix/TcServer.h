@@ -7,7 +7,7 @@
 
 #include "base/ByteArray.h"
 #include "base/Msg.h"
-#include "tools/tcserver/ServerDatabase.h"
+#include "tools/tcserver/posix/ServerDatabase.h"
 
 class Faults;
 

@@ -5,8 +5,8 @@
 #include "ServerTestSupport.h"
 #include "shared/server/Base64Device.h"
 #include "shared/server/SecurityDevice.h"
-#include "tools/tcserver/ServerText.h"
-#include "tools/tcserver/TcserverTool.h"
+#include "tools/tcserver/posix/ServerText.h"
+#include "tools/tcserver/posix/TcserverTool.h"
 
 using namespace servertest;
 
