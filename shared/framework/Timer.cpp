@@ -23,7 +23,7 @@ namespace {
 std::once_flag g_lockCreated;
 
 struct ClockTick {
-    uint32_t due; // a tick count
+    uint64_t due; // on the running count below
     unsigned delayMs;
 };
 
@@ -33,12 +33,29 @@ std::map<uint32_t, ClockTick>& clockTicks()
     return table;
 }
 
-// Whether the tick count has reached the due count. Counts wrap after 49.7
-// days, so the difference decides, read as a signed number.
-bool reached(uint32_t now, uint32_t due)
-{
-    return static_cast<int32_t>(now - due) >= 0;
-}
+// The tick count wraps after 49.7 days. The table counts on a 64-bit
+// running count instead, moved on by the difference between two readings,
+// so that due times compare plainly, across the wrap and across a long
+// stretch without a pulse alike.
+struct RunningCount {
+    const Clock* clock = nullptr;
+    uint32_t lastReading = 0;
+    uint64_t elapsed = 0;
+
+    uint64_t read(const Clock& source)
+    {
+        const uint32_t reading = source.tickCount();
+        if (clock != &source) {
+            clock = &source;
+            lastReading = reading;
+        }
+        elapsed += static_cast<uint32_t>(reading - lastReading);
+        lastReading = reading;
+        return elapsed;
+    }
+};
+
+RunningCount g_count;
 } // namespace
 
 Mutex& Timer::timersLock()
@@ -125,7 +142,7 @@ void TC_CALLBACK Timer::timerFunc(native::Window, unsigned int, uintptr_t idEven
 void Timer::armClockTick(uint32_t id, unsigned delayMs, const Clock& clock)
 {
     AutoMutex guard(timersLock());
-    clockTicks()[id] = ClockTick{clock.tickCount() + delayMs, delayMs};
+    clockTicks()[id] = ClockTick{g_count.read(clock) + delayMs, delayMs};
 }
 
 void Timer::disarmClockTick(uint32_t id)
@@ -138,6 +155,7 @@ void Timer::clearClockTicks()
 {
     AutoMutex guard(timersLock());
     clockTicks().clear();
+    g_count = RunningCount();
 }
 
 void Timer::processClockTicks(const Clock& clock)
@@ -145,16 +163,16 @@ void Timer::processClockTicks(const Clock& clock)
     std::vector<uint32_t> due;
     {
         AutoMutex guard(timersLock());
-        const uint32_t now = clock.tickCount();
+        const uint64_t now = g_count.read(clock);
         for (auto& [id, tick] : clockTicks()) {
-            if (!reached(now, tick.due))
+            if (now < tick.due)
                 continue;
             due.push_back(id);
             // A timer asked often enough keeps its period; a late one ticks
             // once, as a window timer does, and counts its period from now
             // rather than catching up.
             tick.due += tick.delayMs;
-            if (reached(now, tick.due))
+            if (now >= tick.due)
                 tick.due = now + tick.delayMs;
         }
     }

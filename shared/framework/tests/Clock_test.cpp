@@ -148,6 +148,17 @@ TEST_F(ClockDrivenTimerTest, TimersTickAcrossTheWrapOfTheTickCount)
     EXPECT_EQ(5, s->timerCalls);
 }
 
+TEST_F(ClockDrivenTimerTest, WeeksWithoutAPulseStillEndInOneTick)
+{
+    FakeService* s = service("s");
+    s->setTimer(500, Timer::Repeating);
+    m_clock.advance(40 * 86400); // past half the range of the 32-bit count
+    m_framework->pulse();
+    EXPECT_EQ(1, s->timerCalls);
+    run(1000);
+    EXPECT_EQ(3, s->timerCalls);
+}
+
 TEST_F(ClockDrivenTimerTest, KilledTimerStaysQuiet)
 {
     FakeService* s = service("s");
