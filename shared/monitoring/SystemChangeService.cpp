@@ -163,11 +163,28 @@ void SystemChangeService::processPlugInInfoMsg(Msg& msg)
     const int window = number(msg, L"HWND");
     if (window == 0)
         return;
-    if (!m_system.setContextInfo(GenericAppChangeService::intToHandle(window), string1, string2,
-                                 string3, quality))
+    const native::Window handle = GenericAppChangeService::intToHandle(window);
+    const Context before = contextOf(handle);
+    if (!m_system.setContextInfo(handle, string1, string2, string3, quality))
+        return;
+    // A window whose reports came too often keeps its strings 1 and 2, yet
+    // the System still takes each differing report. Announcing those would
+    // re-arm the delayed change every second for as long as such a window
+    // (a title showing a running clock) stays in front, and the server
+    // would never hear of it; only what the window now holds counts.
+    if (contextOf(handle) == before)
         return;
     announce(ContextInfoChange);
     armDelayedChange();
+}
+
+SystemChangeService::Context SystemChangeService::contextOf(native::Window window) const
+{
+    const TopLevelWindow* record = m_system.findWindow(window);
+    if (record == nullptr)
+        return Context();
+    return Context{true, record->getParam1(), record->getParam2(), record->getParam3(),
+                   record->getPluginInfoQuality()};
 }
 
 void SystemChangeService::sendStateChangeMsg(SystemChangeEvent event)

@@ -1,4 +1,6 @@
 #pragma once
+#include <string>
+
 #include "base/Msg.h"
 #include "shared/framework/Clock.h"
 #include "shared/framework/Service.h"
@@ -79,8 +81,8 @@ protected:
     // it (see the table in SystemChangeService.cpp); every message, even an
     // unknown EventID, re-arms the delayed change.
     void processStateChangeMsg(Msg& msg);
-    // Applies a context report to its window; a change is traced and
-    // announced and re-arms the delayed change.
+    // Applies a context report to its window; a change of what the window
+    // holds is traced and announced and re-arms the delayed change.
     void processPlugInInfoMsg(Msg& msg);
     // A new SYSTEM_CHANGE_SERVICE message with the event, on the internal
     // device.
@@ -93,6 +95,21 @@ protected:
     System m_system;
 
 private:
+    // What a window holds of its context, to tell a report it took from
+    // one that changed nothing it keeps.
+    struct Context {
+        bool known = false;
+        std::wstring string1, string2, string3;
+        TopLevelWindow::PluginInfoQuality quality = TopLevelWindow::FourthClass;
+        bool operator==(const Context& other) const
+        {
+            return known == other.known && string1 == other.string1 &&
+                   string2 == other.string2 && string3 == other.string3 &&
+                   quality == other.quality;
+        }
+    };
+    Context contextOf(native::Window window) const;
+
     void armDelayedChange();
     // Trace, then announce.
     void announce(SystemChangeEvent event);

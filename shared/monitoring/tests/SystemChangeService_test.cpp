@@ -261,6 +261,34 @@ TEST_F(SystemChangeServiceTest, FirstClassContextIsKeptAgainstASecondClassReport
     EXPECT_EQ((Events{1, 1}), announced()) << "a first-class report still passes";
 }
 
+TEST_F(SystemChangeServiceTest, AWindowWhoseTitleTicksLikeAClockSettlesOnceItsReportsAreLimited)
+{
+    start();
+    // One report a second, each with the next time in string 2.
+    auto tick = [&](int second) {
+        report(m_window, L"", L"Stopwatch 00:" + std::to_wstring(100 + second).substr(1),
+               L"Unspecified", L"FourthClass");
+        montest::runFor(m_framework, m_clock, 1000);
+    };
+    for (int second = 0; second < 30; ++second)
+        tick(second);
+    EXPECT_EQ(Events(30, 1), announced()) << "30 reports in a minute are all taken";
+    const TopLevelWindow* window = m_service->getSystemInfo().findWindow(m_window);
+    EXPECT_TRUE(window->contextInfoPermitted());
+    for (int second = 30; second < 40; ++second)
+        tick(second);
+    EXPECT_FALSE(window->contextInfoPermitted());
+    EXPECT_EQ(L"Stopwatch 00:29", window->getParam2()) << "the window keeps its last strings";
+    Events expected(30, 1);
+    expected.push_back(12);
+    EXPECT_EQ(expected, announced())
+        << "reports that change nothing the window keeps are no change: the delayed change "
+           "follows the last real one by 10 s";
+    report(m_window, L"", L"Stopwatch 00:40", L"Timing", L"FourthClass");
+    expected.push_back(1);
+    EXPECT_EQ(expected, announced()) << "string 3 still follows the reports";
+}
+
 TEST_F(SystemChangeServiceTest, MissingStringsReadEmptyAndMissingQualityIsFourthClass)
 {
     start();
