@@ -166,9 +166,9 @@ void oneSecondOfMonitoring(benchmark::State& state)
     }
     // Seconds of work per second of the day, which is the share of one
     // core (shown as a time: 6 us means 0.0006 %).
-    state.counters["core_share"] = benchmark::Counter(
-        static_cast<double>(state.iterations()),
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["core_share"] =
+        benchmark::Counter(static_cast<double>(state.iterations()),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(oneSecondOfMonitoring)->Unit(benchmark::kMicrosecond);
 

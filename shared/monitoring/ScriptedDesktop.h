@@ -79,10 +79,7 @@ public:
                          const std::wstring& name = std::wstring());
     // A desktop that openDesktop finds: error 0 opens it, any other error
     // refuses it with that error. Other names are not found.
-    void addDesktop(const std::wstring& name, unsigned long error = 0)
-    {
-        m_desktops[name] = error;
-    }
+    void addDesktop(const std::wstring& name, unsigned long error = 0) { m_desktops[name] = error; }
     void removeDesktop(const std::wstring& name) { m_desktops.erase(name); }
 
     // How often each question was asked.

@@ -12,9 +12,9 @@ constexpr unsigned SystemChangeService::DelayedChangeMs;
 namespace {
 
 const wchar_t* const EventNames[] = {
-    L"onWindowChange",     L"onContextInfoChange", L"onUserIdle",        L"onUserActive",
-    L"onUserAtMeeting",    L"onUserOnPhone",       L"onUserPrivacy",     L"onUserStopMeeting",
-    L"onUserStopPhone",    L"onUserStopPrivacy",   L"onPCLock",          L"onPCUnlock",
+    L"onWindowChange",        L"onContextInfoChange", L"onUserIdle",    L"onUserActive",
+    L"onUserAtMeeting",       L"onUserOnPhone",       L"onUserPrivacy", L"onUserStopMeeting",
+    L"onUserStopPhone",       L"onUserStopPrivacy",   L"onPCLock",      L"onPCUnlock",
     L"onDelayedSystemChange",
 };
 

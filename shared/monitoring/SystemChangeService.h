@@ -103,9 +103,8 @@ private:
         TopLevelWindow::PluginInfoQuality quality = TopLevelWindow::FourthClass;
         bool operator==(const Context& other) const
         {
-            return known == other.known && string1 == other.string1 &&
-                   string2 == other.string2 && string3 == other.string3 &&
-                   quality == other.quality;
+            return known == other.known && string1 == other.string1 && string2 == other.string2 &&
+                   string3 == other.string3 && quality == other.quality;
         }
     };
     Context contextOf(native::Window window) const;

@@ -41,20 +41,47 @@ bool ServerStatusUpdateService::processMsg(Msg& msg)
     msg.getAttributeValue(L"SystemChangeEvent", event);
     // The values are those of SystemChangeService::SystemChangeEvent.
     switch (event) {
-    case 0: onWindowChange(); break;
-    case 1: onContextInfoChange(); break;
-    case 2: onUserIdle(); break;
-    case 3: onUserActive(); break;
-    case 4: onUserAtMeeting(); break;
-    case 5: onUserOnPhone(); break;
-    case 6: onUserPrivacy(); break;
-    case 7: onUserStopMeeting(); break;
-    case 8: onUserStopPhone(); break;
-    case 9: onUserStopPrivacy(); break;
-    case 10: onPCLock(); break;
-    case 11: onPCUnlock(); break;
-    case 12: onDelayedSystemChange(); break;
-    default: break;
+    case 0:
+        onWindowChange();
+        break;
+    case 1:
+        onContextInfoChange();
+        break;
+    case 2:
+        onUserIdle();
+        break;
+    case 3:
+        onUserActive();
+        break;
+    case 4:
+        onUserAtMeeting();
+        break;
+    case 5:
+        onUserOnPhone();
+        break;
+    case 6:
+        onUserPrivacy();
+        break;
+    case 7:
+        onUserStopMeeting();
+        break;
+    case 8:
+        onUserStopPhone();
+        break;
+    case 9:
+        onUserStopPrivacy();
+        break;
+    case 10:
+        onPCLock();
+        break;
+    case 11:
+        onPCUnlock();
+        break;
+    case 12:
+        onDelayedSystemChange();
+        break;
+    default:
+        break;
     }
     return true;
 }
@@ -64,17 +91,50 @@ bool ServerStatusUpdateService::processMsg(Msg& msg)
 void ServerStatusUpdateService::onWindowChange() {}
 void ServerStatusUpdateService::onContextInfoChange() {}
 
-void ServerStatusUpdateService::onDelayedSystemChange() { sendCurrentStatusToServer(); }
-void ServerStatusUpdateService::onUserIdle() { sendCurrentStatusToServer(); }
-void ServerStatusUpdateService::onUserActive() { sendCurrentStatusToServer(); }
-void ServerStatusUpdateService::onUserAtMeeting() { sendCurrentStatusToServer(); }
-void ServerStatusUpdateService::onUserOnPhone() { sendCurrentStatusToServer(); }
-void ServerStatusUpdateService::onUserPrivacy() { sendCurrentStatusToServer(); }
-void ServerStatusUpdateService::onUserStopMeeting() { sendCurrentStatusToServer(); }
-void ServerStatusUpdateService::onUserStopPhone() { sendCurrentStatusToServer(); }
-void ServerStatusUpdateService::onUserStopPrivacy() { sendCurrentStatusToServer(); }
-void ServerStatusUpdateService::onPCLock() { sendCurrentStatusToServer(); }
-void ServerStatusUpdateService::onPCUnlock() { sendCurrentStatusToServer(); }
+void ServerStatusUpdateService::onDelayedSystemChange()
+{
+    sendCurrentStatusToServer();
+}
+void ServerStatusUpdateService::onUserIdle()
+{
+    sendCurrentStatusToServer();
+}
+void ServerStatusUpdateService::onUserActive()
+{
+    sendCurrentStatusToServer();
+}
+void ServerStatusUpdateService::onUserAtMeeting()
+{
+    sendCurrentStatusToServer();
+}
+void ServerStatusUpdateService::onUserOnPhone()
+{
+    sendCurrentStatusToServer();
+}
+void ServerStatusUpdateService::onUserPrivacy()
+{
+    sendCurrentStatusToServer();
+}
+void ServerStatusUpdateService::onUserStopMeeting()
+{
+    sendCurrentStatusToServer();
+}
+void ServerStatusUpdateService::onUserStopPhone()
+{
+    sendCurrentStatusToServer();
+}
+void ServerStatusUpdateService::onUserStopPrivacy()
+{
+    sendCurrentStatusToServer();
+}
+void ServerStatusUpdateService::onPCLock()
+{
+    sendCurrentStatusToServer();
+}
+void ServerStatusUpdateService::onPCUnlock()
+{
+    sendCurrentStatusToServer();
+}
 
 void ServerStatusUpdateService::sendCurrentStatusToServer()
 {
@@ -107,8 +167,7 @@ void ServerStatusUpdateService::sendMessageIfNecessary(Msg* msg)
         event.addDetails(L"S2", text(*owned, L"ContextString2"));
         event.addDetails(L"S3", text(*owned, L"ContextString3"));
         for (const wchar_t* name : {L"FileDescription", L"InternalName", L"FileVersion",
-                                    L"ProductName", L"ProductVersion", L"CompanyName",
-                                    L"FilePath"})
+                                    L"ProductName", L"ProductVersion", L"CompanyName", L"FilePath"})
             event.addDetails(name, text(*owned, name));
     }
     sendMessage(owned.release(), CommunicationDevice::Http);

@@ -55,9 +55,8 @@ TEST(SystemClockTest, TickCountMovesWithTime)
 {
     const Clock& clock = Clock::system();
     const uint32_t before = clock.tickCount();
-    ASSERT_TRUE(testsupport::eventually([&] {
-        return static_cast<int32_t>(clock.tickCount() - before) >= 20;
-    }));
+    ASSERT_TRUE(testsupport::eventually(
+        [&] { return static_cast<int32_t>(clock.tickCount() - before) >= 20; }));
     EXPECT_GT(clock.now(), 1600000000);
 }
 

@@ -114,10 +114,10 @@ TEST_F(SystemChangeServiceTest, EachPresenceEventUpdatesTheStatusAndIsAnnouncedO
 {
     start();
     const StateCase cases[] = {
-        {4, 2, L"onUserIdle"},       {5, 3, L"onUserActive"},     {12, 10, L"onPCLock"},
-        {13, 11, L"onPCUnlock"},     {6, 4, L"onUserAtMeeting"},  {9, 7, L"onUserStopMeeting"},
+        {4, 2, L"onUserIdle"},       {5, 3, L"onUserActive"},       {12, 10, L"onPCLock"},
+        {13, 11, L"onPCUnlock"},     {6, 4, L"onUserAtMeeting"},    {9, 7, L"onUserStopMeeting"},
         {8, 6, L"onUserPrivacy"},    {11, 9, L"onUserStopPrivacy"}, {7, 5, L"onUserOnPhone"},
-        {10, 8, L"onUserStopPhone"}, {1, 0, L"onWindowChange"},   {2, 0, L"onWindowChange"},
+        {10, 8, L"onUserStopPhone"}, {1, 0, L"onWindowChange"},     {2, 0, L"onWindowChange"},
         {3, 0, L"onWindowChange"},
     };
     for (const StateCase& c : cases) {
@@ -129,17 +129,42 @@ TEST_F(SystemChangeServiceTest, EachPresenceEventUpdatesTheStatusAndIsAnnouncedO
         EXPECT_EQ(L" Name:" + std::wstring(c.trace), lastTrace().substr(0, 6 + wcslen(c.trace)))
             << "EventID " << c.eventId;
         switch (c.eventId) {
-        case 4: EXPECT_TRUE(status().idle()); break;
-        case 5: EXPECT_FALSE(status().idle()); break;
-        case 12: EXPECT_TRUE(status().locked()); break;
-        case 13: EXPECT_FALSE(status().locked()); break;
-        case 6: EXPECT_TRUE(status().atMeeting()); EXPECT_EQ(L"why", status().reason()); break;
-        case 9: EXPECT_FALSE(status().atMeeting()); EXPECT_EQ(L"", status().reason()); break;
-        case 8: EXPECT_TRUE(status().isPrivate()); break;
-        case 11: EXPECT_FALSE(status().isPrivate()); break;
-        case 7: EXPECT_TRUE(status().onPhone()); EXPECT_EQ(L"why", status().reason()); break;
-        case 10: EXPECT_FALSE(status().onPhone()); EXPECT_EQ(L"", status().reason()); break;
-        default: break;
+        case 4:
+            EXPECT_TRUE(status().idle());
+            break;
+        case 5:
+            EXPECT_FALSE(status().idle());
+            break;
+        case 12:
+            EXPECT_TRUE(status().locked());
+            break;
+        case 13:
+            EXPECT_FALSE(status().locked());
+            break;
+        case 6:
+            EXPECT_TRUE(status().atMeeting());
+            EXPECT_EQ(L"why", status().reason());
+            break;
+        case 9:
+            EXPECT_FALSE(status().atMeeting());
+            EXPECT_EQ(L"", status().reason());
+            break;
+        case 8:
+            EXPECT_TRUE(status().isPrivate());
+            break;
+        case 11:
+            EXPECT_FALSE(status().isPrivate());
+            break;
+        case 7:
+            EXPECT_TRUE(status().onPhone());
+            EXPECT_EQ(L"why", status().reason());
+            break;
+        case 10:
+            EXPECT_FALSE(status().onPhone());
+            EXPECT_EQ(L"", status().reason());
+            break;
+        default:
+            break;
         }
     }
 }
@@ -417,11 +442,11 @@ TEST_F(SystemChangeServiceTest, GivesOutTheSystemItOwns)
 
 TEST(SystemChangeEventNameTest, NamesFollowTheEventValues)
 {
-    const wchar_t* names[] = {L"onWindowChange",    L"onContextInfoChange", L"onUserIdle",
-                              L"onUserActive",      L"onUserAtMeeting",     L"onUserOnPhone",
-                              L"onUserPrivacy",     L"onUserStopMeeting",   L"onUserStopPhone",
-                              L"onUserStopPrivacy", L"onPCLock",            L"onPCUnlock",
-                              L"onDelayedSystemChange"};
+    const wchar_t* names[] = {
+        L"onWindowChange",       L"onContextInfoChange", L"onUserIdle",    L"onUserActive",
+        L"onUserAtMeeting",      L"onUserOnPhone",       L"onUserPrivacy", L"onUserStopMeeting",
+        L"onUserStopPhone",      L"onUserStopPrivacy",   L"onPCLock",      L"onPCUnlock",
+        L"onDelayedSystemChange"};
     for (int i = 0; i < 13; ++i)
         EXPECT_STREQ(names[i], SystemChangeService::getEventName(i));
     EXPECT_EQ(nullptr, SystemChangeService::getEventName(13));

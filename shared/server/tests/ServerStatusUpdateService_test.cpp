@@ -69,7 +69,10 @@ protected:
     }
     ClientProfile& profile() { return m_system->getTavelinSessionDetails().getClientProfile(); }
     UserStatus& status() { return m_system->getUserStatus(); }
-    std::unique_ptr<Msg> current() { return std::unique_ptr<Msg>(m_service->createCurrentStatusMsg()); }
+    std::unique_ptr<Msg> current()
+    {
+        return std::unique_ptr<Msg>(m_service->createCurrentStatusMsg());
+    }
     // Announces the change as the system change service would.
     void announce(int event)
     {
@@ -165,11 +168,11 @@ TEST_F(ServerStatusUpdateServiceTest, EachEventRunsItsOwnHandler)
     Msg bare;
     bare.setType(Msg::SYSTEM_CHANGE_SERVICE);
     probe.processMsg(bare);
-    EXPECT_EQ((std::vector<std::string>{
-                  "onWindowChange", "onContextInfoChange", "onUserIdle", "onUserActive",
-                  "onUserAtMeeting", "onUserOnPhone", "onUserPrivacy", "onUserStopMeeting",
-                  "onUserStopPhone", "onUserStopPrivacy", "onPCLock", "onPCUnlock",
-                  "onDelayedSystemChange", "onWindowChange"}),
+    EXPECT_EQ((std::vector<std::string>{"onWindowChange", "onContextInfoChange", "onUserIdle",
+                                        "onUserActive", "onUserAtMeeting", "onUserOnPhone",
+                                        "onUserPrivacy", "onUserStopMeeting", "onUserStopPhone",
+                                        "onUserStopPrivacy", "onPCLock", "onPCUnlock",
+                                        "onDelayedSystemChange", "onWindowChange"}),
               probe.calls);
 }
 
@@ -425,13 +428,12 @@ TEST_F(ServerStatusUpdateServiceTest, WhatGoesToTheServerIsTracedAsItGoes)
     const std::wstring original = text(sent()[0], L"OriginalFilename");
     EXPECT_EQ(L" MsgType:AppChange OriginalFilename:" + original +
                   L" S1:Plans S2:Plan.txt S3:Writing FileDescription:" +
-                  text(*current(), L"FileDescription") +
-                  L" InternalName:" + text(*current(), L"InternalName") +
-                  L" FileVersion:" + text(*current(), L"FileVersion") +
-                  L" ProductName:" + text(*current(), L"ProductName") +
-                  L" ProductVersion:" + text(*current(), L"ProductVersion") +
-                  L" CompanyName:" + text(*current(), L"CompanyName") + L" FilePath:" +
-                  m_writerPath,
+                  text(*current(), L"FileDescription") + L" InternalName:" +
+                  text(*current(), L"InternalName") + L" FileVersion:" +
+                  text(*current(), L"FileVersion") + L" ProductName:" +
+                  text(*current(), L"ProductName") + L" ProductVersion:" +
+                  text(*current(), L"ProductVersion") + L" CompanyName:" +
+                  text(*current(), L"CompanyName") + L" FilePath:" + m_writerPath,
               app.details);
     EXPECT_FALSE(app.logged);
 

@@ -77,7 +77,9 @@ inline Names names(const Msg& msg)
     const size_t ints = static_cast<size_t>(msg.getIntAttributeCount());
     const size_t strings = static_cast<size_t>(msg.getStringAttributeCount());
     for (size_t i = 0; i < all.size(); ++i)
-        (i < ints ? names.integers : i < ints + strings ? names.strings : names.arrays)
+        (i < ints             ? names.integers
+         : i < ints + strings ? names.strings
+                              : names.arrays)
             .push_back(all[i]);
     return names;
 }

@@ -208,8 +208,7 @@ protected:
     ScriptedDesktop m_desktop;
     ManualClock m_clock{1765180800, 30000000}; // a Monday, 08:00 UTC
     std::wstring m_writer, m_mailer, m_stopwatch;
-    native::Window m_writerWindow = nullptr, m_mailerWindow = nullptr,
-                   m_stopwatchWindow = nullptr;
+    native::Window m_writerWindow = nullptr, m_mailerWindow = nullptr, m_stopwatchWindow = nullptr;
     std::unique_ptr<DayClient> m_client;
 };
 
@@ -316,8 +315,7 @@ TEST_F(WorkingDayTest, TheServerHearsEachSettledChangeOnceAndNothingElse)
             continue;
         }
         if (i >= expected.size()) {
-            ADD_FAILURE() << "message " << i + 1 << " at " << times[i]
-                          << " ms was not expected:\n"
+            ADD_FAILURE() << "message " << i + 1 << " at " << times[i] << " ms was not expected:\n"
                           << listing(sent[i]);
             continue;
         }

@@ -503,7 +503,8 @@ TEST_F(RealDesktopTest, SyntheticInputMovesTheLastInputTime)
     unsigned long error = 0;
     ASSERT_TRUE(testsupport::eventually([&] {
         return m_desktop.lastInputTick(last, error) && static_cast<int32_t>(last - before) >= 0;
-    })) << "the last input stayed at " << last << ", before the move at " << before;
+    })) << "the last input stayed at "
+        << last << ", before the move at " << before;
 }
 
 TEST_F(RealDesktopTest, AnUnlockedDesktopReadsAsUnlocked)
