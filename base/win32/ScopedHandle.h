@@ -73,6 +73,14 @@ struct ViewTraits {
     static void free(Handle h) { UnmapViewOfFile(h); }
 };
 
+// Desktops opened by name or as the input desktop.
+struct DesktopTraits {
+    using Handle = HDESK;
+    static Handle invalid() { return nullptr; }
+    static bool isValid(Handle h) { return h != nullptr; }
+    static void free(Handle h) { CloseDesktop(h); }
+};
+
 } // namespace scoped
 
 using ScopedKernelHandle = ScopedGeneric<scoped::KernelTraits>;
@@ -84,3 +92,4 @@ using ScopedIcon = ScopedGeneric<scoped::IconTraits>;
 using ScopedGdiObject = ScopedGeneric<scoped::ObjectTraits>;
 using ScopedEventSource = ScopedGeneric<scoped::EventSourceTraits>;
 using ScopedView = ScopedGeneric<scoped::ViewTraits>;
+using ScopedDesktop = ScopedGeneric<scoped::DesktopTraits>;

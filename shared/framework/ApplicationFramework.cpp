@@ -12,6 +12,12 @@ ApplicationFramework::ApplicationFramework()
     Timer::startUp();
 }
 
+ApplicationFramework::ApplicationFramework(const Clock& clock)
+{
+    Timer::startUp();
+    Timer::driveBy(&clock);
+}
+
 ApplicationFramework::~ApplicationFramework()
 {
     for (auto& service : m_services)

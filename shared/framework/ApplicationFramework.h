@@ -6,6 +6,7 @@
 #include "base/CommunicationDevice.h"
 #include "base/Msg.h"
 #include "shared/TCShrdApi.h"
+#include "shared/framework/Clock.h"
 #include "shared/framework/Service.h"
 
 // One entry per service set up by ApplicationFramework::setup ("4000, ",
@@ -23,6 +24,10 @@ class TCSHRD_API ApplicationFramework {
 public:
     // Starts the timer machinery for the constructing thread.
     ApplicationFramework();
+    // The same, with the service timers driven by the clock (Timer::driveBy)
+    // until the framework is destroyed; the clock must outlive it. With a
+    // clock that tests move by hand, pulse fires timers as the clock says.
+    explicit ApplicationFramework(const Clock& clock);
     // Deletes the services (first added first), asks every device to stop,
     // then stops (500 ms grace) and deletes them one by one, and closes the
     // timer window.

@@ -1,11 +1,13 @@
 #include "shared/framework/Timer.h"
 
 #include <mutex>
+#include <vector>
 
 #include "base/Event.h"
 #include "base/Exception.h"
 #include "base/Logger.h"
 #include "base/Mutex.h"
+#include "shared/framework/Clock.h"
 
 // Defined here too, so that the DLL exports the constants to callers that
 // bind them to a reference.
@@ -15,10 +17,46 @@ native::Window Timer::s_hwnd = nullptr;
 std::map<uint32_t, Timer*> Timer::s_lstTimers;
 Mutex* Timer::s_mutexTimersList = nullptr;
 uint32_t Timer::s_nTimerCounter = 0;
+const Clock* Timer::s_tickClock = nullptr;
 
 namespace {
 std::once_flag g_lockCreated;
+
+struct ClockTick {
+    uint64_t due; // on the running count below
+    unsigned delayMs;
+};
+
+std::map<uint32_t, ClockTick>& clockTicks()
+{
+    static std::map<uint32_t, ClockTick> table;
+    return table;
 }
+
+// The tick count wraps after 49.7 days. The table counts on a 64-bit
+// running count instead, moved on by the difference between two readings,
+// so that due times compare plainly, across the wrap and across a long
+// stretch without a pulse alike.
+struct RunningCount {
+    const Clock* clock = nullptr;
+    uint32_t lastReading = 0;
+    uint64_t elapsed = 0;
+
+    uint64_t read(const Clock& source)
+    {
+        const uint32_t reading = source.tickCount();
+        if (clock != &source) {
+            clock = &source;
+            lastReading = reading;
+        }
+        elapsed += static_cast<uint32_t>(reading - lastReading);
+        lastReading = reading;
+        return elapsed;
+    }
+};
+
+RunningCount g_count;
+} // namespace
 
 Mutex& Timer::timersLock()
 {
@@ -99,4 +137,58 @@ void TC_CALLBACK Timer::timerFunc(native::Window, unsigned int, uintptr_t idEven
         Event event(static_cast<uint32_t>(e.getExceptionID()), &e, TC_AT(L"Timer::timerFunc"));
         Logger::Trace(event);
     }
+}
+
+void Timer::armClockTick(uint32_t id, unsigned delayMs, const Clock& clock)
+{
+    AutoMutex guard(timersLock());
+    clockTicks()[id] = ClockTick{g_count.read(clock) + delayMs, delayMs};
+}
+
+void Timer::disarmClockTick(uint32_t id)
+{
+    AutoMutex guard(timersLock());
+    clockTicks().erase(id);
+}
+
+void Timer::clearClockTicks()
+{
+    AutoMutex guard(timersLock());
+    clockTicks().clear();
+    g_count = RunningCount();
+}
+
+void Timer::processClockTicks(const Clock& clock)
+{
+    std::vector<uint32_t> due;
+    {
+        AutoMutex guard(timersLock());
+        const uint64_t now = g_count.read(clock);
+        for (auto& [id, tick] : clockTicks()) {
+            if (now < tick.due)
+                continue;
+            due.push_back(id);
+            // A timer asked often enough keeps its period; a late one ticks
+            // once, as a window timer does, and counts its period from now
+            // rather than catching up.
+            tick.due += tick.delayMs;
+            if (now >= tick.due)
+                tick.due = now + tick.delayMs;
+        }
+    }
+    for (uint32_t id : due)
+        timerFunc(nullptr, 0x0113 /* WM_TIMER */, id, 0);
+}
+
+void Timer::driveBy(const Clock* clock)
+{
+    AutoMutex guard(timersLock());
+    std::vector<std::pair<uint32_t, unsigned>> armed;
+    for (const auto& [id, timer] : s_lstTimers)
+        armed.emplace_back(id, timer->m_delay);
+    for (const auto& [id, delay] : armed)
+        disarmTick(id);
+    s_tickClock = clock;
+    for (const auto& [id, delay] : armed)
+        armTick(id, delay);
 }

@@ -5,6 +5,7 @@
 #include "base/NativeHandle.h"
 #include "shared/TCShrdApi.h"
 
+class Clock;
 class Mutex;
 
 // A timer whose ticks are delivered by the thread that pulses: on Windows as
@@ -16,6 +17,10 @@ class Mutex;
 //
 // Only the thread that called startUp gets ticks; timers may be constructed
 // and armed on any thread.
+//
+// A Clock may drive the ticks instead (driveBy): every timer is then due by
+// that clock's tick count, checked in process, on every platform. This is
+// how a test lets an hour of timers pass in a few milliseconds.
 class TCSHRD_API Timer {
 public:
     enum TimerType { OneShot = 0, Repeating = 1 };
@@ -52,6 +57,12 @@ public:
     // Dispatches every message waiting for the calling thread (and so every
     // tick that is due), then returns.
     static void process();
+    // From now on timers tick by the clock's tick count (null: by the
+    // system's own tick source again). Timers already armed start their
+    // countdown anew on the new source. The clock is not owned and must
+    // stay until shutDown or the next driveBy; shutDown returns to the
+    // system's source.
+    static void driveBy(const Clock* clock);
 
 protected:
     static bool createHiddenWindow();
@@ -69,9 +80,21 @@ private:
     // The lock, created on first use and kept for the life of the process,
     // since timers may be destroyed during the process's own clean-up.
     static Mutex& timersLock();
-    // The tick source's part of setTimer and reset.
+    // The tick source's part of setTimer and reset (the platform's, or the
+    // driving clock's table).
     static void armTick(uint32_t id, unsigned delayMs);
     static void disarmTick(uint32_t id);
+
+    // The table of due tick counts that a clock drives, shared by both
+    // platforms; guarded by the timer list's lock.
+    static void armClockTick(uint32_t id, unsigned delayMs, const Clock& clock);
+    static void disarmClockTick(uint32_t id);
+    static void clearClockTicks();
+    // Ticks every timer of the table that is due by the clock.
+    static void processClockTicks(const Clock& clock);
+
+    // The clock that drives the ticks; null for the system's own source.
+    static const Clock* s_tickClock;
 
     uint32_t m_timerID = NoTimer;
     unsigned m_delay = 0;

@@ -63,6 +63,35 @@ public:
     virtual bool windowText(native::Window window, size_t bufferUnits, std::wstring& text,
                             unsigned long& error) = 0;
 
+    // What the presence monitors ask.
+
+    // How far opening the desktop that receives input, and reading its
+    // name, came.
+    enum class DesktopAccess {
+        Readable,   // opened and its name read
+        OpenFailed, // could not be opened (the secure desktop of a locked workstation)
+        NameFailed, // opened, but its name could not be read
+    };
+
+    // Milliseconds since the system started, the 32-bit count that wraps
+    // after 49.7 days, in which the last input time is given.
+    virtual uint32_t tickCount() = 0;
+    // The tick count of the session's last keyboard or mouse input. False,
+    // with error set, when it cannot be had.
+    virtual bool lastInputTick(uint32_t& tick, unsigned long& error) = 0;
+    // Whether the system says a screen saver is running; false when it
+    // cannot say.
+    virtual bool screenSaverRunning() = 0;
+    // Opens the desktop that receives input, with the most access granted,
+    // reads its name into a buffer of nameBufferBytes bytes, and closes it
+    // again. name is set only when Readable; error is the system's code of
+    // the step that failed (0 when Readable).
+    virtual DesktopAccess inputDesktop(size_t nameBufferBytes, std::wstring& name,
+                                       unsigned long& error) = 0;
+    // Whether the desktop of that name, in this process's window station,
+    // can be opened (it is closed again at once); error set when not.
+    virtual bool openDesktop(const std::wstring& name, unsigned long& error) = 0;
+
     // The desktop of this process: the real one on Windows; natively a
     // scripted desktop that starts empty.
     static Desktop& system();

@@ -82,7 +82,7 @@ bool Icon::getLibraryFileName(const wchar_t* name, std::wstring& path)
     return true;
 }
 
-bool Icon::getIconBytes(ByteArray& bytes)
+bool Icon::getIconBytes(ByteArray& bytes) const
 {
     if (m_libraryPath.empty()) {
         bytes.clear();

@@ -47,7 +47,7 @@ public:
 
     // The library file's bytes (at most 4 MiB). False when no library is
     // known or it cannot be read.
-    bool getIconBytes(ByteArray& bytes);
+    bool getIconBytes(ByteArray& bytes) const;
 
     const std::vector<IconImage>& getImages() const { return m_images; }
     const std::wstring& getLibraryPath() const { return m_libraryPath; }

@@ -4,7 +4,9 @@
 
 #include "base/Utf16.h"
 
-ScriptedDesktop::ScriptedDesktop() = default;
+const wchar_t* const ScriptedDesktop::DefaultDesktopName = L"Default";
+
+ScriptedDesktop::ScriptedDesktop() : m_clock(&Clock::system()), m_inputName(DefaultDesktopName) {}
 ScriptedDesktop::~ScriptedDesktop() = default;
 
 void ScriptedDesktop::startProcess(uint32_t processId, const std::wstring& path)
@@ -187,4 +189,70 @@ bool ScriptedDesktop::windowText(native::Window window, size_t bufferUnits, std:
         units.resize(room);
     text = Utf16::fromUnits(units);
     return true;
+}
+
+uint32_t ScriptedDesktop::tickCount()
+{
+    return m_clock->tickCount();
+}
+
+void ScriptedDesktop::userInput()
+{
+    setLastInputTick(m_clock->tickCount());
+}
+
+void ScriptedDesktop::setLastInputTick(uint32_t tick)
+{
+    m_inputScripted = true;
+    m_lastInput = tick;
+    m_lastInputError = 0;
+}
+
+void ScriptedDesktop::failLastInput(unsigned long error)
+{
+    m_lastInputError = error;
+}
+
+bool ScriptedDesktop::lastInputTick(uint32_t& tick, unsigned long& error)
+{
+    if (m_lastInputError != 0) {
+        error = m_lastInputError;
+        return false;
+    }
+    error = 0;
+    tick = m_inputScripted ? m_lastInput : m_clock->tickCount();
+    return true;
+}
+
+void ScriptedDesktop::setInputDesktop(DesktopAccess access, unsigned long error,
+                                      const std::wstring& name)
+{
+    m_inputAccess = access;
+    m_inputError = access == DesktopAccess::Readable ? 0 : error;
+    m_inputName = name;
+}
+
+ScriptedDesktop::DesktopAccess ScriptedDesktop::inputDesktop(size_t nameBufferBytes,
+                                                             std::wstring& name,
+                                                             unsigned long& error)
+{
+    ++m_inputDesktopReads;
+    error = m_inputError;
+    if (m_inputAccess != DesktopAccess::Readable)
+        return m_inputAccess;
+    // The name and its terminating null must fit the buffer, in UTF-16.
+    const size_t needed = (Utf16::toUnits(m_inputName).size() + 1) * 2;
+    if (needed > nameBufferBytes) {
+        error = 122; // ERROR_INSUFFICIENT_BUFFER
+        return DesktopAccess::NameFailed;
+    }
+    name = m_inputName;
+    return DesktopAccess::Readable;
+}
+
+bool ScriptedDesktop::openDesktop(const std::wstring& name, unsigned long& error)
+{
+    const auto found = m_desktops.find(name);
+    error = found == m_desktops.end() ? ErrorFileNotFound : found->second;
+    return error == 0;
 }

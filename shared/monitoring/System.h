@@ -36,6 +36,10 @@ public:
     const TavelinSessionDetails& getTavelinSessionDetails() const { return m_sessionDetails; }
     const MachineDetails& getMachineDetails() const { return m_machineDetails; }
     const UserDetails& getDomainUserDetails() const { return m_userDetails; }
+    // The desktop the model reads and the clock it counts time by; the
+    // services that watch the same desktop ask these.
+    Desktop& getDesktop() const { return m_desktop; }
+    const Clock& getClock() const { return m_clock; }
 
     // Rescans the desktop: keeps the windows still visible, adds the new
     // visible ones, drops the closed and hidden ones; then getActiveWindow.

@@ -28,6 +28,11 @@ void UserStatus::atMeeting(bool value, const std::wstring& reason)
 
 void UserStatus::duration(int seconds)
 {
+    duration(seconds, Tools::getCurrentTime());
+}
+
+void UserStatus::duration(int seconds, int64_t now)
+{
     m_duration = seconds;
-    m_start = Tools::getCurrentTime();
+    m_start = now;
 }

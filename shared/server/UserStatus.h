@@ -31,6 +31,8 @@ public:
     void atMeeting(bool value, const std::wstring& reason);
     // Seconds the declared state is to last; starts counting now.
     void duration(int seconds);
+    // The same, counting from now as the caller's clock tells it.
+    void duration(int seconds, int64_t now);
 
 private:
     bool m_idle = false;

@@ -1,30 +1,21 @@
 #include "shared/framework/Timer.h"
 
-#include <chrono>
-#include <vector>
-
 #include "base/Mutex.h"
+#include "shared/framework/Clock.h"
 
-// Natively there is no window: the tick source is a table of due times,
-// guarded by the timer list's lock, that process reads.
+// Natively there is no window: the tick source is the table of due tick
+// counts that Timer::process reads, driven by the system's clock unless a
+// test's clock drives it.
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-struct Tick {
-    Clock::time_point due;
-    unsigned delayMs;
-};
-
-std::map<uint32_t, Tick>& ticks()
-{
-    static std::map<uint32_t, Tick> table;
-    return table;
-}
 
 // The native counterpart of the window's existence: without it timers do
 // not tick.
 bool g_started = false;
+
+const Clock& tickSource(const Clock* driving)
+{
+    return driving != nullptr ? *driving : Clock::system();
+}
 
 } // namespace
 
@@ -46,37 +37,28 @@ void Timer::shutDown()
     AutoMutex guard(timersLock());
     // Closing the window ends its timers; the list keeps its entries.
     g_started = false;
-    ticks().clear();
+    clearClockTicks();
+    s_tickClock = nullptr;
 }
 
 void Timer::armTick(uint32_t id, unsigned delayMs)
 {
     AutoMutex guard(timersLock());
     if (g_started)
-        ticks()[id] = Tick{Clock::now() + std::chrono::milliseconds(delayMs), delayMs};
+        armClockTick(id, delayMs, tickSource(s_tickClock));
 }
 
 void Timer::disarmTick(uint32_t id)
 {
-    AutoMutex guard(timersLock());
-    ticks().erase(id);
+    disarmClockTick(id);
 }
 
 void Timer::process()
 {
-    std::vector<uint32_t> due;
+    const Clock* driving = nullptr;
     {
         AutoMutex guard(timersLock());
-        const Clock::time_point now = Clock::now();
-        for (auto& [id, tick] : ticks()) {
-            if (tick.due <= now) {
-                due.push_back(id);
-                // Like a window timer, a late one ticks once and then keeps
-                // its period from now rather than catching up.
-                tick.due = now + std::chrono::milliseconds(tick.delayMs);
-            }
-        }
+        driving = s_tickClock;
     }
-    for (uint32_t id : due)
-        timerFunc(nullptr, 0x0113 /* WM_TIMER */, id, 0);
+    processClockTicks(tickSource(driving));
 }

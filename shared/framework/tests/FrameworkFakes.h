@@ -127,6 +127,8 @@ private:
 
 class TestFramework : public ApplicationFramework {
 public:
+    TestFramework() = default;
+    explicit TestFramework(const Clock& clock) : ApplicationFramework(clock) {}
     using ApplicationFramework::addCommunicationDevice;
     using ApplicationFramework::addService;
     using ApplicationFramework::getCommunicationDevice;

@@ -1,6 +1,7 @@
 #include "shared/framework/Timer.h"
 
 #include "base/win32/WindowsSupport.h"
+#include "shared/framework/Clock.h"
 
 namespace {
 // Window classes belong to the process; registered once.
@@ -47,13 +48,19 @@ void Timer::shutDown()
     if (s_hwnd != nullptr)
         SendMessageW(s_hwnd, WM_CLOSE, 0, 0);
     s_hwnd = nullptr;
+    clearClockTicks();
+    s_tickClock = nullptr;
 }
 
 void Timer::armTick(uint32_t id, unsigned delayMs)
 {
     // Without the window a timer would be made with an id of the system's
     // choosing, which the list does not know; it is better not to tick.
-    if (s_hwnd != nullptr)
+    if (s_hwnd == nullptr)
+        return;
+    if (s_tickClock != nullptr)
+        armClockTick(id, delayMs, *s_tickClock);
+    else
         SetTimer(s_hwnd, id, delayMs, &Timer::timerFunc);
 }
 
@@ -61,6 +68,7 @@ void Timer::disarmTick(uint32_t id)
 {
     if (s_hwnd != nullptr)
         KillTimer(s_hwnd, id);
+    disarmClockTick(id);
 }
 
 void Timer::process()
@@ -70,4 +78,7 @@ void Timer::process()
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+    // Read once: the clock is set and cleared on this same thread.
+    if (const Clock* driving = s_tickClock)
+        processClockTicks(*driving);
 }

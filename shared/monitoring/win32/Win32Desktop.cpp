@@ -137,3 +137,56 @@ bool Win32Desktop::windowText(native::Window window, size_t bufferUnits, std::ws
     text.assign(buffer.c_str(), static_cast<size_t>(length));
     return true;
 }
+
+uint32_t Win32Desktop::tickCount()
+{
+    // The 32-bit count on purpose: the last input time is given in it.
+    return GetTickCount();
+}
+
+bool Win32Desktop::lastInputTick(uint32_t& tick, unsigned long& error)
+{
+    LASTINPUTINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetLastInputInfo(&info)) {
+        error = GetLastError();
+        return false;
+    }
+    error = 0;
+    tick = info.dwTime;
+    return true;
+}
+
+bool Win32Desktop::screenSaverRunning()
+{
+    BOOL running = FALSE;
+    return SystemParametersInfoW(SPI_GETSCREENSAVERRUNNING, 0, &running, 0) && running;
+}
+
+Desktop::DesktopAccess Win32Desktop::inputDesktop(size_t nameBufferBytes, std::wstring& name,
+                                                  unsigned long& error)
+{
+    ScopedDesktop desktop(OpenInputDesktop(0, FALSE, MAXIMUM_ALLOWED));
+    if (!desktop) {
+        error = GetLastError();
+        return DesktopAccess::OpenFailed;
+    }
+    // Whole UTF-16 units; the system counts the buffer in bytes.
+    std::wstring buffer(nameBufferBytes / sizeof(wchar_t) + 1, L'\0');
+    DWORD needed = 0;
+    if (!GetUserObjectInformationW(desktop.get(), UOI_NAME, &buffer[0],
+                                   static_cast<DWORD>(nameBufferBytes), &needed)) {
+        error = GetLastError();
+        return DesktopAccess::NameFailed;
+    }
+    error = 0;
+    name.assign(buffer.c_str());
+    return DesktopAccess::Readable;
+}
+
+bool Win32Desktop::openDesktop(const std::wstring& name, unsigned long& error)
+{
+    ScopedDesktop desktop(OpenDesktopW(name.c_str(), 0, FALSE, MAXIMUM_ALLOWED));
+    error = desktop ? 0 : GetLastError();
+    return static_cast<bool>(desktop);
+}

@@ -15,4 +15,10 @@ public:
     PathResult imagePath(uint32_t processId, std::wstring& path) override;
     bool windowText(native::Window window, size_t bufferUnits, std::wstring& text,
                     unsigned long& error) override;
+    uint32_t tickCount() override;
+    bool lastInputTick(uint32_t& tick, unsigned long& error) override;
+    bool screenSaverRunning() override;
+    DesktopAccess inputDesktop(size_t nameBufferBytes, std::wstring& name,
+                               unsigned long& error) override;
+    bool openDesktop(const std::wstring& name, unsigned long& error) override;
 };

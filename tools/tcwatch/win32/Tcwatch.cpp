@@ -1,12 +1,21 @@
-// tcwatch [--seconds N] [--rules FILE]
+// tcwatch [--seconds N] [--rules FILE] [--events] [--server]
 //
-// Runs the system model and the foreground tracking on this desktop and
-// prints each report that differs from the one before, one line each:
+// Runs the system model, the foreground tracking, the system change service,
+// the presence monitors and the status updates on this desktop, as the
+// client does, and prints each report that differs from the one before, one
+// line each:
 //   time <TAB> executable <TAB> quality <TAB> string 1 <TAB> string 2 <TAB> string 3
-// in UTF-8. Without --seconds it runs until stopped. The title rules are the
-// installation's unless --rules names a file. Events go to standard error.
-// Exit 0; 2 for wrong arguments.
+// With --events also each change the system change service announces:
+//   time <TAB> event <TAB> trace name
+// With --server also each status message that would go to the server, a
+// line
+//   time <TAB> server <TAB> message type
+// followed by the message's listing as tcmsg prints it (name=value, CR LF).
+// All in UTF-8. Without --seconds it runs until stopped. The title rules are
+// the installation's unless --rules names a file. Events go to standard
+// error. Exit 0; 2 for wrong arguments.
 #include <cstdio>
+#include <memory>
 #include <ctime>
 #include <fcntl.h>
 #include <io.h>
@@ -19,8 +28,13 @@
 #include "base/win32/WindowsSupport.h"
 #include "shared/framework/ApplicationFramework.h"
 #include "shared/framework/InternalCommDevice.h"
+#include "shared/monitoring/BackupActivityMonitorService.h"
 #include "shared/monitoring/GenericAppChangeService.h"
+#include "shared/monitoring/IdleUserMonitorService.h"
+#include "shared/monitoring/PCLockedMonitorService.h"
 #include "shared/monitoring/System.h"
+#include "shared/monitoring/SystemChangeService.h"
+#include "shared/server/ServerStatusUpdateService.h"
 #include "tools/common/StderrEvents.h"
 
 namespace {
@@ -80,23 +94,80 @@ private:
     std::wstring m_last;
 };
 
+// Prints each change the system change service announces.
+class EventPrinter : public Service {
+public:
+    bool setup() override { return true; }
+    bool canProcessMsg(Msg& msg) override { return msg.getType() == Msg::SYSTEM_CHANGE_SERVICE; }
+    bool processMsg(Msg& msg) override
+    {
+        int event = -1;
+        msg.getAttributeValue(L"SystemChangeEvent", event);
+        const wchar_t* name = SystemChangeService::getEventName(event);
+        writeOut(now() + L"\tevent\t" + (name != nullptr ? name : std::to_wstring(event)) + L"\n");
+        return true;
+    }
+};
+
+// Stands in for the connection to the server: prints what it is given
+// instead of sending it.
+class ServerPrinter : public CommunicationDevice {
+public:
+    explicit ServerPrinter(bool print) : m_print(print) {}
+    ~ServerPrinter() override { terminate(Infinite); }
+    bool setup() override { return true; }
+    void pushMessage(Msg* msg) override
+    {
+        std::unique_ptr<Msg> owned(msg);
+        if (!owned || !m_print)
+            return;
+        std::wstring listing;
+        owned->toString(listing);
+        writeOut(now() + L"\tserver\t" + Msg::getTypeName(owned->getType()) + L"\n" + listing);
+    }
+    using CommunicationDevice::pushMessage;
+    bool canSendMsgs() override { return true; }
+    bool canReceiveMsgs() override { return false; }
+    CommMechanism getCommType() override { return Http; }
+
+private:
+    bool m_print;
+};
+
+// The client's monitoring, in the client's order, with the printers.
 class WatchFramework : public ApplicationFramework {
 public:
-    WatchFramework(System& system, const std::wstring& rules)
+    WatchFramework(const std::wstring& rules, bool events, bool server)
     {
         addCommunicationDevice(new InternalCommDevice());
+        m_changes = new SystemChangeService();
+        addService(m_changes);
+        System& system = m_changes->getSystemInfo();
+        if (events)
+            addService(new EventPrinter());
+        addCommunicationDevice(new ServerPrinter(server));
+        addService(new ServerStatusUpdateService(system));
+        addService(new PCLockedMonitorService());
+        addService(new IdleUserMonitorService(system));
         addService(rules.empty() ? new GenericAppChangeService(system)
                                  : new GenericAppChangeService(system, rules));
+        addService(new BackupActivityMonitorService(system));
         addService(new ReportPrinter(system));
     }
+
+private:
+    SystemChangeService* m_changes = nullptr;
 };
 
 int usage()
 {
     const std::string text =
-        "usage: tcwatch [--seconds N] [--rules FILE]\n"
+        "usage: tcwatch [--seconds N] [--rules FILE] [--events] [--server]\n"
         "  prints each report of the foreground tracking that differs from the\n"
-        "  one before: time, executable, quality, strings 1 to 3, tab-separated\n";
+        "  one before: time, executable, quality, strings 1 to 3, tab-separated;\n"
+        "  --events: also each change announced (time, \"event\", its name);\n"
+        "  --server: also each status message for the server (time, \"server\",\n"
+        "  its type, then its attributes as tcmsg lists them)\n";
     std::fwrite(text.data(), 1, text.size(), stderr);
     return 2;
 }
@@ -105,6 +176,8 @@ int run(const std::vector<std::wstring>& args)
 {
     long seconds = -1;
     std::wstring rules;
+    bool events = false;
+    bool server = false;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == L"--seconds" && i + 1 < args.size()) {
             wchar_t* end = nullptr;
@@ -113,6 +186,10 @@ int run(const std::vector<std::wstring>& args)
                 return usage();
         } else if (args[i] == L"--rules" && i + 1 < args.size()) {
             rules = args[++i];
+        } else if (args[i] == L"--events") {
+            events = true;
+        } else if (args[i] == L"--server") {
+            server = true;
         } else {
             return usage();
         }
@@ -130,8 +207,7 @@ int run(const std::vector<std::wstring>& args)
         SetEnvironmentVariableW(L"TEMP", own.c_str());
     }
     try {
-        System system;
-        WatchFramework framework(system, rules);
+        WatchFramework framework(rules, events, server);
         if (!framework.setup())
             return 1;
         const ULONGLONG end =

@@ -2,7 +2,9 @@
 //   mon_win_x TITLE [PICTURE.bmp]
 // opens a visible window with that title, asks for the foreground and runs
 // until its window is closed, its standard input ends (the test dropped
-// it), or two minutes pass. Given PICTURE.bmp, it writes what the screen
+// it), or two minutes pass. Each byte that arrives on its standard input is
+// the user touching the mouse: a one-pixel move there and back, sent as
+// input, which keeps the session from looking idle. Given PICTURE.bmp, it writes what the screen
 // shows of the window there a second after it opened, for a person to look
 // at in the test results.
 #include "base/win32/WindowsSupport.h"
@@ -112,6 +114,13 @@ DWORD WINAPI watchInput(void* param)
     DWORD read = 0;
     while (input != nullptr && input != INVALID_HANDLE_VALUE &&
            ReadFile(input, &byte, 1, &read, nullptr) && read > 0) {
+        INPUT move[2] = {};
+        move[0].type = INPUT_MOUSE;
+        move[0].mi.dx = 1;
+        move[0].mi.dwFlags = MOUSEEVENTF_MOVE;
+        move[1] = move[0];
+        move[1].mi.dx = -1;
+        SendInput(2, move, sizeof(INPUT));
     }
     if (input != nullptr && input != INVALID_HANDLE_VALUE)
         PostMessageW(window, WM_CLOSE, 0, 0);
