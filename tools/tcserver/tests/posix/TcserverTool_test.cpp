@@ -89,25 +89,29 @@ TEST_F(TcserverToolTest, DayPrintsTheTimelineOfOneUserAndDay)
         ServerDatabase database(db);
         const int alice = database.addUser(L"alice", "h");
         const int bob = database.addUser(L"bob", "h");
-        const int writer = database.applicationId(L"C:\\Apps\\writer.exe", {L"WRITER.EXE", L"Writer"}, ByteArray());
-        auto add = [&](int user, int64_t t, int type, std::optional<std::wstring> state, std::optional<int> app,
+        ApplicationFields writerFields;
+        writerFields.originalFilename = L"WRITER.EXE";
+        writerFields.fileDescription = L"Writer";
+        const int writer = database.applicationId(L"C:\\Apps\\writer.exe", writerFields, ByteArray());
+        auto add = [&](int user, int64_t t, int type, const wchar_t* state, std::optional<int> app,
                        std::wstring c1, std::wstring c2) {
             ActivityRow row;
             row.userId = user;
             row.eventTime = row.arrivalTime = t;
             row.msgType = type;
-            row.systemState = state;
+            if (state)
+                row.systemState = std::wstring(state);
             row.applicationId = app;
             row.context1 = c1;
             row.context2 = c2;
             row.contentKey = bytesOf(std::to_string(t) + std::to_string(user));
             ASSERT_TRUE(database.storeActivity(row, 2));
         };
-        add(alice, midnight - 60, Msg::APPLICATION_CHANGE, {}, writer, L"yesterday.doc", L"");
-        add(alice, midnight + 9 * 3600, Msg::APPLICATION_CHANGE, {}, writer, L"report.doc", L"page 2");
+        add(alice, midnight - 60, Msg::APPLICATION_CHANGE, nullptr, writer, L"yesterday.doc", L"");
+        add(alice, midnight + 9 * 3600, Msg::APPLICATION_CHANGE, nullptr, writer, L"report.doc", L"page 2");
         add(alice, midnight + 9 * 3600 + 750, Msg::SYSTEM_STATE_CHANGE, L"SystemStateLocked", {}, L"", L"");
         add(bob, midnight + 9 * 3600 + 800, Msg::SYSTEM_STATE_CHANGE, L"SystemStateIdle", {}, L"", L"");
-        add(alice, midnight + 9 * 3600 + 2400, Msg::APPLICATION_CHANGE, {}, ServerDatabase::MeetingApplicationId,
+        add(alice, midnight + 9 * 3600 + 2400, Msg::APPLICATION_CHANGE, nullptr, ServerDatabase::MeetingApplicationId,
             L"Budget review", L"");
         add(alice, midnight + 86400 + 60, Msg::SYSTEM_STATE_CHANGE, L"SystemStateIdle", {}, L"", L"");
     }
