@@ -152,6 +152,8 @@ bool CDlgController::onInitDialog()
     m_tray.create(hwnd(), L"Ondrivex", programIcon);
     restorePlacement();
     updateTrayIcon();
+    // Nobody is signed in yet: the link waits for the first connection.
+    updateReportsLink();
 
     const TavelinSessionDetails& session = m_client.getSystem().getTavelinSessionDetails();
     int first = StatusRules::firstView(session);
