@@ -54,8 +54,18 @@ bool CDlgChildChangeStatus::onInitDialog()
 
 void CDlgChildChangeStatus::onViewShown()
 {
-    showItem(IDC_PRIVATE,
-             m_client.getSystem().getTavelinSessionDetails().getClientProfile().enablePrivateMode());
+    bool personal =
+        m_client.getSystem().getTavelinSessionDetails().getClientProfile().enablePrivateMode();
+    showItem(IDC_PRIVATE, personal);
+    // Three tiles share the row; two take it in halves.
+    const int ids[] = {IDC_MEETING, IDC_PHONE, IDC_PRIVATE};
+    int count = personal ? 3 : 2;
+    int gap = 4, left = 8, width = (218 - gap * (count - 1)) / count;
+    for (int i = 0; i < count; ++i) {
+        RECT r{left + i * (width + gap), 20, left + i * (width + gap) + width, 86};
+        MapDialogRect(hwnd(), &r);
+        MoveWindow(item(ids[i]), r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    }
 }
 
 Skin::ButtonKind CDlgChildChangeStatus::buttonKind(int id) const
