@@ -26,9 +26,14 @@ bool GUIStatusUpdateService::canProcessMsg(Msg& msg)
 bool GUIStatusUpdateService::processMsg(Msg& msg)
 {
     int code = updateCode(msg.getType());
-    if (code >= 0 && m_window != nullptr && windowExists(m_window))
+    if (code >= 0 && m_window != nullptr && windowAlive(m_window))
         notifyWindow(m_window, code);
     return true;
+}
+
+bool GUIStatusUpdateService::windowAlive(native::Window window)
+{
+    return windowExists(window);
 }
 
 void GUIStatusUpdateService::notifyWindow(native::Window window, int code)

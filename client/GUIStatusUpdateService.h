@@ -25,8 +25,10 @@ public:
     static int updateCode(int msgType);
 
 protected:
-    // Hands the code to the window. Operating-system half by default.
+    // Hands the code to the window, and tells whether it still exists.
+    // Operating-system half by default.
     virtual void notifyWindow(native::Window window, int code);
+    virtual bool windowAlive(native::Window window);
 
 private:
     // Operating-system half, in win32/ and posix/GUIStatusUpdateService.cpp.

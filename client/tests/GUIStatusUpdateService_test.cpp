@@ -15,9 +15,11 @@ class RecordingStatusService : public GUIStatusUpdateService {
 public:
     using GUIStatusUpdateService::GUIStatusUpdateService;
     std::vector<int> codes;
+    bool alive = true;
 
 protected:
     void notifyWindow(native::Window, int code) override { codes.push_back(code); }
+    bool windowAlive(native::Window) override { return alive; }
 };
 
 Msg message(Msg::MsgType type)
@@ -74,6 +76,10 @@ TEST_F(GUIStatusUpdateServiceTest, EachUpdateReachesTheWindowWithItsCode)
     EXPECT_TRUE(service.processMsg(c));
     EXPECT_EQ((std::vector<int>{0, 1, 2}), service.codes);
     EXPECT_EQ(&system, &service.getSystem());
+    // A window that has gone gets nothing more.
+    service.alive = false;
+    EXPECT_TRUE(service.processMsg(a));
+    EXPECT_EQ(3u, service.codes.size());
 }
 
 } // namespace

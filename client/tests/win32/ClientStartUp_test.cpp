@@ -258,3 +258,34 @@ TEST_F(ClientProgramTest, StartsInTheTrayRunsItsLoopAndEndsWhenClosed)
 }
 
 } // namespace
+
+namespace {
+
+TEST(TerminateOtherClientTest, EndsTheOtherProcessThroughItsWindowButNeverItself)
+{
+    testsupport::ChildProcess probe;
+    ASSERT_TRUE(probe.start(testsupport::helperProgram(L"client_window_probe"), {}));
+    // Its window must exist before it can be found through it.
+    HWND found = nullptr;
+    for (int i = 0; i < 2000 && !found; ++i) {
+        HWND w = FindWindowW(L"STATIC", L"probe");
+        DWORD owner = 0;
+        if (w)
+            GetWindowThreadProcessId(w, &owner);
+        if (owner == probe.id())
+            found = w;
+        else
+            Sleep(10);
+    }
+    ASSERT_NE(nullptr, found);
+
+    // Started as a copy of the same program, the request skips the caller
+    // and ends the other copy.
+    int self = testsupport::runProgram(testsupport::helperProgram(L"client_window_probe"), {L"--self"});
+    EXPECT_EQ(7, self);
+    int code = -1;
+    ASSERT_TRUE(probe.wait(20000, code));
+    EXPECT_EQ(0, code); // terminated with exit code 0, not its own 3
+}
+
+} // namespace
