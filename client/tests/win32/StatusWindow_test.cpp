@@ -437,5 +437,36 @@ TEST_F(StatusWindowTest, ARightClickTogglesTheLogWindowWhichShowsTracedLines)
     EXPECT_FALSE(IsWindowVisible(window->logWindow().hwnd()));
 }
 
+TEST_F(StatusWindowTest, AMeetingDeclaredElsewhereOpensTheMeetingView)
+{
+    open();
+    connected();
+    client.system.getUserStatus().atMeeting(true, L"Board");
+    client.system.getUserStatus().duration(600);
+    update(0);
+    ASSERT_EQ(4, window->currentViewNumber());
+    EXPECT_EQ(L"Board", textOf(control(4, IDC_TIMED_TITLE)));
+    EXPECT_EQ(L"00:10:00", timed(4).shownTime());
+}
+
+TEST_F(StatusWindowTest, TheLogWindowEmptiesItselfBeforeItOverflows)
+{
+    open();
+    HWND edit = GetDlgItem(window->logWindow().hwnd(), IDC_LOG_EDIT);
+    SendMessageW(edit, EM_SETLIMITTEXT, 1100, 0);
+    for (int i = 0; i < 3; ++i) {
+        Event e(1190900 + i, std::wstring(40, L'a' + i), TC_AT(L"Test::fill"));
+        client.log.Write(e);
+    }
+    window->logWindow().drain();
+    std::wstring text = window->logWindow().text();
+    // Past the limit less 1000 characters the text starts afresh.
+    EXPECT_EQ(std::wstring::npos, text.find(L"aaaa"));
+    EXPECT_NE(std::wstring::npos, text.find(L"cccc"));
+    // A double-click clears it.
+    SendMessageW(edit, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(2, 2));
+    EXPECT_EQ(L"", window->logWindow().text());
+}
+
 } // namespace
 } // namespace clienttest
