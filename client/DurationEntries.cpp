@@ -3,10 +3,10 @@
 const std::vector<DurationEntries::Entry>& DurationEntries::all()
 {
     static const std::vector<Entry> entries = {
-        {L"5 minutes", 5},  {L"10 minutes", 10}, {L"15 minutes", 15}, {L"30 minutes", 30},
-        {L"45 minutes", 45}, {L"1 hour", 60},    {L"1.5 hours", 90},  {L"2 hours", 120},
-        {L"3 hours", 180},  {L"4 hours", 240},   {L"5 hours", 300},   {L"6 hours", 360},
-        {L"7 hours", 420},  {L"8 hours", 480},   {L"9 hours", 540},   {L"10 hours", 600},
+        {L"5 minutes", 5},   {L"10 minutes", 10}, {L"15 minutes", 15}, {L"30 minutes", 30},
+        {L"45 minutes", 45}, {L"1 hour", 60},     {L"1.5 hours", 90},  {L"2 hours", 120},
+        {L"3 hours", 180},   {L"4 hours", 240},   {L"5 hours", 300},   {L"6 hours", 360},
+        {L"7 hours", 420},   {L"8 hours", 480},   {L"9 hours", 540},   {L"10 hours", 600},
     };
     return entries;
 }

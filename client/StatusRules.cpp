@@ -12,10 +12,9 @@ const int StatusRules::CreationOrder[10] = {7, 3, 1, 2, 8, 9, 10, 4, 5, 6};
 std::wstring StatusRules::viewName(int view)
 {
     static const wchar_t* const names[] = {
-        L"SIGNIN_VIEW",         L"SWITCHUSER_VIEW",     L"STATUS_VIEW",
-        L"STATUS_MEETING_VIEW", L"STATUS_PHONE_VIEW",   L"STATUS_PRIVACY_VIEW",
-        L"CHANGE_STATUS_VIEW",  L"GOTOMEETING_VIEW",    L"GOTOPHONE_VIEW",
-        L"GOTOPRIVACY_VIEW",
+        L"SIGNIN_VIEW",       L"SWITCHUSER_VIEW",     L"STATUS_VIEW",        L"STATUS_MEETING_VIEW",
+        L"STATUS_PHONE_VIEW", L"STATUS_PRIVACY_VIEW", L"CHANGE_STATUS_VIEW", L"GOTOMEETING_VIEW",
+        L"GOTOPHONE_VIEW",    L"GOTOPRIVACY_VIEW",
     };
     if (view < 1 || view > 10)
         return std::wstring();

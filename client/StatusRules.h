@@ -47,8 +47,8 @@ public:
         std::wstring userLabel;
         std::wstring statusText; // meaningful when changesStatus
         bool changesStatus = true;
-        int bitmap = 141;        // status picture: 144 when connected
-        bool reconnectText = false; // the status text is the next reconnection time
+        int bitmap = 141;               // status picture: 144 when connected
+        bool reconnectText = false;     // the status text is the next reconnection time
         bool retryPreviousUser = false; // authentication failed: may log the previous user back on
     };
     static Header header(const TavelinSessionDetails& session);

@@ -252,7 +252,8 @@ void TavelinClientApplication::doWork()
         while (pulse()) {
         }
     } catch (const Exception& e) {
-        Event event(1190001, &e, L"Unexpected Exception in main loop", TC_AT(L"CTavelinApp::DoWork"));
+        Event event(1190001, &e, L"Unexpected Exception in main loop",
+                    TC_AT(L"CTavelinApp::DoWork"));
         Logger::Log(event);
     }
 }

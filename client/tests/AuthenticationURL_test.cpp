@@ -86,7 +86,9 @@ TEST_F(AuthenticationURLTest, SignedLinkCarriesUserDateNumberTokenAndReturnPage)
 {
     std::wstring url =
         AuthenticationURL::generate(session, L"http://r.test/", false, fixed(3000000000u));
-    EXPECT_EQ(0u, url.find(L"http://r.test/Security/AutoLogin.aspx?uid=42&dt=20261208&unid=3000000000&token="))
+    EXPECT_EQ(
+        0u, url.find(
+                L"http://r.test/Security/AutoLogin.aspx?uid=42&dt=20261208&unid=3000000000&token="))
         << url;
     EXPECT_EQ(L"%2fReports%2fGeneral%2fUserSummary.aspx", param(url, L"ReturnUrl"));
     EXPECT_EQ(expectedBase64(L"20261208", 3000000000u, 42), unescape(param(url, L"token")));
@@ -164,9 +166,7 @@ TEST_F(AuthenticationURLTest, ASignerFailureGivesThePlainAddressAndIsTraced)
 {
     testsupport::EventRecorder recorder;
     AuthenticationURL::Sources s = fixed(1);
-    s.number = []() -> uint32_t {
-        throw Exception(1190299, L"no number", TC_AT(L"test"));
-    };
+    s.number = []() -> uint32_t { throw Exception(1190299, L"no number", TC_AT(L"test")); };
     EXPECT_EQ(L"http://r.test/Reports/General/UserSummary.aspx",
               AuthenticationURL::generate(session, L"http://r.test", false, s));
     testsupport::CapturedEvent e = recorder.find(1190201);

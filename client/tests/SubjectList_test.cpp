@@ -76,7 +76,8 @@ TEST_F(SubjectListTest, PhoneSubjectsKeepToTheirOwnKey)
     SubjectList phone(root, L"Phone");
     phone.load();
     phone.remember(L"Supplier");
-    EXPECT_EQ(L"Supplier", Registry(Registry::CurrentUser, key.path() + L"\\Phone").read(L"1", L""));
+    EXPECT_EQ(L"Supplier",
+              Registry(Registry::CurrentUser, key.path() + L"\\Phone").read(L"1", L""));
     EXPECT_EQ(L"", meetings.read(L"1", L""));
 }
 

@@ -98,7 +98,8 @@ TEST_F(TavelinClientApplicationTest, AnExceptionInAPulseIsLoggedAndTheNextTickGo
     EXPECT_TRUE(events[0].logged);
 }
 
-#if !defined(ONDRIVEX_CLIENT_WITH_SERVER_SERVICES) && !defined(ONDRIVEX_CLIENT_WITH_PRESENCE_MONITORS)
+#if !defined(ONDRIVEX_CLIENT_WITH_SERVER_SERVICES) &&                                              \
+    !defined(ONDRIVEX_CLIENT_WITH_PRESENCE_MONITORS)
 // Until the logon side and the presence monitors are composed in, the
 // window's requests change nothing.
 TEST_F(TavelinClientApplicationTest, WithoutTheLogonSideTheFormsAnswerEmpty)

@@ -12,7 +12,8 @@ CAboutDlg::CAboutDlg(const std::wstring& version) : Dialog(IDD_ABOUTBOX), m_vers
 bool CAboutDlg::onInitDialog()
 {
     setItemText(IDC_ABOUT_VERSION, L"Ondrivex Version " + m_version);
-    SendMessageW(item(IDC_ABOUT_VERSION), WM_SETFONT, reinterpret_cast<WPARAM>(Skin::titleFont()), FALSE);
+    SendMessageW(item(IDC_ABOUT_VERSION), WM_SETFONT, reinterpret_cast<WPARAM>(Skin::titleFont()),
+                 FALSE);
     return true;
 }
 

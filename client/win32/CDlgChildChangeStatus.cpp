@@ -34,7 +34,10 @@ bool CDlgChildChangeStatus::onInitDialog()
     m_tips = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr,
                              GetModuleHandleW(nullptr), nullptr);
-    const struct { int id; const wchar_t* tip; } tips[] = {
+    const struct {
+        int id;
+        const wchar_t* tip;
+    } tips[] = {
         {IDC_PHONE, L"On Phone Call"},
         {IDC_MEETING, L"Go to Meeting"},
         {IDC_PRIVATE, L"Use Personal Time"},

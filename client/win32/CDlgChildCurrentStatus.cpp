@@ -17,7 +17,8 @@ CDlgChildCurrentStatus::CDlgChildCurrentStatus(ClientOperations& client)
 bool CDlgChildCurrentStatus::onInitDialog()
 {
     CChildDialog::onInitDialog();
-    SendMessageW(item(IDC_APP_NAME), WM_SETFONT, reinterpret_cast<WPARAM>(Skin::titleFont()), FALSE);
+    SendMessageW(item(IDC_APP_NAME), WM_SETFONT, reinterpret_cast<WPARAM>(Skin::titleFont()),
+                 FALSE);
     SetTimer(hwnd(), RefreshTimer, 500, nullptr);
     refresh();
     return true;

@@ -23,9 +23,10 @@ bool CDlgChildCurrentStatusTimed::onInitDialog()
     else if (m_kind == 2)
         setItemText(IDC_TIMED_TITLE, L"Personal Time");
     m_picture = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr),
-                                                MAKEINTRESOURCEW(pictures[m_kind]), IMAGE_BITMAP,
-                                                0, 0, LR_DEFAULTCOLOR));
-    SendMessageW(item(IDC_PICTURE), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_picture));
+                                                MAKEINTRESOURCEW(pictures[m_kind]), IMAGE_BITMAP, 0,
+                                                0, LR_DEFAULTCOLOR));
+    SendMessageW(item(IDC_PICTURE), STM_SETIMAGE, IMAGE_BITMAP,
+                 reinterpret_cast<LPARAM>(m_picture));
     return true;
 }
 
@@ -66,7 +67,8 @@ void CDlgChildCurrentStatusTimed::tick()
     int hours = static_cast<int>((value / 3600) % 24);
     int minutes = static_cast<int>((value / 60) % 60);
     int seconds = static_cast<int>(value % 60);
-    int digits[6] = {hours / 10, hours % 10, minutes / 10, minutes % 10, seconds / 10, seconds % 10};
+    int digits[6] = {hours / 10,   hours % 10,   minutes / 10,
+                     minutes % 10, seconds / 10, seconds % 10};
     for (int i = 0; i < 6; ++i) {
         if (digits[i] != m_digits[i]) {
             m_digits[i] = digits[i];

@@ -60,7 +60,8 @@ void CDlgChildSignIn::onConnectionStatusChange(int status)
         std::wstring site = AuthenticationURL::MakerSite;
         if (!reports.empty()) {
             link(IDC_FORGOT_LINK)->setAddress(reports + L"/Security/ResetPassword.aspx");
-            link(IDC_REGISTER_LINK)->setAddress(reports + L"/Registration/Personal/PersonalRegistration1.aspx");
+            link(IDC_REGISTER_LINK)
+                ->setAddress(reports + L"/Registration/Personal/PersonalRegistration1.aspx");
         } else {
             link(IDC_FORGOT_LINK)->setAddress(site + L"Security/ResetPassword.aspx");
             link(IDC_REGISTER_LINK)->setAddress(site + L"Info/About/TavelinEditionComparison.aspx");

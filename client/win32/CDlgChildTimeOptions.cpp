@@ -27,9 +27,10 @@ bool CDlgChildTimeOptions::onInitDialog()
     CChildDialog::onInitDialog();
     static const int pictures[] = {IDB_GOTO_MEETING, IDB_GOTO_PHONE, IDB_GOTO_PRIVATE};
     m_picture = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr),
-                                                MAKEINTRESOURCEW(pictures[m_kind]), IMAGE_BITMAP,
-                                                0, 0, LR_DEFAULTCOLOR));
-    SendMessageW(item(IDC_PICTURE), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_picture));
+                                                MAKEINTRESOURCEW(pictures[m_kind]), IMAGE_BITMAP, 0,
+                                                0, LR_DEFAULTCOLOR));
+    SendMessageW(item(IDC_PICTURE), STM_SETIMAGE, IMAGE_BITMAP,
+                 reinterpret_cast<LPARAM>(m_picture));
     if (m_kind == 1) {
         setItemText(IDC_TITLE_LABEL, L"Start Phone Call");
         showItem(IDC_DURATION, false);
@@ -53,9 +54,11 @@ void CDlgChildTimeOptions::fillDurations()
 {
     HWND box = item(IDC_DURATION);
     SendMessageW(box, CB_RESETCONTENT, 0, 0);
-    const ClientProfile& profile = m_client.getSystem().getTavelinSessionDetails().getClientProfile();
-    int limit = m_kind == 0 ? profile.getMaximumMeetingMinutes()
-                            : m_kind == 2 ? profile.getMaximumPrivateMinutes() : 0;
+    const ClientProfile& profile =
+        m_client.getSystem().getTavelinSessionDetails().getClientProfile();
+    int limit = m_kind == 0   ? profile.getMaximumMeetingMinutes()
+                : m_kind == 2 ? profile.getMaximumPrivateMinutes()
+                              : 0;
     std::vector<std::wstring> offered = DurationEntries::offered(limit);
     for (const std::wstring& text : offered)
         SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
@@ -97,7 +100,8 @@ std::wstring CDlgChildTimeOptions::subject() const
     if (selected != CB_ERR) {
         LRESULT length = SendMessageW(box, CB_GETLBTEXTLEN, static_cast<WPARAM>(selected), 0);
         std::vector<wchar_t> text(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
-        SendMessageW(box, CB_GETLBTEXT, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(text.data()));
+        SendMessageW(box, CB_GETLBTEXT, static_cast<WPARAM>(selected),
+                     reinterpret_cast<LPARAM>(text.data()));
         return text.data();
     }
     return itemText(IDC_SUBJECT);
@@ -111,7 +115,8 @@ std::wstring CDlgChildTimeOptions::durationText() const
         return std::wstring();
     LRESULT length = SendMessageW(box, CB_GETLBTEXTLEN, static_cast<WPARAM>(selected), 0);
     std::vector<wchar_t> text(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
-    SendMessageW(box, CB_GETLBTEXT, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(text.data()));
+    SendMessageW(box, CB_GETLBTEXT, static_cast<WPARAM>(selected),
+                 reinterpret_cast<LPARAM>(text.data()));
     return text.data();
 }
 

@@ -51,7 +51,8 @@ CDlgController::CDlgController(ClientOperations& client, const Registry& userSet
     : Dialog(IDD_CONTROLLER), m_client(client), m_settings(userSettings), m_clock(clock),
       m_log(client), m_motd(userSettings)
 {
-    addLink(IDC_HELP_LINK).setAddress(std::wstring(AuthenticationURL::MakerSite) + L"Info/Help/Default.aspx");
+    addLink(IDC_HELP_LINK)
+        .setAddress(std::wstring(AuthenticationURL::MakerSite) + L"Info/Help/Default.aspx");
     addLink(IDC_REPORTS_LINK).setReportsClicks(true);
 }
 
@@ -101,9 +102,10 @@ bool CDlgController::onInitDialog()
     SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon));
     SendMessageW(hwnd(), WM_SETICON, ICON_BIG,
                  reinterpret_cast<LPARAM>(LoadIconW(module, MAKEINTRESOURCEW(IDR_MAINFRAME))));
-    SendMessageW(item(IDC_USER_LABEL), WM_SETFONT, reinterpret_cast<WPARAM>(Skin::headingFont()), FALSE);
-    HICON reportsIcon = static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(IDR_MAINFRAME),
-                                                      IMAGE_ICON, 16, 16, 0));
+    SendMessageW(item(IDC_USER_LABEL), WM_SETFONT, reinterpret_cast<WPARAM>(Skin::headingFont()),
+                 FALSE);
+    HICON reportsIcon = static_cast<HICON>(
+        LoadImageW(module, MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON, 16, 16, 0));
     SendMessageW(item(IDC_REPORTS_ICON), STM_SETICON, reinterpret_cast<WPARAM>(reportsIcon), 0);
     if (HMENU system = GetSystemMenu(hwnd(), FALSE)) {
         AppendMenuW(system, MF_SEPARATOR, 0, nullptr);
@@ -170,9 +172,10 @@ bool CDlgController::onInitDialog()
 
 void CDlgController::setStatusBitmap(int id)
 {
-    HBITMAP bitmap = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id),
-                                                     IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
-    SendMessageW(item(IDC_STATUS_BITMAP), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
+    HBITMAP bitmap = static_cast<HBITMAP>(LoadImageW(
+        GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+    SendMessageW(item(IDC_STATUS_BITMAP), STM_SETIMAGE, IMAGE_BITMAP,
+                 reinterpret_cast<LPARAM>(bitmap));
     if (m_statusBitmap)
         DeleteObject(m_statusBitmap);
     m_statusBitmap = bitmap;
@@ -195,7 +198,8 @@ void CDlgController::showView(int number)
 
 void CDlgController::showWindow()
 {
-    const ClientProfile& profile = m_client.getSystem().getTavelinSessionDetails().getClientProfile();
+    const ClientProfile& profile =
+        m_client.getSystem().getTavelinSessionDetails().getClientProfile();
     if (!profile.hideGUI()) {
         if (!IsWindowVisible(hwnd()) || IsIconic(hwnd())) {
             ShowWindow(hwnd(), IsIconic(hwnd()) ? SW_RESTORE : SW_SHOW);
@@ -250,7 +254,8 @@ void CDlgController::savePlacement()
     if (!GetWindowPlacement(hwnd(), &placement))
         return;
     WindowPlacementStore(m_settings)
-        .save(ByteArray(&placement, static_cast<int32_t>(sizeof placement)), !IsWindowVisible(hwnd()));
+        .save(ByteArray(&placement, static_cast<int32_t>(sizeof placement)),
+              !IsWindowVisible(hwnd()));
 }
 
 void CDlgController::restorePlacement()
@@ -286,7 +291,8 @@ void CDlgController::onSystemInfoUpdate()
         entry.second->onSystemInfoUpdate();
     const UserStatus& status = m_client.getSystem().getUserStatus();
     if (status.atMeeting() && m_viewNumber != StatusRules::MeetingStatusView) {
-        if (auto* meeting = static_cast<CDlgChildCurrentStatusTimed*>(view(StatusRules::MeetingStatusView))) {
+        if (auto* meeting =
+                static_cast<CDlgChildCurrentStatusTimed*>(view(StatusRules::MeetingStatusView))) {
             meeting->setUp(status.duration());
             meeting->setTitle(status.reason());
             meeting->onViewShown();
@@ -309,8 +315,9 @@ void CDlgController::onConnectionStatusChange(int)
         // sign-in cannot start this again.
         m_switchUser = false;
         m_client.logOn(session.getUserName(), session.getUserPassword());
-        messageBox(L"Incorrect username/password.  You will be logged back in as the original user.",
-                   MB_ICONEXCLAMATION);
+        messageBox(
+            L"Incorrect username/password.  You will be logged back in as the original user.",
+            MB_ICONEXCLAMATION);
         return;
     }
     m_userLabel = header.userLabel;
@@ -342,7 +349,8 @@ void CDlgController::onClientProfileChange()
 void CDlgController::updateTrayIcon()
 {
     const System& system = m_client.getSystem();
-    StatusRules::Tray t = StatusRules::tray(system.getTavelinSessionDetails(), system.getUserStatus());
+    StatusRules::Tray t =
+        StatusRules::tray(system.getTavelinSessionDetails(), system.getUserStatus());
     if (t.state == m_trayState)
         return;
     bool done = true;
@@ -369,7 +377,8 @@ void CDlgController::updateReportsLink()
     showItem(IDC_REPORTS_LINK, show);
     showItem(IDC_REPORTS_ICON, show);
     if (show)
-        link(IDC_REPORTS_LINK)->setAddress(AuthenticationURL::generate(session, m_client.getReportsURL(), false));
+        link(IDC_REPORTS_LINK)
+            ->setAddress(AuthenticationURL::generate(session, m_client.getReportsURL(), false));
 }
 
 void CDlgController::signIn()
@@ -408,7 +417,8 @@ void CDlgController::logOnAsAnotherUser()
 {
     if (auto* switchView = static_cast<CDlgChildSignIn*>(view(StatusRules::SwitchUserView)))
         switchView->setUserName(m_lastUser);
-    if (m_client.getSystem().getTavelinSessionDetails().getConnectionStatus() == Status::Connected) {
+    if (m_client.getSystem().getTavelinSessionDetails().getConnectionStatus() ==
+        Status::Connected) {
         m_switchUser = true;
         showView(StatusRules::SwitchUserView);
     } else {
@@ -496,7 +506,8 @@ void CDlgController::showReports()
     if (session.getClientProfile().hideLinks())
         return;
     WaitCursor wait;
-    CXHyperLink::open(AuthenticationURL::generate(session, m_client.getReportsURL(), false), SW_SHOW);
+    CXHyperLink::open(AuthenticationURL::generate(session, m_client.getReportsURL(), false),
+                      SW_SHOW);
 }
 
 void CDlgController::showAbout()
@@ -635,7 +646,8 @@ bool CDlgController::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_P
         case 1: {
             const TavelinSessionDetails& session = m_client.getSystem().getTavelinSessionDetails();
             onConnectionStatusChange(static_cast<int>(session.getConnectionStatus()));
-            std::wstring motd = m_motd.check(session, session.isLoggedOn() ? m_client.getMOTD() : L"");
+            std::wstring motd =
+                m_motd.check(session, session.isLoggedOn() ? m_client.getMOTD() : L"");
             if (!motd.empty())
                 m_tray.showBalloon(motd, L"Ondrivex", 2, 10000);
             updateTrayIcon();
@@ -662,7 +674,8 @@ bool CDlgController::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_P
     if (message == ClientMessages::hyperlinkClicked()) {
         if (wParam == IDC_REPORTS_LINK) {
             const TavelinSessionDetails& session = m_client.getSystem().getTavelinSessionDetails();
-            std::wstring address = AuthenticationURL::generate(session, m_client.getReportsURL(), false);
+            std::wstring address =
+                AuthenticationURL::generate(session, m_client.getReportsURL(), false);
             link(IDC_REPORTS_LINK)->setAddress(address);
             CXHyperLink::open(address, SW_SHOW);
         }

@@ -14,7 +14,8 @@ CDlgLog::CDlgLog(ClientOperations& client) : Dialog(IDD_LOG), m_client(client) {
 bool CDlgLog::onInitDialog()
 {
     HWND edit = item(IDC_LOG_EDIT);
-    SendMessageW(edit, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(ANSI_FIXED_FONT)), FALSE);
+    SendMessageW(edit, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(ANSI_FIXED_FONT)),
+                 FALSE);
     SetWindowSubclass(edit, &CDlgLog::editProc, 3, 0);
     SetTimer(hwnd(), DrainTimer, 500, nullptr);
     return true;

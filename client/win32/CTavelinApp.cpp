@@ -147,7 +147,8 @@ void CTavelinApp::terminateOtherClient(const std::wstring& exeName)
     DWORD found = 0;
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry)) {
         std::wstring name(entry.szExeFile);
         size_t slash = name.find(L'\\');
         if (slash != std::wstring::npos)
@@ -238,7 +239,8 @@ bool CTavelinApp::InitInstance(const std::vector<std::wstring>& arguments)
         std::wstring text = e.toString();
         OutputDebugStringW(text.c_str());
         showMessage(L"An unexpected error occurred during exucution.\n"
-                    L"Please contact Ondrivex Technical Support for assistance. [1190002]\n\n" + text,
+                    L"Please contact Ondrivex Technical Support for assistance. [1190002]\n\n" +
+                        text,
                     MB_ICONERROR);
         try {
             Event event(1190002, &e, L"Unexpected Exception during InitInstance",

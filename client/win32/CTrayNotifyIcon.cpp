@@ -165,8 +165,8 @@ void CTrayNotifyIcon::onNotify(WPARAM id, LPARAM event)
     PostMessageW(m_owner, WM_NULL, 0, 0);
 }
 
-LRESULT CALLBACK CTrayNotifyIcon::ownerProc(HWND window, UINT message, WPARAM wParam,
-                                            LPARAM lParam, UINT_PTR, DWORD_PTR data)
+LRESULT CALLBACK CTrayNotifyIcon::ownerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                            UINT_PTR, DWORD_PTR data)
 {
     auto* self = reinterpret_cast<CTrayNotifyIcon*>(data);
     if (message == ClientMessages::taskbarCreated()) {

@@ -24,7 +24,8 @@ bool classesDefault(const std::wstring& key, std::wstring& value)
     wchar_t buffer[1024] = L"";
     DWORD size = sizeof buffer - sizeof(wchar_t);
     DWORD type = 0;
-    LONG rc = RegQueryValueExW(handle, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+    LONG rc =
+        RegQueryValueExW(handle, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
     RegCloseKey(handle);
     if (rc != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
         return false;
@@ -81,7 +82,8 @@ void CXHyperLink::open(const std::wstring& address, int showCommand)
         GotoURL(address, showCommand);
 }
 
-std::wstring CXHyperLink::fallbackCommand(const std::wstring& registered, const std::wstring& address)
+std::wstring CXHyperLink::fallbackCommand(const std::wstring& registered,
+                                          const std::wstring& address)
 {
     std::wstring command = registered;
     size_t at = command.find(L"\"%1\"");
@@ -96,7 +98,8 @@ void CXHyperLink::GotoURL(const std::wstring& address, int showCommand)
 {
     if (address.empty())
         return;
-    HINSTANCE result = ShellExecuteW(nullptr, L"open", address.c_str(), nullptr, nullptr, showCommand);
+    HINSTANCE result =
+        ShellExecuteW(nullptr, L"open", address.c_str(), nullptr, nullptr, showCommand);
     if (reinterpret_cast<INT_PTR>(result) > 32)
         return;
     Event failed(1190101, L"ShellExecute failed", TC_AT(L"CXHyperLink::GotoURL"));
@@ -111,7 +114,8 @@ void CXHyperLink::GotoURL(const std::wstring& address, int showCommand)
     }
     std::wstring registered;
     if (!classesDefault(htmClass + L"\\shell\\open\\command", registered)) {
-        Event e(1190103, L"GetRegKey failed for shell\\open\\command", TC_AT(L"CXHyperLink::GotoURL"));
+        Event e(1190103, L"GetRegKey failed for shell\\open\\command",
+                TC_AT(L"CXHyperLink::GotoURL"));
         Logger::Log(e);
         return;
     }

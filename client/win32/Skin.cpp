@@ -151,13 +151,16 @@ void Skin::drawButton(const DRAWITEMSTRUCT& item, ButtonKind kind, HBITMAP pictu
 void Skin::drawDigit(HDC dc, const RECT& box, int digit)
 {
     // Segments a to g, lit per digit.
-    static const unsigned char lit[10] = {0x3F, 0x06, 0x5B, 0x4F, 0x66, 0x6D, 0x7D, 0x07, 0x7F, 0x6F};
+    static const unsigned char lit[10] = {0x3F, 0x06, 0x5B, 0x4F, 0x66,
+                                          0x6D, 0x7D, 0x07, 0x7F, 0x6F};
     FillRect(dc, &box, pageBrush());
     int w = box.right - box.left, h = box.bottom - box.top;
     int t = w / 6 > 2 ? w / 6 : 2; // segment thickness
     int x0 = box.left + t / 2, x1 = box.right - t / 2 - 1;
     int y0 = box.top + t / 2, ym = box.top + h / 2, y1 = box.bottom - t / 2 - 1;
-    struct Seg { int ax, ay, bx, by; };
+    struct Seg {
+        int ax, ay, bx, by;
+    };
     const Seg segs[7] = {
         {x0 + t, y0, x1 - t, y0}, {x1, y0 + t, x1, ym - t}, {x1, ym + t, x1, y1 - t},
         {x0 + t, y1, x1 - t, y1}, {x0, ym + t, x0, y1 - t}, {x0, y0 + t, x0, ym - t},

@@ -15,7 +15,7 @@ public:
     static const COLORREF Text = RGB(32, 32, 32);
     static const COLORREF Muted = RGB(96, 102, 112);
     static const COLORREF Line = RGB(218, 222, 228);
-    static const COLORREF LinkText = 0xEE0000;  // as the system writes colours: blue
+    static const COLORREF LinkText = 0xEE0000; // as the system writes colours: blue
     static const COLORREF DigitColour = 0xFFC8A0;
 
     enum ButtonKind { Primary, Secondary, Tile, Frame };

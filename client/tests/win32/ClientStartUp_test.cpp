@@ -44,7 +44,8 @@ protected:
     {
         ++created;
         if (throwOnCreate)
-            throw Exception(1199998, L"no framework today", TC_AT(L"RecordingApp::createApplication"));
+            throw Exception(1199998, L"no framework today",
+                            TC_AT(L"RecordingApp::createApplication"));
     }
     bool runStatusWindow() override
     {
@@ -248,7 +249,8 @@ TEST_F(ClientProgramTest, StartsInTheTrayRunsItsLoopAndEndsWhenClosed)
     const char* first =
         "Startup...\nSetup logging\nEnsureCurrentUserIsNotLocalSystem\nEnsureSingleInstance\n"
         "Initalize Tave Lin Application\nInstantiate DLG\nCreate DLG\nRun Modal...\n";
-    const char* then = "Startup...\nSetup logging\nEnsureCurrentUserIsNotLocalSystem\nEnsureSingleInstance\n";
+    const char* then =
+        "Startup...\nSetup logging\nEnsureCurrentUserIsNotLocalSystem\nEnsureSingleInstance\n";
     // The file is text: the runtime may write CR LF.
     std::string plain;
     for (char c : log)
@@ -281,7 +283,8 @@ TEST(TerminateOtherClientTest, EndsTheOtherProcessThroughItsWindowButNeverItself
 
     // Started as a copy of the same program, the request skips the caller
     // and ends the other copy.
-    int self = testsupport::runProgram(testsupport::helperProgram(L"client_window_probe"), {L"--self"});
+    int self =
+        testsupport::runProgram(testsupport::helperProgram(L"client_window_probe"), {L"--self"});
     EXPECT_EQ(7, self);
     int code = -1;
     ASSERT_TRUE(probe.wait(20000, code));

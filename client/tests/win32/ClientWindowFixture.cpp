@@ -48,7 +48,8 @@ std::wstring screenshotFolder()
 void screenshot(HWND window, const std::wstring& name)
 {
     SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    RedrawWindow(window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     pump();
     RECT r;
     GetWindowRect(window, &r);
@@ -88,9 +89,8 @@ void screenshot(HWND window, const std::wstring& name)
 
 ClientWindowTest::ClientWindowTest()
 {
-    CXHyperLink::setOpener([this](const std::wstring& address, int show) {
-        opened.emplace_back(address, show);
-    });
+    CXHyperLink::setOpener(
+        [this](const std::wstring& address, int show) { opened.emplace_back(address, show); });
 }
 
 ClientWindowTest::~ClientWindowTest()

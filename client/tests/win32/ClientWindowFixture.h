@@ -72,7 +72,8 @@ public:
 
     TavelinSessionDetails& session() { return system.getTavelinSessionDetails(); }
     void connect(TavelinSessionDetails::ConnectionStatus status,
-                 TavelinSessionDetails::ConnectionError error = TavelinSessionDetails::ConnectionError::NotSet)
+                 TavelinSessionDetails::ConnectionError error =
+                     TavelinSessionDetails::ConnectionError::NotSet)
     {
         session().setConnectionStatus(status);
         session().setConnectionError(error);

@@ -29,11 +29,15 @@ protected:
         client.connect(Status::Connected);
         update(1);
     }
-    int selectedIndex(HWND combo) { return static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0)); }
+    int selectedIndex(HWND combo)
+    {
+        return static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0));
+    }
     std::wstring entry(HWND combo, int index)
     {
         wchar_t text[64] = L"";
-        SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
+        SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index),
+                     reinterpret_cast<LPARAM>(text));
         return text;
     }
     int entries(HWND combo) { return static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0)); }
@@ -206,7 +210,8 @@ TEST_F(StatusWindowTest, HeaderFollowsTheConnection)
 
 TEST_F(StatusWindowTest, AMeetingWithAFortyMinuteLimitRunsOutAndReturnsToChangeStatus)
 {
-    client.session().getClientProfile().setAttributeValue(ClientProfile::MaximumMeetingTimeSpan, 40);
+    client.session().getClientProfile().setAttributeValue(ClientProfile::MaximumMeetingTimeSpan,
+                                                          40);
     open();
     connected();
     screenshot(window->hwnd(), L"view7-change-status");
@@ -242,7 +247,8 @@ TEST_F(StatusWindowTest, AMeetingWithAFortyMinuteLimitRunsOutAndReturnsToChangeS
 
 TEST_F(StatusWindowTest, LongDurationsStartTheirSeconds)
 {
-    client.session().getClientProfile().setAttributeValue(ClientProfile::MaximumMeetingTimeSpan, 600);
+    client.session().getClientProfile().setAttributeValue(ClientProfile::MaximumMeetingTimeSpan,
+                                                          600);
     open();
     connected();
     click(control(7, IDC_MEETING));
@@ -291,13 +297,15 @@ TEST_F(StatusWindowTest, PersonalTimeIsOfferedOnlyWhenTheProfileAllowsIt)
     connected();
     EXPECT_FALSE(view(7).isItemVisible(IDC_PRIVATE));
     client.session().getClientProfile().setAttributeValue(ClientProfile::EnablePrivateMode, 1);
-    client.session().getClientProfile().setAttributeValue(ClientProfile::MaximumPrivateTimeSpan, 30);
+    client.session().getClientProfile().setAttributeValue(ClientProfile::MaximumPrivateTimeSpan,
+                                                          30);
     update(2);
     EXPECT_TRUE(view(7).isItemVisible(IDC_PRIVATE));
     click(control(7, IDC_PRIVATE));
     ASSERT_EQ(10, window->currentViewNumber());
     EXPECT_FALSE(view(10).isItemVisible(IDC_SUBJECT));
-    EXPECT_EQ(L"5 minutes", entry(control(10, IDC_DURATION), selectedIndex(control(10, IDC_DURATION))));
+    EXPECT_EQ(L"5 minutes",
+              entry(control(10, IDC_DURATION), selectedIndex(control(10, IDC_DURATION))));
     EXPECT_EQ(L"Start Personal Time", textOf(control(10, IDC_TITLE_LABEL)));
     screenshot(window->hwnd(), L"view10-go-to-personal-time");
     click(control(10, IDC_START));
@@ -411,10 +419,12 @@ TEST_F(StatusWindowTest, ClosingFromTheSystemMenuHidesToTheTray)
     EXPECT_FALSE(IsWindowVisible(window->hwnd()));
     EXPECT_FALSE(window->hasEnded());
     // The tray's double-click brings it back, and hides it again.
-    SendMessageW(window->hwnd(), ClientMessages::trayNotify(), CTrayNotifyIcon::IconId, WM_LBUTTONDBLCLK);
+    SendMessageW(window->hwnd(), ClientMessages::trayNotify(), CTrayNotifyIcon::IconId,
+                 WM_LBUTTONDBLCLK);
     pump();
     EXPECT_TRUE(IsWindowVisible(window->hwnd()));
-    SendMessageW(window->hwnd(), ClientMessages::trayNotify(), CTrayNotifyIcon::IconId, WM_LBUTTONDBLCLK);
+    SendMessageW(window->hwnd(), ClientMessages::trayNotify(), CTrayNotifyIcon::IconId,
+                 WM_LBUTTONDBLCLK);
     EXPECT_FALSE(IsWindowVisible(window->hwnd()));
     SendMessageW(window->hwnd(), WM_CLOSE, 0, 0);
     EXPECT_TRUE(window->hasEnded());

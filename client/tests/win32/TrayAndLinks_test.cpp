@@ -55,7 +55,8 @@ TEST_F(TrayAndLinksTest, TrayStatesChangeIconAndMenu)
     ASSERT_EQ(4u, signedOut.size());
     EXPECT_EQ(std::make_pair(ID_TRAY_LOGON, std::wstring(L"&Log On")), signedOut[0]);
     EXPECT_EQ(0, signedOut[1].first); // separator
-    EXPECT_EQ(std::make_pair(ID_TRAY_CHECK_UPDATES, std::wstring(L"Check for &Updates...")), signedOut[2]);
+    EXPECT_EQ(std::make_pair(ID_TRAY_CHECK_UPDATES, std::wstring(L"Check for &Updates...")),
+              signedOut[2]);
     EXPECT_EQ(std::make_pair(ID_TRAY_ABOUT, std::wstring(L"&About Ondrivex...")), signedOut[3]);
 
     connected();
@@ -92,7 +93,8 @@ TEST_F(TrayAndLinksTest, CheckForUpdatesComparesVersionsAsText)
     window->answer = IDYES;
     SendMessageW(window->hwnd(), WM_COMMAND, ID_TRAY_CHECK_UPDATES, 0);
     ASSERT_EQ(2u, window->boxes.size());
-    EXPECT_EQ(L"Version 2.8 is available for download.  Would you like to download?", window->boxes[1]);
+    EXPECT_EQ(L"Version 2.8 is available for download.  Would you like to download?",
+              window->boxes[1]);
     EXPECT_EQ(static_cast<UINT>(MB_YESNO | MB_ICONQUESTION), window->boxFlags[1]);
     ASSERT_EQ(1u, opened.size());
     EXPECT_EQ(client.versionUrl, opened[0].first);
@@ -208,8 +210,10 @@ TEST_F(TrayAndLinksTest, TheStatusServiceReachesTheRealWindow)
 
 TEST(HyperLinkFallbackTest, TheHtmCommandIsCutAtItsPlaceholder)
 {
-    EXPECT_EQ(L"\"C:\\b.exe\"  http://x/", CXHyperLink::fallbackCommand(L"\"C:\\b.exe\" \"%1\"", L"http://x/"));
-    EXPECT_EQ(L"b.exe -nohome  http://x/", CXHyperLink::fallbackCommand(L"b.exe -nohome %1", L"http://x/"));
+    EXPECT_EQ(L"\"C:\\b.exe\"  http://x/",
+              CXHyperLink::fallbackCommand(L"\"C:\\b.exe\" \"%1\"", L"http://x/"));
+    EXPECT_EQ(L"b.exe -nohome  http://x/",
+              CXHyperLink::fallbackCommand(L"b.exe -nohome %1", L"http://x/"));
     EXPECT_EQ(L"b.exe http://x/", CXHyperLink::fallbackCommand(L"b.exe", L"http://x/"));
 }
 
