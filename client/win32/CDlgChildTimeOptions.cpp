@@ -35,6 +35,17 @@ bool CDlgChildTimeOptions::onInitDialog()
         setItemText(IDC_TITLE_LABEL, L"Start Phone Call");
         showItem(IDC_DURATION, false);
         showItem(IDC_DURATION_LABEL, false);
+        // The subject takes the duration's row.
+        const int moves[2][2] = {{IDC_SUBJECT, IDC_DURATION},
+                                 {IDC_SUBJECT_LABEL, IDC_DURATION_LABEL}};
+        for (const auto& move : moves) {
+            RECT from, to;
+            GetWindowRect(item(move[0]), &from);
+            GetWindowRect(item(move[1]), &to);
+            MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&to), 2);
+            SetWindowPos(item(move[0]), nullptr, to.left, to.top, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
     } else if (m_kind == 2) {
         setItemText(IDC_TITLE_LABEL, L"Start Personal Time");
         showItem(IDC_SUBJECT, false);
