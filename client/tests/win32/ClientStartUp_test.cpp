@@ -238,6 +238,12 @@ TEST_F(ClientProgramTest, StartsInTheTrayRunsItsLoopAndEndsWhenClosed)
     for (int i = 0; i < 200 && IsWindowVisible(window); ++i)
         Sleep(10);
     EXPECT_FALSE(IsWindowVisible(window));
+    // The window exists a moment before the loop's trace line is written.
+    for (int i = 0; i < 2000; ++i) {
+        if (readAll(folder.file(L"debug.log")).find("Run Modal...") != std::string::npos)
+            break;
+        Sleep(10);
+    }
     // A second copy for the same user stops at the guard.
     int second = testsupport::runProgram(program(), {});
     EXPECT_EQ(0, second);
