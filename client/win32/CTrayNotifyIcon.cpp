@@ -39,11 +39,13 @@ int CTrayNotifyIcon::shellVersion()
 
 DWORD CTrayNotifyIcon::structureSize(int major)
 {
+    // The layouts of the three shell generations; in a 32-bit build they
+    // are 152, 936 and 952 bytes.
     if (major < 5)
-        return 152;
+        return NOTIFYICONDATAW_V1_SIZE;
     if (major == 5)
-        return 936;
-    return 952;
+        return NOTIFYICONDATAW_V2_SIZE;
+    return NOTIFYICONDATAW_V3_SIZE;
 }
 
 bool CTrayNotifyIcon::create(HWND owner, const std::wstring& tip, HICON icon)

@@ -42,7 +42,8 @@ public:
     void onNotify(WPARAM id, LPARAM event);
 
     // The structure size the shell expects: 152 bytes before version 5, 936
-    // for 5, 952 for 6 and later.
+    // for 5, 952 for 6 and later (the 32-bit layouts; a 64-bit build gives
+    // the same generations' 64-bit sizes).
     static DWORD structureSize(int shellMajorVersion);
     static int shellVersion();
 
