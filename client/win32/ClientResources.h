@@ -1,0 +1,83 @@
+#pragma once
+// Resource, control and command identifiers of the client's windows. The
+// numbers are fixed: tests, the tray and the views find controls by them.
+
+// Program icon and the about box.
+#define IDR_MAINFRAME 128
+#define IDD_ABOUTBOX 100
+#define IDC_ABOUT_VERSION 1101
+#define IDC_ABOUT_LINK 1102
+#define IDC_ABOUT_ICON 1103
+#define IDM_ABOUTBOX 0x0010
+
+// Dialog templates.
+#define IDD_LOG 130
+#define IDD_CHANGE_STATUS 178
+#define IDD_CURRENT_STATUS 179
+#define IDD_CONTROLLER 181
+#define IDD_SIGNIN 183
+#define IDD_TIME_OPTIONS 185
+#define IDD_STATUS_TIMED 186
+
+// Pictures and icons.
+#define IDB_BACKGROUND 132
+#define IDB_STATUS_OFFLINE 141
+#define IDB_STATUS_ONLINE 144
+#define IDB_GOTO_MEETING 186
+#define IDB_GOTO_PRIVATE 187
+#define IDB_TIMED_MEETING 188
+#define IDB_TIMED_PHONE 189
+#define IDB_TIMED_PRIVATE 190
+#define IDB_GOTO_PHONE 193
+#define IDI_DEFAULT_APP 154
+#define IDI_TRAY_ACTIVE 155
+#define IDI_TRAY_OFFLINE 156
+#define IDI_TRAY_IDLE 157
+
+// Tray menus.
+#define IDR_TRAY_SIGNED_OUT 148
+#define IDR_TRAY_SIGNED_IN 149
+#define IDR_TRAY_NO_LINKS 150
+#define ID_TRAY_LOGON 32778
+#define ID_TRAY_SHOW_REPORTS 32780
+#define ID_TRAY_CHECK_UPDATES 32787
+#define ID_TRAY_ABOUT 32775
+
+// Controls.
+#define IDC_LOG_EDIT 1001
+#define IDC_HELP_LINK 1002
+#define IDC_HIDE 1003
+#define IDC_MINIMISE 1004
+#define IDC_USERNAME 1005
+#define IDC_PASSWORD 1006
+#define IDC_SIGNIN 1007
+#define IDC_STATUS_TEXT 1009
+#define IDC_STATUS_BITMAP 1010
+#define IDC_CANCEL 1012
+#define IDC_APP_ICON 1012
+#define IDC_APP_NAME 1013
+#define IDC_CONTEXT2 1014
+#define IDC_CONTEXT1 1015
+#define IDC_USER_LABEL 1016
+#define IDC_REPORTS_LINK 1017
+#define IDC_TITLE_LABEL 1019
+#define IDC_PICTURE 1021
+#define IDC_SUBJECT_LABEL 1051
+#define IDC_PRIVATE 1035
+#define IDC_MEETING 1036
+#define IDC_PHONE 1037
+#define IDC_CURRENT_STATUS 1038
+#define IDC_BACK_ARROW 1039
+#define IDC_BACK 1045
+#define IDC_REPORTS_ICON 1046
+#define IDC_SUBJECT 1052
+#define IDC_START 1053
+#define IDC_DURATION_LABEL 1055
+#define IDC_DURATION 1056
+#define IDC_TIMED_TITLE 1060
+#define IDC_TIMED_SECOND 1061
+#define IDC_DIGIT0 1064
+#define IDC_REGISTER_LINK 1065
+#define IDC_FORGOT_LINK 1066
+#define IDC_PLACEHOLDER 1067
+#define IDC_VIEW_HEADING 1070
