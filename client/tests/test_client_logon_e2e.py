@@ -1,0 +1,127 @@
+"""The client program itself under the emulator against the reference server
+on the loopback: with the hello servers and a saved sign-in in the registry
+it logs on by itself, and what the user has in front (a helper window) is
+recorded in the server's database under that user.
+
+usage: test_client_logon_e2e.py ONDRIVEX SETUP QUILL TCSERVER [EMULATOR...]
+
+SETUP is the helper client_signin_setup; QUILL the window program
+mon_win_quill of the monitoring tests.
+"""
+import os
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, '..', '..', 'tools', 'common'))
+import tooltest  # noqa: E402
+from tooltest import check  # noqa: E402
+import tcserver_run  # noqa: E402
+
+TITLE = 'Ledger 2031 - Quill'
+
+
+def run(emulator, *args, cwd=None):
+    return subprocess.run(list(emulator) + list(args), capture_output=True, timeout=120, cwd=cwd)
+
+
+def eventually(ready, limit):
+    """Polls until ready; the limit only guards against a hang."""
+    deadline = time.monotonic() + limit
+    while not ready():
+        if time.monotonic() > deadline:
+            return False
+        time.sleep(0.5)
+    return True
+
+
+def quill_rows(server, user_id):
+    return server.rows(
+        'SELECT a.context1, a.context2, a.context3, a.file_path, p.file_path, a.machine_id '
+        'FROM activity a LEFT JOIN applications p ON a.application_id = p.id '
+        'WHERE a.user_id = ?', user_id)
+
+
+def names_quill(row):
+    paths = ' '.join(str(v) for v in row[3:5] if v)
+    return 'mon_win_quill' in paths.lower()
+
+
+def main():
+    ondrivex, setup, quill, tcserver = sys.argv[1:5]
+    tcserver_run.require(tcserver)
+    emulator = sys.argv[5:]
+    with tempfile.TemporaryDirectory() as folder:
+        server = tcserver_run.TcServer(tcserver, folder)
+        server.start()
+        window = client = None
+        try:
+            user_id = server.add_user('ann', 'secret')
+            prepared = run(emulator, setup, 'set', str(server.port), 'ann', 'secret')
+            check(prepared.returncode == 0, 'the registry is prepared: %r' % prepared.stderr)
+
+            # The client's queue file lands in its working folder.
+            client = subprocess.Popen(list(emulator) + [ondrivex], cwd=folder,
+                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+            def activity():
+                return server.rows('SELECT COUNT(*) FROM activity WHERE user_id = ?', user_id)[0][0]
+
+            eventually(lambda: activity() > 0 or client.poll() is not None, 150)
+            check(client.poll() is None,
+                  'the client keeps running (exit %s; a copy already running refuses a second)'
+                  % client.poll())
+            check(activity() > 0, 'a status message of the signed-in user reaches the server')
+            # The window the user works in; its input stays open so that it
+            # stays up. The display is shared with other programs that may
+            # take the foreground: the window is opened anew (and so asks
+            # for the foreground again) until the client has reported it.
+            found = False
+            for _ in range(8):
+                if found or client.poll() is not None:
+                    break
+                if window is not None:
+                    window.stdin.close()
+                    window.wait(timeout=30)
+                window = subprocess.Popen(list(emulator) + [quill, TITLE], stdin=subprocess.PIPE,
+                                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                # A window change reaches the server once it has settled
+                # for ten seconds.
+                found = eventually(lambda: any(names_quill(r) for r in quill_rows(server, user_id))
+                                   or client.poll() is not None, 25)
+            rows = quill_rows(server, user_id)
+            check(found and any(names_quill(r) for r in rows),
+                  'the helper window in front is recorded for ann: %s' % rows)
+            check(client.poll() is None, 'the client is still running at the end')
+            quills = [r for r in rows if names_quill(r)]
+            if quills:
+                context = ' '.join(str(v) for v in quills[-1][0:3])
+                check('Ledger 2031' in context, 'with its window title as context: %s' % context)
+            machines = server.rows('SELECT COUNT(*) FROM machines')
+            check(machines[0][0] >= 1, 'the machine is known to the server: %s' % machines)
+        finally:
+            if client is not None and client.poll() is None:
+                # The client's own way to end another copy of it.
+                run(emulator, ondrivex, 'stopClient', cwd=folder)
+                try:
+                    client.wait(timeout=30)
+                except subprocess.TimeoutExpired:
+                    client.kill()
+                    client.wait()
+            if window is not None:
+                window.stdin.close()
+                try:
+                    window.wait(timeout=30)
+                except subprocess.TimeoutExpired:
+                    window.kill()
+                    window.wait()
+            cleared = run(emulator, setup, 'clear')
+            check(cleared.returncode == 0, 'the registry is cleared again')
+            server.stop()
+    return tooltest.finish()
+
+
+if __name__ == '__main__':
+    sys.exit(main())
