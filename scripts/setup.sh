@@ -10,6 +10,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev libssl-dev openssl
   icoutils python3 tinyproxy libsqlite3-dev libcpp-httplib-dev curl
   protobuf-compiler libprotobuf-dev
+  procps
 )
 
 missing=()
