@@ -23,7 +23,7 @@ import tooltest  # noqa: E402
 from tooltest import check  # noqa: E402
 
 INT, STRING, BYTES = server_test.INT, server_test.STRING, server_test.BYTES
-SYSTEM_STATE_CHANGE, APPLICATION_CHANGE = 2, 3
+SYSTEM_STATE_CHANGE, APPLICATION_CHANGE, USER_INFO_UPDATE = 2, 3, 10
 
 DEMO, DEMO_PASSWORD = 'demo', 'demo-password'
 OTHER, OTHER_PASSWORD = 'other', 'other-password'
@@ -102,6 +102,10 @@ class Reports:
         other.log_on(OTHER, OTHER_PASSWORD)
         self.other_id = other.user_id
         self.send(other, step, 'C:\\Programs\\Paint\\paint.exe', 'Paint', ['other-users-secret.png'])
+        # Directory groups: both in Sales (same GUID), the demo user alone in
+        # Finance, the other alone in Design.
+        self.groups(demo, [('Sales', '{5a1e5}'), ('Finance', '{f1a4c}')])
+        self.groups(other, [('Sales', '{5a1e5}'), ('Design', '{de5i9}')])
         check(self.demo_id != self.other_id, 'two users, two ids')
 
     @staticmethod
@@ -114,6 +118,15 @@ class Reports:
         clear = [(INT, 'UserID', peer.user_id)]
         reply = peer.submit(peer.envelope(APPLICATION_CHANGE, attributes + clear, clear))
         check(reply[INT]['MsgType'] in (4, 5), 'the server took %s (%r)' % (name, reply[INT]))
+
+    @staticmethod
+    def groups(peer, groups):
+        attributes = [(STRING, 'WindowsUserName', 'user'), (STRING, 'UserDomain', 'HOME')]
+        for i, (name, guid) in enumerate(groups):
+            attributes += [(STRING, 'ADGroupName_%d' % i, name), (STRING, 'ADGroupGUID_%d' % i, guid)]
+        clear = [(INT, 'UserID', peer.user_id)]
+        reply = peer.submit(peer.envelope(USER_INFO_UPDATE, attributes + clear, clear))
+        check(reply[INT]['MsgType'] == 4, 'the server took the groups (%r)' % reply[INT])
 
     @staticmethod
     def state(peer, age, state):
@@ -175,7 +188,11 @@ def case_day(tclink, tcserver, folder):
     chromium.screenshot(reports.link(reports.demo_id, DEMO_PASSWORD), os.path.join(shots, 'reports_day.png'))
     group = reports.link(reports.demo_id, DEMO_PASSWORD, '--group')
     check('ReturnUrl=%2fReports%2fGroup%2fGroupList.aspx' in group, 'the group link returns to the group list')
-    check('Groups of demo' in text_of(chromium.dom(group)), 'the group link opens the demo user\'s groups')
+    dom = chromium.dom(group)
+    text = text_of(dom)
+    check('Groups of demo' in text, 'the group link opens the demo user\'s groups')
+    groups = dict(re.findall(r'<tr><td>([^<]*)</td><td>([^<]*)</td></tr>', dom))
+    check(groups == {'Sales': 'demo, other', 'Finance': 'demo'}, 'each group with its members: %r' % groups)
     chromium.screenshot(reports.link(reports.demo_id, DEMO_PASSWORD, '--group'),
                         os.path.join(shots, 'reports_groups.png'), height=500)
     reports.stop()
