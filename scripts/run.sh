@@ -202,7 +202,8 @@ if [ "$keep" = 1 ]; then
   echo "   group list: ${address}Reports/Group/GroupList.aspx (after signing in)"
   say "left running: tcserver (pid $server_pid), Ondrivex.exe and the helper windows (prefix $WINEPREFIX," \
     "display $DISPLAY${xvfb_pid:+, Xvfb pid $xvfb_pid})"
-  echo "   end them with:  kill $server_pid ${helpers[*]} ${xvfb_pid}; WINEPREFIX=$WINEPREFIX wine $client stopClient"
+  echo "   end them with:  kill $server_pid${xvfb_pid:+ $xvfb_pid}; WINEPREFIX=$WINEPREFIX wine $client stopClient;" \
+    "WINEPREFIX=$WINEPREFIX wineserver -k"
 else
   say "the report page of the day: ${address}Reports/General/UserSummary.aspx, signed in by a link" \
     "like the one below (the server has ended now; scripts/run.sh --keep leaves it up)"
