@@ -10,10 +10,6 @@ import os
 import sys
 from xml.sax.saxutils import escape, quoteattr
 
-# The helper windows of the run: program, document.
-WINDOWS = [('notepad', 'plan.txt'), ('wordpad', 'report.rtf'), ('notepad', 'minutes.txt'), ('wordpad', 'budget.rtf')]
-
-
 def read(path):
     try:
         with open(path, encoding='utf-8', errors='replace') as f:
@@ -24,7 +20,11 @@ def read(path):
 
 def main():
     folder, exit_code, junit = sys.argv[1], int(sys.argv[2]), sys.argv[3]
-    found = dict(line.split('=', 1) for line in read(os.path.join(folder, 'run.txt')).split('\n') if '=' in line)
+    lines = [line.split('=', 1) for line in read(os.path.join(folder, 'run.txt')).split('\n') if '=' in line]
+    found = dict(lines)
+    # The helper windows the run opened: "window=notepad.exe plan.txt".
+    windows = [value.split(' ', 1) for name, value in lines if name == 'window']
+    windows = [(program.lower().replace('.exe', ''), document) for program, document in windows]
     day = read(os.path.join(folder, 'day.txt'))
     rows = [line.split('\t') for line in day.split('\n')[2:] if line.count('\t') == 4]
     trace = read(os.path.join(folder, 'client-debug.log')).strip().split('\n')[-6:]
@@ -42,7 +42,8 @@ def main():
          'Ondrivex.exe: %s at the start, %s at the end' % (found.get('client', '-'), found.get('client_after_run', '-')))
     case('run.recorded', len(rows) > 0,
          '%d rows in the demo user\'s day; %s' % (len(rows), 'signed in and sent' if rows else why_not))
-    for program, document in WINDOWS:
+    case('run.windows', len(windows) >= 2, '%d helper windows opened' % len(windows))
+    for program, document in windows:
         hit = any(program in (r[2] + ' ' + r[3]).lower() and document in r[3].lower() for r in rows)
         case('run.window.%s.%s' % (program, document), hit,
              '%s with %s %s in the day:\n%s' % (program, document, 'found' if hit else 'NOT found', day))

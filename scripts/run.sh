@@ -16,7 +16,7 @@
 #     else on an Xvfb display of its own,
 #  4. opens helper windows with documents in their titles (Notepad, WordPad)
 #     one after another, each taking the foreground, for TC_RUN_SECONDS
-#     (default 60) in all,
+#     (default 60) in all, at least 12 s each (two to four windows),
 #  5. ends the client with its own "stopClient" option (unless --keep) and
 #     prints the demo user's recorded day ("tcserver day") and the address of
 #     the report page.
@@ -165,16 +165,21 @@ printf '{\\rtf1 Quarterly report\\par}' >"$run/documents/report.rtf"
 printf 'Minutes of the meeting\r\n' >"$run/documents/minutes.txt"
 printf '{\\rtf1 Budget\\par}' >"$run/documents/budget.rtf"
 windows=("notepad.exe plan.txt" "wordpad.exe report.rtf" "notepad.exe minutes.txt" "wordpad.exe budget.rtf")
-slice=$((seconds / ${#windows[@]}))
-[ "$slice" -ge 3 ] || slice=3
-for w in "${windows[@]}"; do
+# The client reports a window once it has kept the foreground for ten
+# seconds, so each stays at least 12 s: a short run shows fewer of them.
+count=$((seconds / 12))
+[ "$count" -ge 2 ] || count=2
+[ "$count" -le ${#windows[@]} ] || count=${#windows[@]}
+slice=$((seconds / count))
+[ "$slice" -ge 12 ] || slice=12
+for w in "${windows[@]:0:$count}"; do
   set -- $w
   say "helper window: $2 in $1, for ${slice}s"
   wine "$1" "$(winepath -w "$run/documents/$2")" >/dev/null 2>&1 &
   helpers+=($!)
+  note "window=$1 $2"
   sleep "$slice"
 done
-note "windows=${#windows[@]}"
 # The client reports a change once it has settled; give the last one time
 # to reach the server.
 sleep 5
