@@ -245,6 +245,33 @@ def case_refusals(tclink, tcserver, folder):
     reports.stop()
 
 
+def case_secret(tclink, tcserver, folder):
+    """The saved sign-in value, read back by the formats alone: AES-128-CBC
+    (the openssl command) under the string key XORed with the UTF-16 name."""
+    salts = server_test.constants(SOURCE_DIR)
+    string_key = b''.join(salts['StringKeyPart%d' % i] for i in range(1, 8))
+
+    def secret(name, password):
+        result = subprocess.run([tclink, '--secret', name], input=(password + '\n').encode(), capture_output=True,
+                                timeout=60)
+        check(result.returncode == 0, 'tclink --secret %s: %r' % (name, result.stderr))
+        return bytes.fromhex(result.stdout.decode().strip())
+
+    def read_back(data, name):
+        key = bytearray(string_key)
+        for i, b in enumerate(name.encode('utf-16-le')[:len(key)]):
+            key[i] ^= b
+        return server_test.aes(data, bytes(key[:16]), salts['EnvelopeIV'], decrypt=True)
+
+    value = secret('demo', 'demo-password')
+    check(len(value) == 32, 'two blocks for 13 characters and their padding (%d bytes)' % len(value))
+    check(read_back(value, 'demo') == 'demo-password'.encode('utf-16-le') + bytes(6), 'the password comes back')
+    check(read_back(value, 'dema') != read_back(value, 'demo'), 'the name is part of the key')
+    check(secret('Demo', 'demo-password') != value, 'the name is used as given')
+    result = subprocess.run([tclink, '--secret', 'demo'], input=b'\n', capture_output=True, timeout=60)
+    check(result.returncode == 2 and not result.stdout, 'an empty password is refused')
+
+
 def main():
     case, tclink, tcserver = sys.argv[1], sys.argv[2], sys.argv[3]
     with tempfile.TemporaryDirectory() as folder:
