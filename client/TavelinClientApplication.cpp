@@ -10,35 +10,47 @@
 #include "shared/monitoring/GenericAppChangeService.h"
 #include "shared/monitoring/System.h"
 
-// The rows still to come. Each is switched on with its macro once its
-// service is in the tree, with the constructor arguments of the table.
-#ifdef ONDRIVEX_CLIENT_WITH_SYSTEM_CHANGE_SERVICE
+#include "base/Registry.h"
+#include "shared/monitoring/BackupActivityMonitorService.h"
+#include "shared/monitoring/IdleUserMonitorService.h"
+#include "shared/monitoring/PCLockedMonitorService.h"
 #include "shared/monitoring/SystemChangeService.h"
-#endif
-#ifdef ONDRIVEX_CLIENT_WITH_SERVER_SERVICES
+#include "shared/monitoring/UserStateChangeService.h"
+#include "shared/server/AutoEnrollService.h"
+#include "shared/server/ClientProfileUpdateService.h"
 #include "shared/server/HttpCommDevice.h"
 #include "shared/server/ServerConnectionManagerService.h"
 #include "shared/server/ServerLogonService.h"
 #include "shared/server/ServerPingService.h"
 #include "shared/server/ServerResponseHandlerService.h"
 #include "shared/server/ServerStatusUpdateService.h"
-#endif
-#ifdef ONDRIVEX_CLIENT_WITH_PRESENCE_MONITORS
-#include "shared/monitoring/BackupActivityMonitorService.h"
-#include "shared/monitoring/IdleUserMonitorService.h"
-#include "shared/monitoring/PCLockedMonitorService.h"
-#include "shared/monitoring/UserStateChangeService.h"
-#endif
-#ifdef ONDRIVEX_CLIENT_WITH_ENROLLMENT
-#include "shared/server/AutoEnrollService.h"
-#endif
-#ifdef ONDRIVEX_CLIENT_WITH_USER_UPDATES
-#include "shared/server/ClientProfileUpdateService.h"
 #include "shared/server/ServerUserUpdateService.h"
-#endif
+
+namespace {
+
+const std::wstring& orDefault(const std::wstring& value, const std::wstring& fallback)
+{
+    return value.empty() ? fallback : value;
+}
+
+const Clock& clockOf(const TavelinClientApplication::Environment& environment)
+{
+    return environment.clock != nullptr ? *environment.clock : Clock::system();
+}
+
+} // namespace
 
 TavelinClientApplication::TavelinClientApplication()
+    : TavelinClientApplication(Environment())
+{}
+
+TavelinClientApplication::TavelinClientApplication(const Environment& environment)
+    : ApplicationFramework(clockOf(environment))
 {
+    const Clock& clock = clockOf(environment);
+    Desktop& desktop = environment.desktop != nullptr ? *environment.desktop : Desktop::system();
+    static const std::wstring machineKeyDefault = L"Software\\Ondrivex";
+
     // 1: the log sink behind the log window.
     m_guiLog = new GUILogDevice;
     Logger::addCustomTraceDevice(m_guiLog);
@@ -46,84 +58,67 @@ TavelinClientApplication::TavelinClientApplication()
     // 2 and 3: loop-back and the add-ins' channel.
     addCommunicationDevice(new InternalCommDevice);
     addRow(L"InternalCommDevice");
-    addCommunicationDevice(new SharedMemCommDevice(L"ContextInfo", SharedMemCommDevice::Reader));
+    addCommunicationDevice(
+        new SharedMemCommDevice(environment.sharedMemoryName, SharedMemCommDevice::Reader));
     addRow(L"SharedMemCommDevice");
 
-    // 4: the System must exist before row 5.
-#ifdef ONDRIVEX_CLIENT_WITH_SYSTEM_CHANGE_SERVICE
-    SystemChangeService* systemChange = new SystemChangeService;
+    // 4: the System every service shares; it must exist before row 5.
+    SystemChangeService* systemChange = new SystemChangeService(desktop, clock);
     addService(systemChange);
     m_system = &systemChange->getSystemInfo();
     addRow(L"SystemChangeService");
-#else
-    m_ownSystem.reset(new System);
-    m_system = m_ownSystem.get();
-#endif
     System& system = *m_system;
 
-#ifdef ONDRIVEX_CLIENT_WITH_SERVER_SERVICES
     // 5 to 7.
-    HttpCommDevice* http = new HttpCommDevice(system);
+    HttpCommDevice* http = new HttpCommDevice(
+        system, clock, orDefault(environment.queueFileName, HttpCommDevice::QueueFileName));
     addCommunicationDevice(http);
     addRow(L"HttpCommDevice");
     addService(new ServerStatusUpdateService(system));
     addRow(L"ServerStatusUpdateService");
     addService(new ServerResponseHandlerService(system));
     addRow(L"ServerResponseHandlerService");
-#endif
-#ifdef ONDRIVEX_CLIENT_WITH_PRESENCE_MONITORS
     // 8 and 9.
-    addService(new PCLockedMonitorService);
+    addService(new PCLockedMonitorService(desktop));
     addRow(L"PCLockedMonitorService");
     addService(new IdleUserMonitorService(system));
     addRow(L"IdleUserMonitorService");
-#endif
-#ifdef ONDRIVEX_CLIENT_WITH_SERVER_SERVICES
     // 10.
-    m_logon = new ServerLogonService(system, *http);
+    m_logon = new ServerLogonService(
+        system, *http, orDefault(environment.serversKey, ServerLogonService::ServersKey));
     addService(m_logon);
     addRow(L"ServerLogonService");
-#endif
     // 11 and 12.
     addService(new GenericAppChangeService(system));
     addRow(L"GenericAppChangeService");
     m_guiStatus = new GUIStatusUpdateService(system);
     addService(m_guiStatus);
     addRow(L"GUIStatusUpdateService");
-#ifdef ONDRIVEX_CLIENT_WITH_PRESENCE_MONITORS
     // 13.
     addService(new BackupActivityMonitorService(system));
     addRow(L"BackupActivityMonitorService");
-#endif
-#ifdef ONDRIVEX_CLIENT_WITH_SERVER_SERVICES
     // 14.
-    m_connectionManager = new ServerConnectionManagerService(system, *m_logon);
+    m_connectionManager = new ServerConnectionManagerService(
+        system, *m_logon, clock, orDefault(environment.userKey, Registry::SoftwareKey),
+        orDefault(environment.olderUserKey, ServerConnectionManagerService::OlderKey));
     addService(m_connectionManager);
     addRow(L"ServerConnectionManagerService");
-#endif
-#ifdef ONDRIVEX_CLIENT_WITH_ENROLLMENT
     // 15.
-    addService(new AutoEnrollService(system, *m_logon));
+    addService(new AutoEnrollService(system, *m_logon, clock,
+                                     orDefault(environment.machineKey, machineKeyDefault)));
     addRow(L"AutoEnrollService");
-#endif
-#ifdef ONDRIVEX_CLIENT_WITH_SERVER_SERVICES
     // 16.
     addService(new ServerPingService(system));
     addRow(L"ServerPingService");
-#endif
-#ifdef ONDRIVEX_CLIENT_WITH_USER_UPDATES
     // 17 and 18.
     addService(new ServerUserUpdateService(system));
     addRow(L"ServerUserUpdateService");
     addService(new ClientProfileUpdateService(system));
     addRow(L"ClientProfileUpdateService");
-#endif
-#ifdef ONDRIVEX_CLIENT_WITH_PRESENCE_MONITORS
     // 19.
     m_userState = new UserStateChangeService(system);
     addService(m_userState);
     addRow(L"UserStateChangeService");
-#endif
 }
 
 TavelinClientApplication::~TavelinClientApplication()
@@ -134,106 +129,62 @@ TavelinClientApplication::~TavelinClientApplication()
 
 std::wstring TavelinClientApplication::getReportsURL()
 {
-#ifdef ONDRIVEX_CLIENT_WITH_SERVER_SERVICES
     return m_logon->getReportsURL();
-#else
-    return std::wstring();
-#endif
 }
 
 std::wstring TavelinClientApplication::getMOTD()
 {
-#ifdef ONDRIVEX_CLIENT_WITH_SERVER_SERVICES
     return m_logon->getMOTD();
-#else
-    return std::wstring();
-#endif
 }
 
 std::wstring TavelinClientApplication::getCurrentClientVersionURL()
 {
-#ifdef ONDRIVEX_CLIENT_WITH_SERVER_SERVICES
     return m_logon->getCurrentClientVersionURL();
-#else
-    return std::wstring();
-#endif
 }
 
 std::wstring TavelinClientApplication::getCurrentClientVersion()
 {
-#ifdef ONDRIVEX_CLIENT_WITH_SERVER_SERVICES
     return m_logon->getCurrentClientVersion();
-#else
-    return std::wstring();
-#endif
 }
 
 void TavelinClientApplication::logOn(const std::wstring& userName, const std::wstring& password)
 {
-#ifdef ONDRIVEX_CLIENT_WITH_SERVER_SERVICES
     m_logon->logOn(userName.c_str(), password.c_str());
-#else
-    (void)userName;
-    (void)password;
-#endif
 }
 
 std::wstring TavelinClientApplication::getNextReconnectionTime()
 {
-#ifdef ONDRIVEX_CLIENT_WITH_SERVER_SERVICES
     return m_connectionManager->getNextReconnectionTime();
-#else
-    return std::wstring();
-#endif
 }
 
 void TavelinClientApplication::atMeeting(const std::wstring& subject, int seconds)
 {
-#ifdef ONDRIVEX_CLIENT_WITH_PRESENCE_MONITORS
-    m_userState->atMeeting(subject, seconds);
-#else
-    (void)subject;
-    (void)seconds;
-#endif
+    m_userState->atMeeting(subject.c_str(), seconds);
 }
 
 void TavelinClientApplication::stopMeeting()
 {
-#ifdef ONDRIVEX_CLIENT_WITH_PRESENCE_MONITORS
     m_userState->stopMeeting();
-#endif
 }
 
 void TavelinClientApplication::onPhoneCall(const std::wstring& subject)
 {
-#ifdef ONDRIVEX_CLIENT_WITH_PRESENCE_MONITORS
-    m_userState->onPhoneCall(subject);
-#else
-    (void)subject;
-#endif
+    m_userState->onPhoneCall(subject.c_str());
 }
 
 void TavelinClientApplication::stopPhoneCall()
 {
-#ifdef ONDRIVEX_CLIENT_WITH_PRESENCE_MONITORS
     m_userState->stopPhoneCall();
-#endif
 }
 
 void TavelinClientApplication::enablePrivacy(int seconds)
 {
-#ifdef ONDRIVEX_CLIENT_WITH_PRESENCE_MONITORS
     m_userState->enablePrivacy(seconds);
-#else
-    (void)seconds;
-#endif
 }
 
 void TavelinClientApplication::stopPrivacy()
 {
-#ifdef ONDRIVEX_CLIENT_WITH_PRESENCE_MONITORS
     m_userState->stopPrivacy();
-#endif
 }
 
 void TavelinClientApplication::setStatusWindow(native::Window window)

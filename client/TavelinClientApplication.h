@@ -6,6 +6,8 @@
 #include "client/ClientOperations.h"
 #include "shared/framework/ApplicationFramework.h"
 
+class Clock;
+class Desktop;
 class GUILogDevice;
 class GUIStatusUpdateService;
 class System;
@@ -16,17 +18,26 @@ class UserStateChangeService;
 // The client's framework: every communication device and service of the
 // client, added in one fixed order (see the constructor), and the
 // operations the status window and the report links use, each forwarded to
-// the object that owns it.
-//
-// Rows whose service is still being written elsewhere are compiled out
-// behind ONDRIVEX_CLIENT_WITH_<NAME>; the constructor keeps their place in
-// the order so that enabling one adds it where it belongs. While the system
-// change service (row 4) is out, this object keeps the System itself; while
-// the logon, connection and user state services are out, their forwards
-// answer empty and do nothing.
+// the object that owns it. The System is the one the system change service
+// owns; every service that needs one is given it.
 class TavelinClientApplication : public ApplicationFramework, public ClientOperations {
 public:
+    // Where the services find the machine, the time and their stored
+    // state. The program uses the defaults; tests point them at a scripted
+    // desktop, a driven clock and keys and files of their own.
+    struct Environment {
+        Desktop* desktop = nullptr;  // null: the real desktop
+        const Clock* clock = nullptr; // null: the system clock
+        std::wstring sharedMemoryName = L"ContextInfo";
+        std::wstring queueFileName;   // empty: the HTTP device's own
+        std::wstring userKey;         // empty: HKCU "Software\\Ondrivex"
+        std::wstring olderUserKey;    // empty: the earlier versions' key
+        std::wstring machineKey;      // empty: HKLM "Software\\Ondrivex"
+        std::wstring serversKey;      // empty: the hello-server list's own
+    };
+
     TavelinClientApplication();
+    explicit TavelinClientApplication(const Environment& environment);
     // Shuts the logger down first (the GUI log device goes with it), then
     // the framework destroys the services and devices.
     ~TavelinClientApplication() override;
@@ -65,7 +76,5 @@ private:
     ServerLogonService* m_logon = nullptr;
     UserStateChangeService* m_userState = nullptr;
     System* m_system = nullptr;
-    // Only while the system change service is compiled out.
-    std::unique_ptr<System> m_ownSystem;
     std::vector<std::wstring> m_composition;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "shared/monitoring/System.h"
+#include "shared/server/AutoEnrollService.h"
 #include "shared/server/SecurityDevice.h"
 
 const wchar_t* const ServerConnectionManagerService::OlderKey = L"Software\\Brelmot\\Tavelin";
@@ -95,18 +96,12 @@ bool ServerConnectionManagerService::readSavedDetails()
     return !name.empty() && !password.empty();
 }
 
-bool ServerConnectionManagerService::isAutoEnrollUserName(const std::wstring& userName)
-{
-    return userName.find(L"autoenroll@") != std::wstring::npos &&
-           userName.find(L".org") != std::wstring::npos;
-}
-
 void ServerConnectionManagerService::saveDetails()
 {
     const TavelinSessionDetails& session = m_system.getTavelinSessionDetails();
     const std::wstring name = session.getUserName();
     const std::wstring password = session.getUserPassword();
-    if (name.empty() || password.empty() || isAutoEnrollUserName(name))
+    if (name.empty() || password.empty() || AutoEnrollService::isAutoEnrollUserName(name))
         return;
     Registry current(Registry::CurrentUser, m_key);
     current.write(L"Username", name);

@@ -60,8 +60,6 @@ public:
 
     // The problem an error stands for; false for errors that schedule nothing.
     static bool problemOf(TavelinSessionDetails::ConnectionError error, ConnectionProblem& out);
-    // A name made by automatic enrollment: it contains "autoenroll@" and ".org".
-    static bool isAutoEnrollUserName(const std::wstring& userName);
 
     int64_t getNextLogonTime() const { return m_nextLogon; }
     unsigned getFailureCount(ConnectionProblem problem) const { return m_counters[problem]; }

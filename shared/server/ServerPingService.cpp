@@ -9,8 +9,12 @@
 
 constexpr unsigned ServerPingService::PingIntervalMs;
 
+ServerPingService::ServerPingService(System& system)
+    : ServerPingService(system, [this](System&) { return createCurrentStatusMsg(); })
+{}
+
 ServerPingService::ServerPingService(System& system, StatusBuilder currentStatus)
-    : m_system(system), m_currentStatus(std::move(currentStatus))
+    : ServerStatusUpdateServiceBase(system), m_currentStatus(std::move(currentStatus))
 {}
 
 ServerPingService::~ServerPingService() = default;

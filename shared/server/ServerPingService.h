@@ -3,23 +3,28 @@
 
 #include "base/Msg.h"
 #include "shared/TCShrdApi.h"
-#include "shared/framework/Service.h"
+#include "shared/server/ServerStatusUpdateServiceBase.h"
 
 class System;
 
 // Sends the user's current status whenever 270 seconds pass without a
 // successful submission (or, offline, without a message being queued), so
 // that a broken connection is noticed and the server hears from an idle
-// client. The timer starts with the first Success the device reports.
-class TCSHRD_API ServerPingService : public Service {
+// client. The timer starts with the first Success the device reports. What
+// it sends is the status updates' current status, without their repeat
+// filter: the point is to be heard.
+class TCSHRD_API ServerPingService : public ServerStatusUpdateServiceBase {
 public:
     static constexpr unsigned PingIntervalMs = 270000;
 
     // Builds the status message to send (the caller's), or null when none
-    // can be built; the status update service's current-status message.
+    // can be built.
     using StatusBuilder = std::function<Msg*(System&)>;
 
-    // The system is not owned and must outlive the service.
+    // Sends createCurrentStatusMsg. The system is not owned and must outlive
+    // the service.
+    explicit ServerPingService(System& system);
+    // Sends what currentStatus builds instead (a test's own message).
     ServerPingService(System& system, StatusBuilder currentStatus);
     ~ServerPingService() override;
 
@@ -30,6 +35,5 @@ public:
     void onTimer() override;
 
 protected:
-    System& m_system;
     StatusBuilder m_currentStatus;
 };

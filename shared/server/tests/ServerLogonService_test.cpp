@@ -460,8 +460,13 @@ TEST_F(LogonTest, AnAutomaticEnrollmentNameIsNeverSaved)
     change.setType(Msg::CONNECTION_STATUS_CHANGE);
     route(change);
     EXPECT_EQ(Registry(Registry::CurrentUser, m_signIn.path()).read(L"Username", L"none"), L"none");
-    EXPECT_TRUE(ServerConnectionManagerService::isAutoEnrollUserName(L"x.autoenroll@a.org"));
-    EXPECT_FALSE(ServerConnectionManagerService::isAutoEnrollUserName(L"autoenroll@a.com"));
+
+    // Only names with both marks are the organisation's: this one is the
+    // user's own and is saved.
+    session().setUserName(L"autoenroll@example.com");
+    route(change);
+    EXPECT_EQ(Registry(Registry::CurrentUser, m_signIn.path()).read(L"Username", L"none"),
+              L"autoenroll@example.com");
 }
 
 TEST_F(LogonTest, FailedChallengesAreRetriedAfter30Then30Then60Seconds)
