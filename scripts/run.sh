@@ -175,7 +175,10 @@ slice=$((seconds / count))
 for w in "${windows[@]:0:$count}"; do
   set -- $w
   say "helper window: $2 in $1, for ${slice}s"
-  wine "$1" "$(winepath -w "$run/documents/$2")" >/dev/null 2>&1 &
+  # Notepad is on Wine's search path; WordPad lives in its own folder.
+  program=$1
+  [ "$1" != wordpad.exe ] || program='C:\Program Files\Windows NT\Accessories\wordpad.exe'
+  wine "$program" "$(winepath -w "$run/documents/$2")" >/dev/null 2>&1 &
   helpers+=($!)
   note "window=$1 $2"
   sleep "$slice"
