@@ -20,9 +20,9 @@
 #  5. ends the client with its own "stopClient" option (unless --keep) and
 #     prints the demo user's recorded day ("tcserver day") and the address of
 #     the report page.
-# What the run saw is kept in build/run/: day.txt (the day), run.txt (one
-# "name=value" line per finding, read by the test command), tcserver.log,
-# client-debug.log.
+# What the run saw is kept in build/run/: day.txt (the day), report.png (the
+# report page in headless Chromium), run.txt (one "name=value" line per
+# finding, read by the test command), tcserver.log, client-debug.log.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -202,6 +202,17 @@ cat "$run/day.txt"
 if [ "$rows" = 0 ]; then
   echo "!! nothing recorded: the client did not sign in or send; its start-up trace:"
   tail -n 8 "$run/client-debug.log" 2>/dev/null || echo "   (no debug.log)"
+fi
+# A picture of the report page as a browser shows it, with a link of its own
+# (each link serves once).
+chromium=$(command -v chromium || command -v chromium-browser || true)
+if [ -n "$chromium" ]; then
+  shot_link=$(echo "$DEMO_PASSWORD" | "$tclink" "$demo_id" "$address")
+  rm -f "$run/report.png"
+  timeout 120 "$chromium" --headless --no-sandbox --disable-gpu --no-first-run --hide-scrollbars \
+    --user-data-dir="$run/browser" --window-size=1280,900 --screenshot="$run/report.png" "$shot_link" \
+    >/dev/null 2>&1 || true
+  [ -f "$run/report.png" ] && say "the report page as a browser shows it: $run/report.png"
 fi
 link=$(echo "$DEMO_PASSWORD" | "$tclink" "$demo_id" "$address")
 if [ "$keep" = 1 ]; then

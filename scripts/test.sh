@@ -166,7 +166,8 @@ case " $configs " in
   *" native "*" win32 "* | *" win32 "*" native "*)
     echo "== running scripts/run.sh for ${TC_RUN_TEST_SECONDS:-24}s"
     TC_RUN_SECONDS=${TC_RUN_TEST_SECONDS:-24} bash scripts/run.sh >"$results/run.log" 2>&1
-    python3 scripts/check-run.py build/run "$?" "$results/run.xml" ;;
+    python3 scripts/check-run.py build/run "$?" "$results/run.xml"
+    if [ -f build/run/report.png ]; then mkdir -p "$results/run-screenshots" && cp build/run/report.png "$results/run-screenshots/"; fi ;;
 esac
 
 python3 scripts/summary.py "$results" "$build_failures"

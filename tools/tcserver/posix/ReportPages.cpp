@@ -142,7 +142,7 @@ std::string swatch(const std::string& colour)
 // Tick spacing for a stretch of time: about six to twelve ticks.
 int64_t tickStep(int64_t span)
 {
-    for (int64_t step : {60, 300, 600, 900, 1800, 3600, 7200, 10800})
+    for (int64_t step : {10, 15, 30, 60, 300, 600, 900, 1800, 3600, 7200, 10800})
         if (span / step <= 12)
             return step;
     return 10800;
@@ -262,11 +262,15 @@ ReportPages::Response ReportPages::userSummary(const Query& query, const std::st
     }
     int64_t spanStart = dayStart, spanEnd = dayEnd;
     if (first < last) {
-        const int64_t step = tickStep(std::max<int64_t>(last - first, 600));
+        const int64_t step = tickStep(last - first);
         spanStart = dayStart + (first - dayStart) / step * step;
         spanEnd = std::min(dayEnd, dayStart + (last - dayStart + step - 1) / step * step);
     }
     const int64_t span = spanEnd - spanStart, step = tickStep(span);
+    // Minutes on the ticks, seconds too when the ticks are closer.
+    auto tickText = [&](int64_t t) {
+        return t == dayEnd ? std::string("24:00") : ServerText::clock(t).substr(0, step < 60 ? 8 : 5);
+    };
 
     const int left = 24, width = 920, height = 44;
     auto xOf = [&](int64_t t) { return left + static_cast<double>(t - spanStart) * width / static_cast<double>(span); };
@@ -304,8 +308,7 @@ ReportPages::Response ReportPages::userSummary(const Query& query, const std::st
                       "<line x1=\"%.2f\" y1=\"0\" x2=\"%.2f\" y2=\"%d\" stroke=\"#9aa7b4\" stroke-width=\"1\"/>"
                       "<text x=\"%.2f\" y=\"%d\" font-size=\"11\" fill=\"#51606f\" text-anchor=\"middle\">",
                       x, x, height + 4, x, height + 17);
-        const std::string label = t == dayEnd ? std::string("24:00") : ServerText::clock(t).substr(0, 5);
-        svg += tick + label + "</text>\n";
+        svg += tick + tickText(t) + "</text>\n";
     }
     svg += "</svg>\n";
 
@@ -349,8 +352,7 @@ ReportPages::Response ReportPages::userSummary(const Query& query, const std::st
                                                  ServerText::date(dayEnd) + "\">next day &#8250;</a>"
                                            : std::string()) +
                             "<a href=\"/Reports/Group/GroupList.aspx\">groups</a></nav>\n";
-    const std::string timeline = "<section><h2>Timeline, " + ServerText::clock(spanStart).substr(0, 5) + " to " +
-                                 (spanEnd == dayEnd ? std::string("24:00") : ServerText::clock(spanEnd).substr(0, 5)) +
+    const std::string timeline = "<section><h2>Timeline, " + tickText(spanStart) + " to " + tickText(spanEnd) +
                                  " (UTC)</h2>\n" + svg + "</section>\n";
 
     const auto active = perState.find(L"Active");

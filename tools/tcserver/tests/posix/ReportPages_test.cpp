@@ -215,6 +215,23 @@ TEST_F(ReportPagesTest, AShortDayFillsTheTimelineOnWholeTicks)
     EXPECT_EQ(std::string::npos, r.body.find("?date=2026-05-28"));
 }
 
+TEST_F(ReportPagesTest, SecondsOfActivityGetTicksWithSeconds)
+{
+    int64_t day = 0;
+    ASSERT_TRUE(ServerText::parseDate("2026-05-27", day));
+    auto client = f.loggedOn(L"alice", L"pw");
+    f.now = day + 9 * 3600 + 3;
+    client->sendSecure(longApplicationChange(L"C:\\Apps\\writer.exe", L"plan"));
+    f.now += 25; // 09:00:28
+    const std::string cookie = signIn();
+
+    auto r = pages.userSummary({}, cookie);
+    ASSERT_EQ(200, r.status);
+    EXPECT_NE(std::string::npos, r.body.find("Timeline, 09:00:00 to 09:00:30 (UTC)")) << r.body;
+    EXPECT_NE(std::string::npos, r.body.find(">09:00:10</text>"));
+    EXPECT_NE(std::string::npos, r.body.find("0:00:25 recorded"));
+}
+
 TEST_F(ReportPagesTest, TheGroupListShowsWhoElseIsInEachGroup)
 {
     const int bob = f.addUser(L"bob", L"pw");
