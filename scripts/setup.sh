@@ -9,7 +9,7 @@ packages=(
   wine wine32:i386 wine64 xvfb xauth
   googletest libgtest-dev libgmock-dev libbenchmark-dev libssl-dev openssl
   icoutils python3 tinyproxy libsqlite3-dev libcpp-httplib-dev curl
-  protobuf-compiler libprotobuf-dev
+  protobuf-compiler libprotobuf-dev chromium
   procps
 )
 

@@ -7,6 +7,8 @@
 #   scripts/test.sh                 everything
 #   TC_CONFIGS="native win32" scripts/test.sh    a subset
 #   TC_FUZZ_SECONDS=5 scripts/test.sh            shorter fuzzing
+# With native and win32 among the configurations it ends with a shortened
+# scripts/run.sh (TC_RUN_TEST_SECONDS, default 24) and checks what it recorded.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -168,5 +170,15 @@ for c in $configs; do
       build_failures=$((build_failures + 1)) ;;
   esac
 done
+
+# --- the main command, shortened: server, client under Wine, helper windows ---
+# Needs the native and the i686 builds; its findings count like tests.
+case " $configs " in
+  *" native "*" win32 "* | *" win32 "*" native "*)
+    echo "== running scripts/run.sh for ${TC_RUN_TEST_SECONDS:-24}s"
+    TC_RUN_SECONDS=${TC_RUN_TEST_SECONDS:-24} bash scripts/run.sh >"$results/run.log" 2>&1
+    python3 scripts/check-run.py build/run "$?" "$results/run.xml"
+    if [ -f build/run/report.png ]; then mkdir -p "$results/run-screenshots" && cp build/run/report.png "$results/run-screenshots/"; fi ;;
+esac
 
 python3 scripts/summary.py "$results" "$build_failures"

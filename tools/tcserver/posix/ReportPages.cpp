@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <vector>
@@ -59,26 +60,40 @@ std::string duration(int64_t seconds)
     return buffer;
 }
 
-std::string colourOf(const DaySegment& s)
+// The declared and system states have fixed colours; applications take
+// distinct colours in the order they first appear on the page.
+std::string stateColour(const std::wstring& state)
 {
-    if (s.state == L"Locked")
-        return "#777777";
-    if (s.state == L"Idle")
-        return "#bbbbbb";
-    if (s.state == L"Meeting")
-        return "#d9822b";
-    if (s.state == L"Phone call")
-        return "#8e44ad";
-    if (s.state == L"Personal time")
+    if (state == L"Locked")
+        return "#6f7780";
+    if (state == L"Idle")
+        return "#b9c0c8";
+    if (state == L"Meeting")
+        return "#e08a2c";
+    if (state == L"Phone call")
+        return "#9b59b6";
+    if (state == L"Personal time")
         return "#16a085";
-    // One stable colour per application.
-    uint32_t h = 2166136261u;
-    for (wchar_t c : s.application)
-        h = (h ^ static_cast<uint32_t>(c)) * 16777619u;
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "hsl(%u,60%%,45%%)", h % 360);
-    return buffer;
+    return "#3d7dca";
 }
+
+class ApplicationColours {
+public:
+    std::string operator()(const DaySegment& s)
+    {
+        if (s.state != L"Active")
+            return stateColour(s.state);
+        static const char* const palette[] = {"#3d7dca", "#d1495b", "#2a9d8f", "#edae49", "#6a4c93",
+                                              "#00798c", "#c46d27", "#8ab17d", "#b5179e", "#577590"};
+        auto found = m_given.find(s.application);
+        if (found == m_given.end())
+            found = m_given.emplace(s.application, palette[m_given.size() % std::size(palette)]).first;
+        return found->second;
+    }
+
+private:
+    std::map<std::wstring, std::string> m_given;
+};
 
 bool constantTimeEqual(const std::string& a, const std::string& b)
 {
@@ -90,10 +105,47 @@ bool constantTimeEqual(const std::string& a, const std::string& b)
     return diff == 0;
 }
 
-std::string page(const std::string& title, const std::string& body)
+// One look for every page: plain HTML with a small style sheet, readable
+// without it, no script.
+const char* const Style = R"(<style>
+body{margin:0;font:15px/1.45 system-ui,"Segoe UI","DejaVu Sans",Arial,sans-serif;color:#1d2733;background:#f3f5f8}
+header{background:#1f3a5f;color:#fff;padding:14px 28px}
+header h1{margin:0;font-size:22px;font-weight:600}
+header p{margin:2px 0 0;color:#c9d6e6;font-size:13px}
+main{max-width:1000px;margin:0 auto;padding:8px 24px 32px}
+section{background:#fff;border:1px solid #dde3ea;border-radius:6px;padding:12px 18px;margin:16px 0}
+h2{font-size:16px;margin:0 0 8px;color:#1f3a5f}
+table{border-collapse:collapse;width:100%}
+th{text-align:left;font-weight:600;color:#51606f;border-bottom:2px solid #dde3ea;padding:5px 8px}
+td{padding:4px 8px;border-bottom:1px solid #eef1f4;vertical-align:top}
+tr:nth-child(even) td{background:#f8fafc}
+td.num,th.num{text-align:right;font-variant-numeric:tabular-nums;white-space:nowrap}
+.swatch{display:inline-block;width:11px;height:11px;border-radius:2px;margin-right:7px;vertical-align:-1px}
+.pair{display:flex;gap:16px;flex-wrap:wrap}.pair section{flex:1 1 300px}
+nav{margin:12px 0 0;font-size:14px}nav a{color:#1f5fa8;margin-right:14px}
+.empty{color:#6b7885;font-style:italic}
+</style>)";
+
+std::string page(const std::string& title, const std::string& subtitle, const std::string& body)
 {
-    return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" + title +
-           "</title></head>\n<body>\n<h1>" + title + "</h1>\n" + body + "</body></html>\n";
+    return "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>" + title +
+           "</title>\n" + Style + "</head>\n<body>\n<header><h1>" + title + "</h1>" +
+           (subtitle.empty() ? "" : "<p>" + subtitle + "</p>") + "</header>\n<main>\n" + body +
+           "</main>\n</body></html>\n";
+}
+
+std::string swatch(const std::string& colour)
+{
+    return "<span class=\"swatch\" style=\"background:" + colour + "\"></span>";
+}
+
+// Tick spacing for a stretch of time: about six to twelve ticks.
+int64_t tickStep(int64_t span)
+{
+    for (int64_t step : {10, 15, 30, 60, 300, 600, 900, 1800, 3600, 7200, 10800})
+        if (span / step <= 12)
+            return step;
+    return 10800;
 }
 
 } // namespace
@@ -104,7 +156,7 @@ ReportPages::Response ReportPages::refused(int status, const std::string& why)
 {
     Response r;
     r.status = status;
-    r.body = page("Not signed in", "<p>" + why + "</p>\n");
+    r.body = page("Not signed in", "Ondrivex reports", "<section><p>" + why + "</p></section>\n");
     return r;
 }
 
@@ -159,7 +211,7 @@ ReportPages::Response ReportPages::autoLogin(const Query& query)
     const std::string target = param(query, "ReturnUrl");
     r.location = target.rfind("/Reports/", 0) == 0 && target.find("//") == std::string::npos ? target : SummaryPath;
     r.setCookie = std::string(CookieName) + "=" + session + "; Path=/; HttpOnly";
-    r.body = page("Signed in", "<p><a href=\"" + r.location + "\">Continue</a></p>\n");
+    r.body = page("Signed in", "Ondrivex reports", "<section><p><a href=\"" + r.location + "\">Continue</a></p></section>\n");
     return r;
 }
 
@@ -199,18 +251,42 @@ ReportPages::Response ReportPages::userSummary(const Query& query, const std::st
     // A stretch ends at the next message, at the end of the day, or now.
     auto endOf = [&](const DaySegment& s) { return std::min(s.to.value_or(std::min(now, dayEnd)), dayEnd); };
 
-    const int width = 960, height = 40;
-    std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + std::to_string(width) + "\" height=\"" +
-                      std::to_string(height + 20) + "\" role=\"img\" aria-label=\"timeline\">\n";
-    svg += "<rect x=\"0\" y=\"0\" width=\"" + std::to_string(width) + "\" height=\"" + std::to_string(height) +
-           "\" fill=\"#f4f4f4\"/>\n";
+    // The timeline spans the recorded part of the day, on whole ticks, so
+    // that a short day is not a sliver of a 24-hour bar.
+    int64_t first = dayEnd, last = dayStart;
+    for (const DaySegment& s : segments) {
+        if (endOf(s) > s.from) {
+            first = std::min(first, s.from);
+            last = std::max(last, endOf(s));
+        }
+    }
+    int64_t spanStart = dayStart, spanEnd = dayEnd;
+    if (first < last) {
+        const int64_t step = tickStep(last - first);
+        spanStart = dayStart + (first - dayStart) / step * step;
+        spanEnd = std::min(dayEnd, dayStart + (last - dayStart + step - 1) / step * step);
+    }
+    const int64_t span = spanEnd - spanStart, step = tickStep(span);
+    // Minutes on the ticks, seconds too when the ticks are closer.
+    auto tickText = [&](int64_t t) {
+        return t == dayEnd ? std::string("24:00") : ServerText::clock(t).substr(0, step < 60 ? 8 : 5);
+    };
+
+    const int left = 24, width = 920, height = 44;
+    auto xOf = [&](int64_t t) { return left + static_cast<double>(t - spanStart) * width / static_cast<double>(span); };
+    std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + std::to_string(width + 2 * left) +
+                      "\" height=\"" + std::to_string(height + 24) + "\" role=\"img\" aria-label=\"timeline\">\n";
+    svg += "<rect x=\"" + std::to_string(left) + "\" y=\"0\" width=\"" + std::to_string(width) + "\" height=\"" +
+           std::to_string(height) + "\" fill=\"#eef1f4\"/>\n";
     std::map<std::wstring, int64_t> perApplication, perState;
+    std::map<std::wstring, std::string> applicationColour, stateColours;
+    ApplicationColours colourOf;
     for (const DaySegment& s : segments) {
         const int64_t to = endOf(s);
         if (to <= s.from)
             continue;
-        const double x = static_cast<double>(s.from - dayStart) * width / 86400.0;
-        const double w = std::max(0.5, static_cast<double>(to - s.from) * width / 86400.0);
+        const double x = xOf(s.from);
+        const double w = std::max(1.0, xOf(to) - x);
         char rect[160];
         std::snprintf(rect, sizeof rect, "<rect x=\"%.2f\" y=\"0\" width=\"%.2f\" height=\"%d\" fill=\"", x, w,
                       height);
@@ -218,38 +294,75 @@ ReportPages::Response ReportPages::userSummary(const Query& query, const std::st
                html(s.application.empty() ? s.state : s.application) +
                (s.document.empty() ? "" : " - " + html(s.document)) + "</title></rect>\n";
         perState[s.state] += to - s.from;
-        if (s.state == L"Active")
-            perApplication[s.application.empty() ? L"(unknown)" : s.application] += to - s.from;
+        stateColours[s.state] = stateColour(s.state);
+        if (s.state == L"Active") {
+            const std::wstring name = s.application.empty() ? L"(unknown)" : s.application;
+            perApplication[name] += to - s.from;
+            applicationColour[name] = colourOf(s);
+        }
     }
-    for (int h = 0; h <= 24; h += 3) {
-        svg += "<text x=\"" + std::to_string(std::min(width - 20, h * width / 24)) + "\" y=\"" +
-               std::to_string(height + 15) + "\" font-size=\"11\">" + (h < 10 ? "0" : "") + std::to_string(h) +
-               ":00</text>\n";
+    for (int64_t t = spanStart; t <= spanEnd; t += step) {
+        char tick[200];
+        const double x = xOf(t);
+        std::snprintf(tick, sizeof tick,
+                      "<line x1=\"%.2f\" y1=\"0\" x2=\"%.2f\" y2=\"%d\" stroke=\"#9aa7b4\" stroke-width=\"1\"/>"
+                      "<text x=\"%.2f\" y=\"%d\" font-size=\"11\" fill=\"#51606f\" text-anchor=\"middle\">",
+                      x, x, height + 4, x, height + 17);
+        svg += tick + tickText(t) + "</text>\n";
     }
     svg += "</svg>\n";
 
-    auto table = [](const char* heading, const std::map<std::wstring, int64_t>& totals, const char* id) {
+    const int64_t recorded = [&] {
+        int64_t total = 0;
+        for (const auto& entry : perState)
+            total += entry.second;
+        return total;
+    }();
+    auto table = [&](const char* heading, const std::map<std::wstring, int64_t>& totals,
+                     const std::map<std::wstring, std::string>& colours, const char* id) {
         std::vector<std::pair<std::wstring, int64_t>> sorted(totals.begin(), totals.end());
         std::stable_sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
-        std::string t = std::string("<h2>") + heading + "</h2>\n<table id=\"" + id +
-                        "\">\n<tr><th>name</th><th>time</th></tr>\n";
-        for (const auto& [name, seconds] : sorted)
-            t += "<tr><td>" + html(name) + "</td><td>" + duration(seconds) + "</td></tr>\n";
-        return t + "</table>\n";
+        std::string t = std::string("<section><h2>") + heading + "</h2>\n<table id=\"" + id +
+                        "\">\n<tr><th>name</th><th class=\"num\">time</th><th class=\"num\">share</th></tr>\n";
+        for (const auto& [name, seconds] : sorted) {
+            char share[16];
+            std::snprintf(share, sizeof share, "%.0f%%", recorded > 0 ? 100.0 * seconds / recorded : 0.0);
+            t += "<tr><td>" + swatch(colours.at(name)) + html(name) + "</td><td class=\"num\">" + duration(seconds) +
+                 "</td><td class=\"num\">" + share + "</td></tr>\n";
+        }
+        if (sorted.empty())
+            t += "<tr><td class=\"empty\" colspan=\"3\">nothing recorded</td></tr>\n";
+        return t + "</table></section>\n";
     };
-    std::string rows = "<h2>Timeline</h2>\n<table id=\"timeline\">\n<tr><th>from</th><th>to</th><th>application</th>"
-                       "<th>document</th><th>state</th></tr>\n";
+    std::string rows = "<section><h2>Stretches</h2>\n<table id=\"timeline\">\n<tr><th>from</th><th>to</th>"
+                       "<th class=\"num\">length</th><th>application</th><th>document</th><th>state</th></tr>\n";
     for (const DaySegment& s : segments) {
-        rows += "<tr><td>" + ServerText::clock(s.from) + "</td><td>" + ServerText::clock(endOf(s)) + "</td><td>" +
+        const int64_t to = endOf(s);
+        rows += "<tr><td>" + ServerText::clock(s.from) + "</td><td>" + ServerText::clock(to) +
+                "</td><td class=\"num\">" + duration(std::max<int64_t>(0, to - s.from)) + "</td><td>" +
                 html(s.application) + "</td><td>" + html(s.document) + "</td><td>" + html(s.state) + "</td></tr>\n";
     }
-    rows += "</table>\n";
+    if (segments.empty())
+        rows += "<tr><td class=\"empty\" colspan=\"6\">nothing recorded on this day</td></tr>\n";
+    rows += "</table></section>\n";
 
+    const std::string nav = "<nav><a href=\"" + std::string(SummaryPath) + "?date=" +
+                            ServerText::date(dayStart - 86400) + "\">&#8249; previous day</a>" +
+                            (dayEnd <= now ? "<a href=\"" + std::string(SummaryPath) + "?date=" +
+                                                 ServerText::date(dayEnd) + "\">next day &#8250;</a>"
+                                           : std::string()) +
+                            "<a href=\"/Reports/Group/GroupList.aspx\">groups</a></nav>\n";
+    const std::string timeline = "<section><h2>Timeline, " + tickText(spanStart) + " to " + tickText(spanEnd) +
+                                 " (UTC)</h2>\n" + svg + "</section>\n";
+
+    const auto active = perState.find(L"Active");
+    const std::string summary = duration(recorded) + " recorded, " +
+                                duration(active == perState.end() ? 0 : active->second) + " active";
     Response r;
-    r.body = page("Day of " + html(user->name) + ", " + ServerText::date(dayStart) + " (UTC)",
-                  svg + table("Time per application", perApplication, "applications") +
-                      table("Time per state", perState, "states") + rows +
-                      "<p><a href=\"/Reports/Group/GroupList.aspx\">Groups</a></p>\n");
+    r.body = page("Day of " + html(user->name) + ", " + ServerText::date(dayStart) + " (UTC)", summary, nav + timeline +
+                      "<div class=\"pair\">" + table("Time per application", perApplication, applicationColour,
+                                                      "applications") +
+                      table("Time per state", perState, stateColours, "states") + "</div>\n" + rows);
     return r;
 }
 
@@ -292,6 +405,7 @@ ReportPages::Response ReportPages::groupList(const std::string& cookieHeader)
         body += "</table>\n";
     }
     Response r;
-    r.body = page("Groups of " + html(user->name), body + "<p><a href=\"" + SummaryPath + "\">My day</a></p>\n");
+    r.body = page("Groups of " + html(user->name), "Ondrivex reports",
+                  "<nav><a href=\"" + std::string(SummaryPath) + "\">my day</a></nav>\n<section>" + body + "</section>\n");
     return r;
 }

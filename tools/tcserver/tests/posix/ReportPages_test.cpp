@@ -173,10 +173,10 @@ TEST_F(ReportPagesTest, TheDayShowsATimelineAndTheTimePerApplicationAndState)
         return n - 1; // the background
     }());
     // Writer 30 + 15 minutes; the idle stretch runs to the end of the day.
-    EXPECT_NE(std::string::npos, b.find("<tr><td>Writer</td><td>0:45:00</td></tr>"));
-    EXPECT_NE(std::string::npos, b.find("<tr><td>Locked</td><td>0:10:00</td></tr>"));
-    EXPECT_NE(std::string::npos, b.find("<tr><td>Phone call</td><td>0:05:00</td></tr>"));
-    EXPECT_NE(std::string::npos, b.find("<tr><td>Idle</td><td>14:00:00</td></tr>"));
+    EXPECT_NE(std::string::npos, b.find("Writer</td><td class=\"num\">0:45:00</td>"));
+    EXPECT_NE(std::string::npos, b.find("Locked</td><td class=\"num\">0:10:00</td>"));
+    EXPECT_NE(std::string::npos, b.find("Phone call</td><td class=\"num\">0:05:00</td>"));
+    EXPECT_NE(std::string::npos, b.find("Idle</td><td class=\"num\">14:00:00</td>"));
     // A document name is shown as text, never as markup.
     EXPECT_EQ(std::string::npos, b.find("<b>plan</b>"));
     EXPECT_NE(std::string::npos, b.find("&lt;b&gt;plan&lt;/b&gt;"));
@@ -184,7 +184,52 @@ TEST_F(ReportPagesTest, TheDayShowsATimelineAndTheTimePerApplicationAndState)
     EXPECT_EQ(400, pages.userSummary({{"date", "yesterday"}}, cookie).status);
     auto empty = pages.userSummary({{"date", "2026-05-20"}}, cookie);
     EXPECT_EQ(200, empty.status);
-    EXPECT_EQ(std::string::npos, empty.body.find("<tr><td>Writer"));
+    EXPECT_EQ(std::string::npos, empty.body.find("Writer"));
+    EXPECT_NE(std::string::npos, empty.body.find("nothing recorded on this day"));
+}
+
+TEST_F(ReportPagesTest, AShortDayFillsTheTimelineOnWholeTicks)
+{
+    int64_t day = 0;
+    ASSERT_TRUE(ServerText::parseDate("2026-05-27", day));
+    auto client = f.loggedOn(L"alice", L"pw");
+    f.now = day + 9 * 3600 + 60;
+    const int writer = intOf(*client->sendSecure(longApplicationChange(L"C:\\Apps\\writer.exe", L"plan")),
+                             L"ApplicationID");
+    f.now += 240;
+    client->sendSecure(shortApplicationChange(writer, L"notes.doc"));
+    f.now += 240; // 09:09:00; the last stretch runs to now
+    ASSERT_EQ(ServerText::date(f.now), "2026-05-27");
+    const std::string cookie = signIn();
+
+    auto r = pages.userSummary({}, cookie);
+    ASSERT_EQ(200, r.status);
+    // 09:01 to 09:09 lies on the minute ticks of 09:01 to 09:09.
+    EXPECT_NE(std::string::npos, r.body.find("Timeline, 09:01 to 09:09 (UTC)")) << r.body;
+    // Each four-minute stretch takes half of the 920 points of the bar.
+    EXPECT_NE(std::string::npos, r.body.find("<rect x=\"24.00\" y=\"0\" width=\"460.00\""));
+    EXPECT_NE(std::string::npos, r.body.find("<rect x=\"484.00\" y=\"0\" width=\"460.00\""));
+    EXPECT_NE(std::string::npos, r.body.find("0:08:00 recorded, 0:08:00 active"));
+    // Today has no next day yet; the previous one is a link.
+    EXPECT_NE(std::string::npos, r.body.find("?date=2026-05-26"));
+    EXPECT_EQ(std::string::npos, r.body.find("?date=2026-05-28"));
+}
+
+TEST_F(ReportPagesTest, SecondsOfActivityGetTicksWithSeconds)
+{
+    int64_t day = 0;
+    ASSERT_TRUE(ServerText::parseDate("2026-05-27", day));
+    auto client = f.loggedOn(L"alice", L"pw");
+    f.now = day + 9 * 3600 + 3;
+    client->sendSecure(longApplicationChange(L"C:\\Apps\\writer.exe", L"plan"));
+    f.now += 25; // 09:00:28
+    const std::string cookie = signIn();
+
+    auto r = pages.userSummary({}, cookie);
+    ASSERT_EQ(200, r.status);
+    EXPECT_NE(std::string::npos, r.body.find("Timeline, 09:00:00 to 09:00:30 (UTC)")) << r.body;
+    EXPECT_NE(std::string::npos, r.body.find(">09:00:10</text>"));
+    EXPECT_NE(std::string::npos, r.body.find("0:00:25 recorded"));
 }
 
 TEST_F(ReportPagesTest, TheGroupListShowsWhoElseIsInEachGroup)
