@@ -45,6 +45,12 @@ protected:
         front = std::make_unique<HttpFront>(f.server(), f.faults(), options);
         port = front->start();
         ASSERT_GT(port, 0);
+        // The HTTP library is not built for ThreadSanitizer, and its first
+        // request initialises a function-local table that later requests
+        // read without a lock the sanitizer can see. One request served
+        // before any test's own orders that initialisation before them.
+        std::string reply;
+        ASSERT_EQ(200, SubmitClient("127.0.0.1", port).post("/Tavelin/Echo", "echo", reply));
     }
     void TearDown() override
     {
@@ -101,12 +107,15 @@ TEST_F(HttpFrontTest, RequestLogShowsEachRequestAsItArrived)
     std::ifstream in(log);
     std::string line;
     ASSERT_TRUE(std::getline(in, line));
+    EXPECT_NE(std::string::npos, line.find("\"path\":\"/Tavelin/Echo\"")) << "the fixture's first request: " << line;
+    ASSERT_TRUE(std::getline(in, line));
     EXPECT_NE(std::string::npos, line.find("\"method\":\"POST\""));
     EXPECT_NE(std::string::npos, line.find("\"path\":\"/Tavelin/SubmitMsg\""));
     EXPECT_NE(std::string::npos, line.find("[\"User-Agent\",\"Tavelin Client/1.0\"]"));
     EXPECT_NE(std::string::npos, line.find("[\"Content-Type\",\"application/octet-stream\"]"));
     EXPECT_NE(std::string::npos, line.find("\"body\":\"" + ServerText::base64(body) + "\"")) << line;
     EXPECT_NE(std::string::npos, line.find("\"status\":200"));
+    EXPECT_FALSE(std::getline(in, line)) << "one line per request: " << line;
 }
 
 TEST_F(HttpFrontTest, RefuseClosesTheListenerUntilSwitchedOff)
