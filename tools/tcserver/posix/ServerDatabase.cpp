@@ -2,9 +2,8 @@
 
 #include <sqlite3.h>
 
-#include <unordered_map>
-
 #include "tools/tcserver/posix/ServerText.h"
+#include "tools/tcserver/posix/SqlStatement.h"
 
 namespace {
 
@@ -76,154 +75,7 @@ CREATE TABLE IF NOT EXISTS enrollments(
   requested INTEGER NOT NULL, updated INTEGER NOT NULL);
 )SQL";
 
-// One prepared statement, finalised with its scope.
-} // namespace
-
-// Prepared statements kept for the life of the connection: a submission runs
-// the same few statements every time, and preparing them anew cost as much as
-// running them. Used under the database's lock only.
-struct ServerDatabase::StatementCache {
-    std::unordered_map<std::string, sqlite3_stmt*> statements;
-    ~StatementCache()
-    {
-        for (auto& entry : statements)
-            sqlite3_finalize(entry.second);
-    }
-};
-
-namespace {
-
-// One use of a cached statement: bound, stepped, and reset for the next use
-// when the scope ends.
-class Statement {
-public:
-    Statement(sqlite3* db, ServerDatabase::StatementCache& cache, const std::string& sql) : m_db(db)
-    {
-        sqlite3_stmt*& slot = cache.statements[sql];
-        if (!slot && sqlite3_prepare_v3(db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &slot, nullptr) != SQLITE_OK) {
-            cache.statements.erase(sql);
-            throw DatabaseError(std::string("prepare: ") + sqlite3_errmsg(db));
-        }
-        m_stmt = slot;
-    }
-    ~Statement()
-    {
-        sqlite3_reset(m_stmt);
-        sqlite3_clear_bindings(m_stmt);
-    }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    Statement& bind(int i, int64_t v)
-    {
-        check(sqlite3_bind_int64(m_stmt, i, v));
-        return *this;
-    }
-    Statement& bind(int i, const std::wstring& v)
-    {
-        const std::string text = ServerText::utf8(v);
-        check(sqlite3_bind_text(m_stmt, i, text.data(), static_cast<int>(text.size()),
-                                SQLITE_TRANSIENT));
-        return *this;
-    }
-    Statement& bind(int i, const std::string& v)
-    {
-        check(sqlite3_bind_text(m_stmt, i, v.data(), static_cast<int>(v.size()),
-                                SQLITE_TRANSIENT));
-        return *this;
-    }
-    Statement& bind(int i, const ByteArray& v)
-    {
-        if (v.getSize() == 0)
-            check(sqlite3_bind_zeroblob(m_stmt, i, 0));
-        else
-            check(sqlite3_bind_blob(m_stmt, i, v.getData(), v.getSize(), SQLITE_TRANSIENT));
-        return *this;
-    }
-    template <class T>
-    Statement& bind(int i, const std::optional<T>& v)
-    {
-        if (v)
-            return bind(i, static_cast<std::conditional_t<std::is_integral_v<T>, int64_t, T>>(*v));
-        check(sqlite3_bind_null(m_stmt, i));
-        return *this;
-    }
-    Statement& bindNullIfEmpty(int i, const std::wstring& v)
-    {
-        if (v.empty()) {
-            check(sqlite3_bind_null(m_stmt, i));
-            return *this;
-        }
-        return bind(i, v);
-    }
-
-    // true while a row is there
-    bool step()
-    {
-        const int rc = sqlite3_step(m_stmt);
-        if (rc == SQLITE_ROW)
-            return true;
-        if (rc == SQLITE_DONE)
-            return false;
-        throw DatabaseError(std::string("step: ") + sqlite3_errmsg(m_db));
-    }
-    bool isNull(int c) { return sqlite3_column_type(m_stmt, c) == SQLITE_NULL; }
-    int64_t int64(int c) { return sqlite3_column_int64(m_stmt, c); }
-    std::string text(int c)
-    {
-        const auto* p = sqlite3_column_text(m_stmt, c);
-        return p ? std::string(reinterpret_cast<const char*>(p),
-                               static_cast<size_t>(sqlite3_column_bytes(m_stmt, c)))
-                 : std::string();
-    }
-    std::wstring wtext(int c) { return ServerText::wide(text(c)); }
-    ByteArray blob(int c)
-    {
-        const void* p = sqlite3_column_blob(m_stmt, c);
-        return ByteArray(p, sqlite3_column_bytes(m_stmt, c));
-    }
-
-private:
-    void check(int rc)
-    {
-        if (rc != SQLITE_OK)
-            throw DatabaseError(std::string("bind: ") + sqlite3_errmsg(m_db));
-    }
-
-    sqlite3* m_db;
-    sqlite3_stmt* m_stmt = nullptr;
-};
-
-// BEGIN IMMEDIATE ... COMMIT, rolled back when the scope is left by a throw.
-class Transaction {
-public:
-    explicit Transaction(sqlite3* db) : m_db(db) { run("BEGIN IMMEDIATE"); }
-    ~Transaction()
-    {
-        if (!m_done)
-            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-    }
-    void commit()
-    {
-        run("COMMIT");
-        m_done = true;
-    }
-
-private:
-    void run(const char* sql)
-    {
-        char* error = nullptr;
-        if (sqlite3_exec(m_db, sql, nullptr, nullptr, &error) != SQLITE_OK) {
-            std::string text = error ? error : "?";
-            sqlite3_free(error);
-            throw DatabaseError(std::string(sql) + ": " + text);
-        }
-    }
-    sqlite3* m_db;
-    bool m_done = false;
-};
-
-UserRecord readUser(Statement& s)
+UserRecord readUser(SqlStatement& s)
 {
     UserRecord user;
     user.id = static_cast<int>(s.int64(0));
@@ -244,7 +96,7 @@ const char* const ActivityColumns =
     "original_filename, file_description, internal_name, file_version, product_name, "
     "product_version, company_name, file_path, content_key FROM activity ";
 
-ActivityRow readActivity(Statement& s)
+ActivityRow readActivity(SqlStatement& s)
 {
     ActivityRow row;
     row.id = s.int64(0);
@@ -278,7 +130,7 @@ ActivityRow readActivity(Statement& s)
 
 } // namespace
 
-ServerDatabase::ServerDatabase(const std::string& path) : m_statements(std::make_unique<StatementCache>())
+ServerDatabase::ServerDatabase(const std::string& path)
 {
     if (sqlite3_open_v2(path.c_str(), &m_db,
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
@@ -290,6 +142,7 @@ ServerDatabase::ServerDatabase(const std::string& path) : m_statements(std::make
     // Another process (the command line adding a user while the server runs,
     // a test reading rows) may hold the file for a moment.
     sqlite3_busy_timeout(m_db, 5000);
+    m_statements = std::make_unique<SqlStatementCache>(m_db);
     try {
         exec("PRAGMA journal_mode=WAL");
         exec("PRAGMA synchronous=NORMAL");
@@ -321,7 +174,7 @@ void ServerDatabase::exec(const char* sql)
 int ServerDatabase::addUser(const std::wstring& name, const std::string& passwordHash, int organisationId)
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    Statement s(m_db, *m_statements, "INSERT INTO users(name, password_hash, organisation_id) VALUES (?, ?, ?)");
+    SqlStatement s(*m_statements, "INSERT INTO users(name, password_hash, organisation_id) VALUES (?, ?, ?)");
     s.bind(1, ServerText::lower(name)).bind(2, passwordHash).bind(3, static_cast<int64_t>(organisationId));
     try {
         s.step();
@@ -335,7 +188,7 @@ std::optional<UserRecord> ServerDatabase::findUserWhere(const char* where, const
                                                         int id)
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    Statement s(m_db, *m_statements, (std::string(UserColumns) + where).c_str());
+    SqlStatement s(*m_statements, (std::string(UserColumns) + where).c_str());
     if (text.empty())
         s.bind(1, static_cast<int64_t>(id));
     else
@@ -360,7 +213,7 @@ std::optional<UserRecord> ServerDatabase::findUser(int id)
 bool ServerDatabase::setSuspended(const std::wstring& name, bool suspended)
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    Statement s(m_db, *m_statements, "UPDATE users SET suspended = ? WHERE name = ?");
+    SqlStatement s(*m_statements, "UPDATE users SET suspended = ? WHERE name = ?");
     s.bind(1, static_cast<int64_t>(suspended ? 1 : 0)).bind(2, ServerText::lower(name));
     s.step();
     return sqlite3_changes(m_db) > 0;
@@ -369,7 +222,7 @@ bool ServerDatabase::setSuspended(const std::wstring& name, bool suspended)
 bool ServerDatabase::setPassword(const std::wstring& name, const std::string& passwordHash)
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    Statement s(m_db, *m_statements, "UPDATE users SET password_hash = ?, session_key = NULL, challenge = NULL "
+    SqlStatement s(*m_statements, "UPDATE users SET password_hash = ?, session_key = NULL, challenge = NULL "
                       "WHERE name = ?");
     s.bind(1, passwordHash).bind(2, ServerText::lower(name));
     s.step();
@@ -379,7 +232,7 @@ bool ServerDatabase::setPassword(const std::wstring& name, const std::string& pa
 std::vector<UserRecord> ServerDatabase::users()
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    Statement s(m_db, *m_statements, (std::string(UserColumns) + "ORDER BY id").c_str());
+    SqlStatement s(*m_statements, (std::string(UserColumns) + "ORDER BY id").c_str());
     std::vector<UserRecord> all;
     while (s.step())
         all.push_back(readUser(s));
@@ -389,7 +242,7 @@ std::vector<UserRecord> ServerDatabase::users()
 void ServerDatabase::setChallenge(int userId, const ByteArray& challenge)
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    Statement s(m_db, *m_statements, "UPDATE users SET challenge = ? WHERE id = ?");
+    SqlStatement s(*m_statements, "UPDATE users SET challenge = ? WHERE id = ?");
     s.bind(1, challenge).bind(2, static_cast<int64_t>(userId));
     s.step();
 }
@@ -397,7 +250,7 @@ void ServerDatabase::setChallenge(int userId, const ByteArray& challenge)
 void ServerDatabase::setSessionKey(int userId, const ByteArray& key)
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    Statement s(m_db, *m_statements, "UPDATE users SET session_key = ?, challenge = NULL WHERE id = ?");
+    SqlStatement s(*m_statements, "UPDATE users SET session_key = ?, challenge = NULL WHERE id = ?");
     s.bind(1, key).bind(2, static_cast<int64_t>(userId));
     s.step();
 }
@@ -405,16 +258,16 @@ void ServerDatabase::setSessionKey(int userId, const ByteArray& key)
 ByteArray ServerDatabase::takeChallenge(int userId)
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    Transaction transaction(m_db);
+    SqlTransaction transaction(m_db);
     ByteArray challenge;
     {
-        Statement s(m_db, *m_statements, "SELECT challenge FROM users WHERE id = ?");
+        SqlStatement s(*m_statements, "SELECT challenge FROM users WHERE id = ?");
         s.bind(1, static_cast<int64_t>(userId));
         if (s.step())
             challenge = s.blob(0);
     }
     {
-        Statement s(m_db, *m_statements, "UPDATE users SET challenge = NULL WHERE id = ?");
+        SqlStatement s(*m_statements, "UPDATE users SET challenge = NULL WHERE id = ?");
         s.bind(1, static_cast<int64_t>(userId));
         s.step();
     }
@@ -426,12 +279,12 @@ int ServerDatabase::machineId(const std::wstring& name, const std::wstring& doma
 {
     std::lock_guard<std::mutex> hold(m_lock);
     {
-        Statement s(m_db, *m_statements, "SELECT id FROM machines WHERE name = ? AND domain = ?");
+        SqlStatement s(*m_statements, "SELECT id FROM machines WHERE name = ? AND domain = ?");
         s.bind(1, name).bind(2, domain);
         if (s.step())
             return static_cast<int>(s.int64(0));
     }
-    Statement s(m_db, *m_statements, "INSERT INTO machines(name, domain) VALUES (?, ?)");
+    SqlStatement s(*m_statements, "INSERT INTO machines(name, domain) VALUES (?, ?)");
     s.bind(1, name).bind(2, domain);
     s.step();
     return static_cast<int>(sqlite3_last_insert_rowid(m_db));
@@ -440,7 +293,7 @@ int ServerDatabase::machineId(const std::wstring& name, const std::wstring& doma
 bool ServerDatabase::machineExists(int id)
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    Statement s(m_db, *m_statements, "SELECT 1 FROM machines WHERE id = ?");
+    SqlStatement s(*m_statements, "SELECT 1 FROM machines WHERE id = ?");
     s.bind(1, static_cast<int64_t>(id));
     return s.step();
 }
@@ -450,12 +303,12 @@ int ServerDatabase::applicationId(const std::wstring& path, const ApplicationFie
 {
     std::lock_guard<std::mutex> hold(m_lock);
     {
-        Statement s(m_db, *m_statements, "SELECT id FROM applications WHERE file_path = ?");
+        SqlStatement s(*m_statements, "SELECT id FROM applications WHERE file_path = ?");
         s.bind(1, path);
         if (s.step())
             return static_cast<int>(s.int64(0));
     }
-    Statement s(m_db, *m_statements,
+    SqlStatement s(*m_statements,
                 "INSERT INTO applications(id, file_path, name, original_filename, file_description, "
                 "internal_name, file_version, product_name, product_version, company_name, icon) "
                 "VALUES ((SELECT MAX(?, IFNULL(MAX(id), 0) + 1) FROM applications), "
@@ -481,7 +334,7 @@ int ServerDatabase::applicationId(const std::wstring& path, const ApplicationFie
 bool ServerDatabase::applicationExists(int id)
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    Statement s(m_db, *m_statements, "SELECT 1 FROM applications WHERE id = ?");
+    SqlStatement s(*m_statements, "SELECT 1 FROM applications WHERE id = ?");
     s.bind(1, static_cast<int64_t>(id));
     return s.step();
 }
@@ -489,7 +342,7 @@ bool ServerDatabase::applicationExists(int id)
 std::wstring ServerDatabase::applicationName(int id)
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    Statement s(m_db, *m_statements, "SELECT name FROM applications WHERE id = ?");
+    SqlStatement s(*m_statements, "SELECT name FROM applications WHERE id = ?");
     s.bind(1, static_cast<int64_t>(id));
     return s.step() ? s.wtext(0) : std::wstring();
 }
@@ -497,7 +350,7 @@ std::wstring ServerDatabase::applicationName(int id)
 bool ServerDatabase::storeActivity(ActivityRow& row, int64_t repeatWindow)
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    Transaction transaction(m_db);
+    SqlTransaction transaction(m_db);
     {
         // An earlier delivery of the same content in the window, if no
         // other row of the user lies between the two times. Times are whole
@@ -505,7 +358,7 @@ bool ServerDatabase::storeActivity(ActivityRow& row, int64_t repeatWindow)
         // sent after the lost one too, so the order of arrival within one
         // second says nothing: the same content twice in one second is one
         // message.
-        Statement s(m_db, *m_statements,
+        SqlStatement s(*m_statements,
                     "SELECT a.event_time FROM activity a WHERE a.user_id = ?1 AND a.content_key = ?2 "
                     "AND a.event_time BETWEEN ?3 - ?4 AND ?3 + ?4 "
                     "AND NOT EXISTS (SELECT 1 FROM activity b WHERE b.user_id = ?1 "
@@ -520,7 +373,7 @@ bool ServerDatabase::storeActivity(ActivityRow& row, int64_t repeatWindow)
             return false;
     }
     {
-        Statement s(m_db, *m_statements,
+        SqlStatement s(*m_statements,
                     "INSERT INTO activity(user_id, machine_id, event_time, arrival_time, event_time_delta, "
                     "msg_type, system_state, application_id, context1, context2, context3, "
                     "application_hash, original_filename, file_description, internal_name, file_version, "
@@ -557,7 +410,7 @@ bool ServerDatabase::storeActivity(ActivityRow& row, int64_t repeatWindow)
 std::vector<ActivityRow> ServerDatabase::activity(int userId, int64_t from, int64_t to)
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    Statement s(m_db, *m_statements, (std::string(ActivityColumns) +
+    SqlStatement s(*m_statements, (std::string(ActivityColumns) +
                        "WHERE user_id = ? AND event_time >= ? AND event_time < ? "
                        "ORDER BY event_time, id")
                           .c_str());
@@ -571,7 +424,7 @@ std::vector<ActivityRow> ServerDatabase::activity(int userId, int64_t from, int6
 int64_t ServerDatabase::activityCount()
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    Statement s(m_db, *m_statements, "SELECT COUNT(*) FROM activity");
+    SqlStatement s(*m_statements, "SELECT COUNT(*) FROM activity");
     s.step();
     return s.int64(0);
 }
@@ -579,9 +432,9 @@ int64_t ServerDatabase::activityCount()
 void ServerDatabase::setUserDetails(int userId, const UserDetailsRecord& d)
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    Transaction transaction(m_db);
+    SqlTransaction transaction(m_db);
     {
-        Statement s(m_db, *m_statements, "INSERT OR REPLACE INTO user_details(user_id, windows_user_name, user_domain, sid, "
+        SqlStatement s(*m_statements, "INSERT OR REPLACE INTO user_details(user_id, windows_user_name, user_domain, sid, "
                           "first_name, sur_name, display_name, name_prefix, job_title, manager_sid, department, "
                           "division, telephone_number, mobile_number, updated) "
                           "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
@@ -603,12 +456,12 @@ void ServerDatabase::setUserDetails(int userId, const UserDetailsRecord& d)
         s.step();
     }
     {
-        Statement s(m_db, *m_statements, "DELETE FROM user_groups WHERE user_id = ?");
+        SqlStatement s(*m_statements, "DELETE FROM user_groups WHERE user_id = ?");
         s.bind(1, static_cast<int64_t>(userId));
         s.step();
     }
     for (size_t i = 0; i < d.groups.size(); ++i) {
-        Statement s(m_db, *m_statements, "INSERT INTO user_groups(user_id, position, name, guid) VALUES (?, ?, ?, ?)");
+        SqlStatement s(*m_statements, "INSERT INTO user_groups(user_id, position, name, guid) VALUES (?, ?, ?, ?)");
         s.bind(1, static_cast<int64_t>(userId))
             .bind(2, static_cast<int64_t>(i))
             .bind(3, d.groups[i].first)
@@ -623,7 +476,7 @@ std::optional<UserDetailsRecord> ServerDatabase::userDetails(int userId)
     std::lock_guard<std::mutex> hold(m_lock);
     UserDetailsRecord d;
     {
-        Statement s(m_db, *m_statements, "SELECT windows_user_name, user_domain, sid, first_name, sur_name, display_name, "
+        SqlStatement s(*m_statements, "SELECT windows_user_name, user_domain, sid, first_name, sur_name, display_name, "
                           "name_prefix, job_title, manager_sid, department, division, telephone_number, "
                           "mobile_number, updated FROM user_details WHERE user_id = ?");
         s.bind(1, static_cast<int64_t>(userId));
@@ -637,7 +490,7 @@ std::optional<UserDetailsRecord> ServerDatabase::userDetails(int userId)
             *fields[i] = s.wtext(i);
         d.updated = s.int64(13);
     }
-    Statement s(m_db, *m_statements, "SELECT name, guid FROM user_groups WHERE user_id = ? ORDER BY position");
+    SqlStatement s(*m_statements, "SELECT name, guid FROM user_groups WHERE user_id = ? ORDER BY position");
     s.bind(1, static_cast<int64_t>(userId));
     while (s.step())
         d.groups.emplace_back(s.wtext(0), s.wtext(1));
@@ -647,7 +500,7 @@ std::optional<UserDetailsRecord> ServerDatabase::userDetails(int userId)
 void ServerDatabase::setProfileSetting(int userId, const ProfileSetting& setting)
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    Statement s(m_db, *m_statements, "INSERT OR REPLACE INTO profiles(user_id, name, int_value, text_value) VALUES (?, ?, ?, ?)");
+    SqlStatement s(*m_statements, "INSERT OR REPLACE INTO profiles(user_id, name, int_value, text_value) VALUES (?, ?, ?, ?)");
     s.bind(1, static_cast<int64_t>(userId)).bind(2, setting.name);
     if (setting.isText)
         s.bind(3, std::optional<int>()).bind(4, setting.text);
@@ -659,7 +512,7 @@ void ServerDatabase::setProfileSetting(int userId, const ProfileSetting& setting
 bool ServerDatabase::removeProfileSetting(int userId, const std::wstring& name)
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    Statement s(m_db, *m_statements, "DELETE FROM profiles WHERE user_id = ? AND name = ?");
+    SqlStatement s(*m_statements, "DELETE FROM profiles WHERE user_id = ? AND name = ?");
     s.bind(1, static_cast<int64_t>(userId)).bind(2, name);
     s.step();
     return sqlite3_changes(m_db) > 0;
@@ -668,7 +521,7 @@ bool ServerDatabase::removeProfileSetting(int userId, const std::wstring& name)
 std::vector<ProfileSetting> ServerDatabase::profile(int userId)
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    Statement s(m_db, *m_statements, "SELECT name, int_value, text_value FROM profiles WHERE user_id = ? ORDER BY name");
+    SqlStatement s(*m_statements, "SELECT name, int_value, text_value FROM profiles WHERE user_id = ? ORDER BY name");
     s.bind(1, static_cast<int64_t>(userId));
     std::vector<ProfileSetting> settings;
     while (s.step()) {
@@ -688,16 +541,16 @@ void ServerDatabase::addOrganisation(int id, bool approvalRequired, const std::w
                                      const std::string& enrollmentPasswordHash)
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    Transaction transaction(m_db);
+    SqlTransaction transaction(m_db);
     {
-        Statement s(m_db, *m_statements, "SELECT 1 FROM organisations WHERE id = ?");
+        SqlStatement s(*m_statements, "SELECT 1 FROM organisations WHERE id = ?");
         s.bind(1, static_cast<int64_t>(id));
         if (s.step())
             throw DatabaseError("organisation " + std::to_string(id) + " exists");
     }
     int64_t userId = 0;
     {
-        Statement s(m_db, *m_statements, "INSERT INTO users(name, password_hash, organisation_id) VALUES (?, ?, ?)");
+        SqlStatement s(*m_statements, "INSERT INTO users(name, password_hash, organisation_id) VALUES (?, ?, ?)");
         s.bind(1, ServerText::lower(enrollmentName)).bind(2, enrollmentPasswordHash).bind(3, static_cast<int64_t>(id));
         try {
             s.step();
@@ -706,7 +559,7 @@ void ServerDatabase::addOrganisation(int id, bool approvalRequired, const std::w
         }
         userId = sqlite3_last_insert_rowid(m_db);
     }
-    Statement s(m_db, *m_statements, "INSERT INTO organisations(id, approval_required, enrollment_user_id) VALUES (?, ?, ?)");
+    SqlStatement s(*m_statements, "INSERT INTO organisations(id, approval_required, enrollment_user_id) VALUES (?, ?, ?)");
     s.bind(1, static_cast<int64_t>(id)).bind(2, static_cast<int64_t>(approvalRequired ? 1 : 0)).bind(3, userId);
     s.step();
     transaction.commit();
@@ -715,7 +568,7 @@ void ServerDatabase::addOrganisation(int id, bool approvalRequired, const std::w
 std::optional<OrganisationRecord> ServerDatabase::findOrganisation(int id)
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    Statement s(m_db, *m_statements, "SELECT id, approval_required, enrollment_user_id FROM organisations WHERE id = ?");
+    SqlStatement s(*m_statements, "SELECT id, approval_required, enrollment_user_id FROM organisations WHERE id = ?");
     s.bind(1, static_cast<int64_t>(id));
     if (!s.step())
         return std::nullopt;
@@ -732,7 +585,7 @@ const char* const EnrollmentColumns =
     "SELECT id, organisation_id, sid, windows_user_name, user_domain, display_name, email_address, "
     "machine_name, local_ip_address, state, user_id, requested, updated FROM enrollments ";
 
-EnrollmentRecord readEnrollment(Statement& s)
+EnrollmentRecord readEnrollment(SqlStatement& s)
 {
     EnrollmentRecord e;
     e.id = static_cast<int>(s.int64(0));
@@ -756,12 +609,12 @@ EnrollmentRecord readEnrollment(Statement& s)
 EnrollmentRecord ServerDatabase::enrollment(const EnrollmentRecord& r, const std::string& firstState)
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    Transaction transaction(m_db);
+    SqlTransaction transaction(m_db);
     int64_t id = 0;
     {
         // Windows names ignore case; a SID is the better identity when the
         // client has one.
-        Statement s(m_db, *m_statements, r.sid.empty()
+        SqlStatement s(*m_statements, r.sid.empty()
                               ? "SELECT id FROM enrollments WHERE organisation_id = ?1 AND sid = '' "
                                 "AND lower(windows_user_name) = lower(?3) AND lower(user_domain) = lower(?4)"
                               : "SELECT id FROM enrollments WHERE organisation_id = ?1 AND sid = ?2");
@@ -774,7 +627,7 @@ EnrollmentRecord ServerDatabase::enrollment(const EnrollmentRecord& r, const std
             id = s.int64(0);
     }
     if (id == 0) {
-        Statement s(m_db, *m_statements, "INSERT INTO enrollments(organisation_id, sid, windows_user_name, user_domain, state, "
+        SqlStatement s(*m_statements, "INSERT INTO enrollments(organisation_id, sid, windows_user_name, user_domain, state, "
                           "requested, updated) VALUES (?, ?, ?, ?, ?, ?, ?)");
         s.bind(1, static_cast<int64_t>(r.organisationId))
             .bind(2, r.sid)
@@ -787,7 +640,7 @@ EnrollmentRecord ServerDatabase::enrollment(const EnrollmentRecord& r, const std
         id = sqlite3_last_insert_rowid(m_db);
     }
     {
-        Statement s(m_db, *m_statements, "UPDATE enrollments SET windows_user_name = ?, user_domain = ?, display_name = ?, "
+        SqlStatement s(*m_statements, "UPDATE enrollments SET windows_user_name = ?, user_domain = ?, display_name = ?, "
                           "email_address = ?, machine_name = ?, local_ip_address = ?, updated = ? WHERE id = ?");
         s.bind(1, r.windowsUserName)
             .bind(2, r.userDomain)
@@ -801,7 +654,7 @@ EnrollmentRecord ServerDatabase::enrollment(const EnrollmentRecord& r, const std
     }
     EnrollmentRecord e;
     {
-        Statement s(m_db, *m_statements, (std::string(EnrollmentColumns) + "WHERE id = ?").c_str());
+        SqlStatement s(*m_statements, (std::string(EnrollmentColumns) + "WHERE id = ?").c_str());
         s.bind(1, id);
         s.step();
         e = readEnrollment(s);
@@ -813,7 +666,7 @@ EnrollmentRecord ServerDatabase::enrollment(const EnrollmentRecord& r, const std
 std::optional<EnrollmentRecord> ServerDatabase::findEnrollment(int id)
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    Statement s(m_db, *m_statements, (std::string(EnrollmentColumns) + "WHERE id = ?").c_str());
+    SqlStatement s(*m_statements, (std::string(EnrollmentColumns) + "WHERE id = ?").c_str());
     s.bind(1, static_cast<int64_t>(id));
     if (!s.step())
         return std::nullopt;
@@ -823,7 +676,7 @@ std::optional<EnrollmentRecord> ServerDatabase::findEnrollment(int id)
 std::vector<EnrollmentRecord> ServerDatabase::enrollments()
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    Statement s(m_db, *m_statements, (std::string(EnrollmentColumns) + "ORDER BY id").c_str());
+    SqlStatement s(*m_statements, (std::string(EnrollmentColumns) + "ORDER BY id").c_str());
     std::vector<EnrollmentRecord> all;
     while (s.step())
         all.push_back(readEnrollment(s));
@@ -833,7 +686,7 @@ std::vector<EnrollmentRecord> ServerDatabase::enrollments()
 bool ServerDatabase::setEnrollmentState(int id, const std::string& state, int userId)
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    Statement s(m_db, *m_statements, "UPDATE enrollments SET state = ?, user_id = ? WHERE id = ?");
+    SqlStatement s(*m_statements, "UPDATE enrollments SET state = ?, user_id = ? WHERE id = ?");
     s.bind(1, state).bind(3, static_cast<int64_t>(id));
     s.bind(2, userId > 0 ? std::optional<int>(userId) : std::optional<int>());
     s.step();

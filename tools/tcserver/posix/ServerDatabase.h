@@ -8,8 +8,7 @@
 #include <vector>
 
 #include "base/ByteArray.h"
-
-struct sqlite3;
+#include "tools/tcserver/posix/SqlStatement.h"
 
 // The reference server's store: one SQLite file holding the accounts, the
 // session state of each account, the ids the server hands out and the
@@ -18,10 +17,6 @@ struct sqlite3;
 //
 // Failures of the store itself are thrown as DatabaseError; a lookup that
 // finds nothing is not a failure.
-class DatabaseError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 struct UserRecord {
     int id = -1;
@@ -168,13 +163,11 @@ public:
     std::vector<ActivityRow> activity(int userId, int64_t from, int64_t to);
     int64_t activityCount();
 
-    struct StatementCache;
-
 private:
     void exec(const char* sql);
     std::optional<UserRecord> findUserWhere(const char* where, const std::string& text, int id);
 
     sqlite3* m_db = nullptr;
-    std::unique_ptr<StatementCache> m_statements;
+    std::unique_ptr<SqlStatementCache> m_statements;
     std::mutex m_lock;
 };
