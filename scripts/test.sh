@@ -139,7 +139,8 @@ for c in $configs; do
       fi ;;
     # --- tsan: ThreadSanitizer over the threaded code -------------------------
     # The log devices, the logger, the folders, mutexes and threads, the
-    # shared-memory channel, the framework's timers and the reference
+    # shared-memory channel, the framework's timers, the system model's
+    # application table (shared with the transport's worker) and the reference
     # server's HTTP side run on several threads; only their test programs are
     # built and only their suites run.
     # Any race report fails the test (TSan's exit code), as does a report
@@ -147,14 +148,14 @@ for c in $configs; do
     tsan)
       if configure tsan -DTC_TSAN=ON &&
          { echo "== building tsan"
-           cmake --build build/tsan --target TCBaseTests TCShrdFrameworkTests TcserverTests \
+           cmake --build build/tsan --target TCBaseTests TCShrdFrameworkTests TCShrdMonitoringTests TcserverTests \
              >"$results/tsan-build.log" 2>&1 ||
            { echo "!! build of tsan failed; see build/results/tsan-build.log"
              tail -n 40 "$results/tsan-build.log"; build_failures=$((build_failures + 1)); false; }; }; then
         echo "== testing tsan"
         (cd build/tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
            ctest -j 2 --timeout 300 --output-junit "$results/tsan.xml" \
-             -R '^(CommunicationDeviceTest|SharedMemChannelTest|LoggerTest|FileLoggingTest|FileTest|MutexTest|ThreadTest|EventTest|ToolsTest|ApplicationFrameworkTest|TimerTest|HttpFrontTest|ReportPagesTest)\.' \
+             -R '^(CommunicationDeviceTest|SharedMemChannelTest|LoggerTest|FileLoggingTest|FileTest|MutexTest|ThreadTest|EventTest|ToolsTest|ApplicationFrameworkTest|TimerTest|SystemTest|HttpFrontTest|ReportPagesTest)\.' \
              >"$results/tsan-ctest.log" 2>&1)
         tail -n 3 "$results/tsan-ctest.log"
         if [ ! -s "$results/tsan.xml" ]; then

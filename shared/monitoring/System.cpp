@@ -26,6 +26,7 @@ TopLevelWindow* System::lookUp(native::Window window) const
 
 Application* System::lookUpApplication(const std::wstring& fileName) const
 {
+    std::lock_guard<std::recursive_mutex> guard(m_applicationsLock);
     const auto found = m_applications.find(FileName(fileName));
     return found == m_applications.end() ? nullptr : found->second.get();
 }
@@ -127,11 +128,20 @@ void System::addApplication(const wchar_t* fileName, int id)
 {
     if (fileName == nullptr || exists(fileName))
         return;
+    // The executable's data is read outside the lock; should the other
+    // thread record the same file meanwhile, its record stays.
     std::unique_ptr<Application> application(new Application(fileName));
     application->retrieveApplicationData();
     application->setID(id);
     const FileName key = application->getFileName();
-    m_applications[key] = std::move(application);
+    std::lock_guard<std::recursive_mutex> guard(m_applicationsLock);
+    m_applications.emplace(key, std::move(application));
+}
+
+size_t System::getApplicationCount() const
+{
+    std::lock_guard<std::recursive_mutex> guard(m_applicationsLock);
+    return m_applications.size();
 }
 
 bool System::exists(const wchar_t* fileName) const
@@ -141,6 +151,7 @@ bool System::exists(const wchar_t* fileName) const
 
 int System::getApplicationID(const wchar_t* fileName) const
 {
+    std::lock_guard<std::recursive_mutex> guard(m_applicationsLock);
     const Application* application = findApplication(fileName);
     return application == nullptr ? -1 : application->getID();
 }
@@ -154,6 +165,7 @@ void System::setApplicationID(const wchar_t* fileName, int id)
         e.addParameter(fileName == nullptr ? std::wstring() : std::wstring(fileName));
         throw e;
     }
+    std::lock_guard<std::recursive_mutex> guard(m_applicationsLock);
     application->setID(id);
 }
 

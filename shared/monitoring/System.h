@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <ostream>
 #include <string>
 
@@ -18,7 +19,10 @@
 
 // The client's picture of the desktop it watches: the visible top-level
 // windows, the executables behind them, the user's state, the session with
-// the server and the machine. Used from the framework thread only.
+// the server and the machine. Used from the framework thread, except the
+// application table (addApplication, exists, getApplicationID,
+// setApplicationID, findApplication) and the session's ids, which the
+// transport's worker thread reads and extends as well: those are guarded.
 class TCSHRD_API System {
 public:
     // Prepares (and empties) the temporary folder, reads the desktop, and
@@ -74,7 +78,7 @@ public:
     // none), for the tools and the status views.
     const TopLevelWindow* findWindow(native::Window window) const;
     size_t getWindowCount() const { return m_windows.size(); }
-    size_t getApplicationCount() const { return m_applications.size(); }
+    size_t getApplicationCount() const;
     const Application* findApplication(const wchar_t* fileName) const;
 
     friend TCSHRD_API std::wostream& operator<<(std::wostream& out, const System& system);
@@ -97,7 +101,10 @@ protected:
     MachineDetails m_machineDetails;
     UserDetails m_userDetails;
     std::map<native::Window, std::unique_ptr<TopLevelWindow>> m_windows;
+    // Records are never removed, so a record's address stays valid once the
+    // look-up that found it has let go of the lock.
     std::map<FileName, std::unique_ptr<Application>> m_applications;
+    mutable std::recursive_mutex m_applicationsLock;
 };
 
 // "System:" and, per window, the window followed by its application.

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <string>
 
 #include "base/ByteArray.h"
@@ -6,7 +7,8 @@
 #include "shared/server/ClientProfile.h"
 
 // The state of the logon session with the server. The logon service fills
-// and resets it; the status window and the transport read it.
+// and resets it; the status window and the transport read it. The ids may
+// be read from any thread; the rest belongs to the framework thread.
 class TCSHRD_API TavelinSessionDetails {
 public:
     // Scoped: the status ConnectionError and the enumeration ConnectionError
@@ -76,8 +78,9 @@ public:
     }
 
 private:
-    int m_userId = -1;
-    int m_machineId = -1;
+    // Read by the transport's worker thread for every message it sends.
+    std::atomic<int> m_userId{-1};
+    std::atomic<int> m_machineId{-1};
     std::wstring m_userName;
     std::wstring m_password;
     ByteArray m_passwordHash;

@@ -4,6 +4,8 @@
 
 #include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "base/Exception.h"
 #include "base/Utf16.h"
@@ -276,6 +278,39 @@ TEST_F(SystemTest, ApplicationIdsByPath)
     EXPECT_EQ(12, system.getApplicationID(writer.c_str()));
     system.setApplicationID(writer.c_str(), 44);
     EXPECT_EQ(44, system.getApplicationID(writer.c_str()));
+}
+
+// The transport's worker thread looks up and adds executables while the
+// framework thread records windows and sets ids (ThreadSanitizer watches
+// this in its build).
+TEST_F(SystemTest, ApplicationTableTakesTheTransportThreadAlongsideTheFramework)
+{
+    const int count = 40;
+    std::vector<std::wstring> mine, theirs;
+    for (int i = 0; i < count; ++i) {
+        mine.push_back(program(L"mine" + std::to_wstring(i) + L".exe"));
+        theirs.push_back(program(L"theirs" + std::to_wstring(i) + L".exe"));
+    }
+    SystemProbe system(m_desktop, m_clock);
+    std::thread worker([&] {
+        for (int i = 0; i < count; ++i) {
+            if (!system.exists(theirs[i].c_str()))
+                system.addApplication(theirs[i].c_str(), -1);
+            system.getApplicationID(mine[count - 1 - i].c_str());
+        }
+    });
+    for (int i = 0; i < count; ++i) {
+        system.addApplication(mine[i].c_str(), i);
+        if (system.exists(theirs[i].c_str()))
+            system.setApplicationID(theirs[i].c_str(), 1000 + i);
+    }
+    worker.join();
+    EXPECT_EQ(static_cast<size_t>(2 * count), system.getApplicationCount());
+    for (int i = 0; i < count; ++i) {
+        EXPECT_EQ(i, system.getApplicationID(mine[i].c_str()));
+        const int id = system.getApplicationID(theirs[i].c_str());
+        EXPECT_TRUE(id == -1 || id == 1000 + i) << id;
+    }
 }
 
 TEST_F(SystemTest, ExecutableOfAnotherTypeGetsARecordWithoutData)
