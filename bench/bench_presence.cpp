@@ -20,32 +20,20 @@
 #include <memory>
 #include <string>
 
-#include "base/File.h"
+#include "bench/BenchDesk.h"
 #include "shared/framework/ApplicationFramework.h"
-#include "shared/framework/Clock.h"
 #include "shared/framework/InternalCommDevice.h"
 #include "shared/monitoring/BackupActivityMonitorService.h"
 #include "shared/monitoring/GenericAppChangeService.h"
 #include "shared/monitoring/IdleUserMonitorService.h"
 #include "shared/monitoring/PCLockedMonitorService.h"
-#include "shared/monitoring/ScriptedDesktop.h"
 #include "shared/monitoring/SystemChangeService.h"
 #include "shared/monitoring/UserStateChangeService.h"
 #include "shared/server/ServerStatusUpdateService.h"
 
-#ifndef TC_SOURCE_ROOT
-#define TC_SOURCE_ROOT "."
-#endif
-
 namespace {
 
-const std::wstring& rulesFile()
-{
-    static const std::wstring path =
-        std::wstring(TC_SOURCE_ROOT, TC_SOURCE_ROOT + sizeof(TC_SOURCE_ROOT) - 1) +
-        L"/data/ApplicationRules.txt";
-    return path;
-}
+using bench::rulesFile;
 
 // Counts what would go to the server and drops it.
 class ServerSink : public CommunicationDevice {
@@ -64,26 +52,13 @@ public:
     long sent = 0;
 };
 
-// Ten visible windows of five programs, the first in front.
-struct Desk {
-    ScriptedDesktop desktop;
-    ManualClock clock{1765180800, 40000000};
-    native::Window front = nullptr;
-
-    Desk()
+// Ten visible windows of five programs, the first in front, on the
+// desktop's own clock, with the user at work.
+struct Desk : bench::BenchDesk {
+    Desk() : BenchDesk(1765180800, 40000000)
     {
         desktop.useClock(clock);
-        for (int i = 0; i < 10; ++i) {
-            const uint32_t pid = 1000 + static_cast<uint32_t>(i / 2);
-            if (i % 2 == 0)
-                desktop.startProcess(pid, File::getTempPath() + L"/bench-presence-" +
-                                              std::to_wstring(pid) + L".exe");
-            const native::Window w = desktop.openWindow(
-                pid, L"Quarterly report " + std::to_wstring(i) + L".docx - Word");
-            if (front == nullptr)
-                front = w;
-        }
-        desktop.setForeground(front);
+        open(10, L"bench-presence-");
         desktop.userInput();
     }
 };

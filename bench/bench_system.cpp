@@ -9,67 +9,17 @@
 #include <memory>
 #include <string>
 
-#include "base/File.h"
-#include "shared/framework/ApplicationFramework.h"
-#include "shared/framework/Clock.h"
-#include "shared/framework/InternalCommDevice.h"
-#include "shared/monitoring/GenericAppChangeService.h"
-#include "shared/monitoring/ScriptedDesktop.h"
+#include "bench/BenchDesk.h"
+#include "bench/TrackingFramework.h"
 #include "shared/monitoring/System.h"
-
-#ifndef TC_SOURCE_ROOT
-#define TC_SOURCE_ROOT "."
-#endif
 
 namespace {
 
-const std::wstring& rulesFile()
-{
-    static const std::wstring path =
-        std::wstring(TC_SOURCE_ROOT, TC_SOURCE_ROOT + sizeof(TC_SOURCE_ROOT) - 1) +
-        L"/data/ApplicationRules.txt";
-    return path;
-}
+using bench::rulesFile;
 
 // A desktop of n visible windows of n / 2 programs, the first in front.
-struct Desk {
-    ScriptedDesktop desktop;
-    ManualClock clock;
-    native::Window front = nullptr;
-
-    explicit Desk(int n)
-    {
-        for (int i = 0; i < n; ++i) {
-            const uint32_t pid = 1000 + static_cast<uint32_t>(i / 2);
-            if (i % 2 == 0)
-                desktop.startProcess(pid, File::getTempPath() + L"/bench-program-" +
-                                              std::to_wstring(pid) + L".exe");
-            const native::Window w = desktop.openWindow(
-                pid, L"Quarterly report " + std::to_wstring(i) + L".docx - Word");
-            if (front == nullptr)
-                front = w;
-        }
-        desktop.setForeground(front);
-    }
-};
-
-class Sink : public Service {
-public:
-    bool setup() override { return true; }
-    bool canProcessMsg(Msg& msg) override { return msg.getType() == Msg::PLUGIN_INFO; }
-    bool processMsg(Msg&) override { return true; }
-};
-
-class BenchFramework : public ApplicationFramework {
-public:
-    explicit BenchFramework(System& system)
-    {
-        addCommunicationDevice(new InternalCommDevice());
-        tracking = new GenericAppChangeService(system, rulesFile());
-        addService(tracking);
-        addService(new Sink());
-    }
-    GenericAppChangeService* tracking;
+struct Desk : bench::BenchDesk {
+    explicit Desk(int n) { open(n, L"bench-program-"); }
 };
 
 void refresh(benchmark::State& state)
@@ -86,7 +36,7 @@ void trackingTick(benchmark::State& state)
 {
     Desk desk(static_cast<int>(state.range(0)));
     System system(desk.desktop, desk.clock);
-    BenchFramework framework(system);
+    bench::TrackingFramework framework(system, rulesFile());
     for (auto _ : state) {
         framework.tracking->onTimer();
         framework.pulse(); // the report reaches its reader

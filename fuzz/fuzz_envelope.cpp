@@ -5,44 +5,20 @@
 //         which reaches the length check and the parser behind the signature.
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <memory>
-#include <vector>
 
 #include "base/Exception.h"
 #include "base/Msg.h"
-#include "shared/server/CRijndael.h"
-#include "shared/server/SecurityConstants.h"
+#include "fuzz/SealedEnvelope.h"
 #include "shared/server/SecurityDevice.h"
 
-namespace {
-
-const uint8_t Key[16] = {0x10, 0x21, 0x32, 0x43, 0x54, 0x65, 0x76, 0x87,
-                         0x98, 0xa9, 0xba, 0xcb, 0xdc, 0xed, 0xfe, 0x0f};
-
-std::unique_ptr<Msg> sealedEnvelope(const uint8_t* plain, size_t size, const ByteArray& key)
-{
-    const size_t padded = (size / 16 + 1) * 16;
-    std::vector<uint8_t> buffer(padded, 0);
-    if (size > 0)
-        std::memcpy(buffer.data(), plain, size);
-    CRijndael cipher;
-    cipher.MakeKey(key.getData(), SecurityConstants::EnvelopeIV, 16, 16);
-    cipher.Encrypt(buffer.data(), buffer.data(), padded, CRijndael::CBC);
-    ByteArray* encrypted = new ByteArray(buffer.data(), static_cast<int32_t>(padded));
-    std::unique_ptr<Msg> envelope(new Msg());
-    envelope->setAttributeValue(L"Signature", SecurityDevice::signByteArray(*encrypted, key));
-    envelope->setAttributeValue(L"EncryptedData", encrypted);
-    return envelope;
-}
-
-} // namespace
+using fuzzing::sealedEnvelope;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 1 || size > (1u << 20))
         return 0;
-    const ByteArray key(Key, sizeof Key);
+    const ByteArray key(fuzzing::SessionKey, sizeof fuzzing::SessionKey);
     std::unique_ptr<Msg> envelope;
     try {
         if (data[0] % 2 == 0) {

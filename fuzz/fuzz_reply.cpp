@@ -16,6 +16,7 @@
 #include "shared/monitoring/ScriptedDesktop.h"
 #include "shared/monitoring/System.h"
 #include "shared/server/CRijndael.h"
+#include "shared/server/HelloServerFinder.h"
 #include "shared/server/HttpCommDevice.h"
 #include "shared/server/SecurityConstants.h"
 #include "shared/server/SecurityDevice.h"
@@ -92,9 +93,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const ByteArray rest(data + 1, static_cast<int32_t>(size - 1));
     switch (data[0] % 3) {
     case 0: {
-        HttpCommDevice::HelloResults results;
+        HelloServerFinder::HelloResults results;
         HttpCommDevice::ServerList servers;
-        HttpCommDevice::readHelloReply(rest, results, servers);
+        HelloServerFinder::readHelloReply(rest, results, servers);
         break;
     }
     case 1:

@@ -9,23 +9,17 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
-#include <vector>
 
 #include "base/Exception.h"
 #include "base/Msg.h"
-#include "shared/server/CRijndael.h"
-#include "shared/server/SecurityConstants.h"
-#include "shared/server/SecurityDevice.h"
+#include "fuzz/SealedEnvelope.h"
 #include "tools/tcserver/posix/Faults.h"
 #include "tools/tcserver/posix/ServerDatabase.h"
 #include "tools/tcserver/posix/TcServer.h"
 
 namespace {
 
-const uint8_t KeyBytes[16] = {0x10, 0x21, 0x32, 0x43, 0x54, 0x65, 0x76, 0x87,
-                              0x98, 0xa9, 0xba, 0xcb, 0xdc, 0xed, 0xfe, 0x0f};
 const Msg::MsgType Types[] = {Msg::SYSTEM_STATE_CHANGE, Msg::APPLICATION_CHANGE, Msg::USER_INFO_UPDATE,
                               Msg::CLIENT_PROFILE_REQUEST, Msg::AUTO_ENROLL_REQUEST};
 
@@ -33,7 +27,7 @@ struct World {
     ServerDatabase db{":memory:"};
     Faults faults;
     TcServer server{db, faults, ServerConfig{}, [] { return int64_t{1780000000}; }};
-    ByteArray key{KeyBytes, 16};
+    ByteArray key{fuzzing::SessionKey, 16};
     int userId = 0;
     World()
     {
@@ -45,21 +39,11 @@ struct World {
 
 ByteArray sealed(const uint8_t* plain, size_t size, const ByteArray& key, Msg::MsgType type, int userId)
 {
-    const size_t padded = (size / 16 + 1) * 16;
-    std::vector<uint8_t> buffer(padded, 0);
-    if (size > 0)
-        std::memcpy(buffer.data(), plain, size);
-    CRijndael cipher;
-    cipher.MakeKey(key.getData(), SecurityConstants::EnvelopeIV, 16, 16);
-    cipher.Encrypt(buffer.data(), buffer.data(), padded, CRijndael::CBC);
-    ByteArray* encrypted = new ByteArray(buffer.data(), static_cast<int32_t>(padded));
-    Msg envelope;
-    envelope.setType(type);
-    envelope.setAttributeValue(L"UserID", userId);
-    envelope.setAttributeValue(L"Signature", SecurityDevice::signByteArray(*encrypted, key));
-    envelope.setAttributeValue(L"EncryptedData", encrypted);
+    std::unique_ptr<Msg> envelope = fuzzing::sealedEnvelope(plain, size, key);
+    envelope->setType(type);
+    envelope->setAttributeValue(L"UserID", userId);
     ByteArray bytes;
-    envelope.toByteArray(bytes);
+    envelope->toByteArray(bytes);
     return bytes;
 }
 

@@ -91,21 +91,9 @@ say "tcserver listens at $address (pid $server_pid); demo account \"$DEMO_USER\"
 # --- Wine: display, prefix, registry -----------------------------------------
 export WINEPREFIX=${TC_RUN_WINEPREFIX:-$run/wineprefix}
 source scripts/wine-env
+source scripts/wine-start
 xvfb_pid=
-if [ -z "${DISPLAY:-}" ]; then
-  n=97
-  while [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  export DISPLAY=":$n"
-  sleep 1
-fi
-mkdir -p "$WINEPREFIX"
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  say "creating the Wine prefix $WINEPREFIX (once)"
-  wineboot -i >/dev/null 2>&1 || true
-fi
-wineserver -p >/dev/null 2>&1 || true
+tc_wine_start "$(say "creating the Wine prefix $WINEPREFIX (once)")"
 
 helpers=()
 client_pid=

@@ -49,23 +49,11 @@ build() { # name
 # environment says: it stops that prefix's wineserver when it ends.
 unset WINEPREFIX WINEARCH WINEDEBUG WINEDLLOVERRIDES
 source scripts/wine-env
+source scripts/wine-start
 xvfb_pid=
 start_wine() {
-  if [ -z "${DISPLAY:-}" ]; then
-    local n=97
-    while [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY=":$n"
-    sleep 1
-  fi
-  mkdir -p "$WINEPREFIX"
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    echo "== creating the Wine prefix"
-    wineboot -i >/dev/null 2>&1 || true
-  fi
   # One wineserver for the whole run, so each test starts in a tenth of a second.
-  wineserver -p >/dev/null 2>&1
+  tc_wine_start "== creating the Wine prefix"
   wine cmd /c exit >/dev/null 2>&1 || true
   # The display has no window manager, yet Wine's X11 driver waits up to 2 s
   # for one to confirm every hiding of a window it manages. The client's

@@ -10,33 +10,12 @@
 #include <vector>
 
 #include "base/win32/WindowsSupport.h"
-#include "shared/framework/ApplicationFramework.h"
-#include "shared/framework/InternalCommDevice.h"
-#include "shared/monitoring/GenericAppChangeService.h"
+#include "bench/TrackingFramework.h"
 #include "shared/monitoring/IdleUserMonitorService.h"
 #include "shared/monitoring/PCLockedMonitorService.h"
 #include "shared/monitoring/System.h"
 
 namespace {
-
-class Sink : public Service {
-public:
-    bool setup() override { return true; }
-    bool canProcessMsg(Msg& msg) override { return msg.getType() == Msg::PLUGIN_INFO; }
-    bool processMsg(Msg&) override { return true; }
-};
-
-class BenchFramework : public ApplicationFramework {
-public:
-    BenchFramework(System& system, const std::wstring& rules)
-    {
-        addCommunicationDevice(new InternalCommDevice());
-        tracking = new GenericAppChangeService(system, rules);
-        addService(tracking);
-        addService(new Sink());
-    }
-    GenericAppChangeService* tracking;
-};
 
 double seconds(LARGE_INTEGER from, LARGE_INTEGER to)
 {
@@ -66,7 +45,7 @@ void measure(int count, const std::wstring& rules)
     SetForegroundWindow(windows.front());
     pump();
     System system;
-    BenchFramework framework(system, rules);
+    bench::TrackingFramework framework(system, rules);
     const int refreshes = 200;
     const int ticks = 1000;
     LARGE_INTEGER a, b, c;

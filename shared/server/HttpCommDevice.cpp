@@ -12,15 +12,11 @@
 #include "shared/server/SecurityDevice.h"
 
 const wchar_t* const HttpCommDevice::UserAgent = L"Tavelin Client/1.0";
-const wchar_t* const HttpCommDevice::HelloPath = L"/Hello";
-const wchar_t* const HttpCommDevice::EchoPath = L"/Tavelin/Echo";
 const wchar_t* const HttpCommDevice::SubmitPath = L"/Tavelin/SubmitMsg";
 const wchar_t* const HttpCommDevice::QueueFileName = L"system.dat";
 const wchar_t* const HttpCommDevice::ContentTypeHeader = L"Content-Type: application/octet-stream";
 
 constexpr int HttpCommDevice::MaxMessageSize;
-constexpr unsigned HttpCommDevice::HelloTimeoutSeconds;
-constexpr unsigned HttpCommDevice::EchoTimeoutSeconds;
 constexpr unsigned HttpCommDevice::SubmitTimeoutSeconds;
 
 namespace {
@@ -29,11 +25,6 @@ void trace(uint32_t id, const std::wstring& text, int type, const wchar_t* funct
 {
     Event event(id, text, type, TC_AT(function));
     Logger::Trace(event);
-}
-
-std::wstring hostPort(const std::wstring& host, int port)
-{
-    return host + L":" + std::to_wstring(port);
 }
 
 // Messages carry times as 32-bit integers; read back, they are the low 32
@@ -59,7 +50,6 @@ HttpCommDevice::HttpCommDevice(System& system, const Clock& clock,
                                const std::wstring& queueFileName)
     : m_system(system), m_clock(clock)
 {
-    m_proxy.readFromRegistry(false);
     m_connectionLock.initialise();
     m_fileQueue.reset(new FileMsgQueue(queueFileName));
     AutoMutex guard(m_outLock);
@@ -225,15 +215,10 @@ bool HttpCommDevice::sendReceiveMsgs()
             return false;
         }
 
-        std::wstring host;
-        int port = 0;
-        ProxySettings proxy;
-        host = m_serverHost;
-        port = m_serverPort;
-        proxy = m_proxy;
         ByteArray reply;
         const HttpCommDeviceEvent result =
-            transmit(host, port, SubmitPath, bytes, reply, proxy, SubmitTimeoutSeconds);
+            transmit(m_finder.serverHost(), m_finder.serverPort(), SubmitPath, bytes, reply,
+                     m_finder.proxy(), SubmitTimeoutSeconds);
         sendCommEventMsg(result);
         if (result != Success) {
             m_connected.store(false);
@@ -299,208 +284,81 @@ ByteArray HttpCommDevice::workingKey() const
 
 std::wstring HttpCommDevice::getClientVersion() const
 {
-    AutoMutex guard(m_connectionLock);
-    return m_hello.clientVersion;
+    return m_finder.helloResults().clientVersion;
 }
 
 std::wstring HttpCommDevice::getClientVersionURL() const
 {
-    AutoMutex guard(m_connectionLock);
-    return m_hello.clientVersionURL;
+    return m_finder.helloResults().clientVersionURL;
 }
 
 std::wstring HttpCommDevice::getMOTD() const
 {
-    AutoMutex guard(m_connectionLock);
-    return m_hello.motd;
+    return m_finder.helloResults().motd;
 }
 
 std::wstring HttpCommDevice::getReportsURL() const
 {
-    AutoMutex guard(m_connectionLock);
-    return m_hello.reportsURL;
+    return m_finder.helloResults().reportsURL;
 }
 
 std::wstring HttpCommDevice::getServerHost() const
 {
-    return m_serverHost;
+    return m_finder.serverHost();
 }
 
 int HttpCommDevice::getServerPort() const
 {
-    return m_serverPort;
+    return m_finder.serverPort();
 }
 
 ProxySettings HttpCommDevice::getProxySettings() const
 {
-    return m_proxy;
+    return m_finder.proxy();
 }
 
 bool HttpCommDevice::establishConnectability()
 {
     if (m_connected.load())
         return true;
+    ServerList helloServers;
+    std::wstring userName;
     {
         AutoMutex guard(m_connectionLock);
         m_sessionKey = m_pendingSessionKey;
-        m_helloServers = m_pendingHelloServers;
-        m_userName = m_pendingUserName;
+        helloServers = m_pendingHelloServers;
+        userName = m_pendingUserName;
     }
-    static const ProxySettingsFactory::SettingsSource sources[] = {
-        ProxySettingsFactory::RegistryMachine, ProxySettingsFactory::RegistryUser,
-        ProxySettingsFactory::InternetExplorer, ProxySettingsFactory::AutoDetect};
-    for (const auto& hello : m_helloServers) {
-        const ProxySettings direct(ProxySettings::Direct, hello.first, hello.second);
-        if (establishConnection(direct, hello.first, hello.second, L"DIRECT"))
-            return true;
-        for (ProxySettingsFactory::SettingsSource source : sources) {
-            std::list<ProxySettings> candidates;
-            proxyCandidates(source, hello.first, hello.second, candidates);
-            for (const ProxySettings& candidate : candidates) {
-                if (establishConnection(candidate, hello.first, hello.second,
-                                        ProxySettingsFactory::getSourceLabel(source)))
-                    return true;
-            }
-        }
-    }
+    if (m_finder.find(helloServers, userName))
+        m_connected.store(true);
     return m_connected.load();
 }
 
-bool HttpCommDevice::establishConnection(const ProxySettings& proxy, const std::wstring& helloHost,
-                                         int helloPort, const wchar_t* label)
+bool HttpCommDevice::post(const std::wstring& host, int port, const wchar_t* path,
+                          const ByteArray& body, ByteArray& reply, const ProxySettings& proxy,
+                          unsigned timeoutSeconds)
 {
-    const wchar_t* function = L"HttpCommDevice::establishConnection";
-    trace(1063603,
-          L"Trying hello server " + hostPort(proxy.getProxyName(), proxy.getProxyPort()) + L" (" +
-              label + L")",
-          Event::Info, function);
-    ServerList servers;
-    if (!sendHello(helloHost.c_str(), helloPort, proxy, servers))
-        return false;
-    trace(1063604,
-          L"Contacted hello server " + hostPort(helloHost, helloPort) + L" (" + label + L")",
-          Event::Info, function);
+    return transmit(host, port, path, body, reply, proxy, timeoutSeconds) == Success;
+}
 
+void HttpCommDevice::helloAnswered(const HelloServerFinder::HelloResults& results)
+{
     std::unique_ptr<Msg> info(new Msg());
     info->setType(Msg::HTTP_COMM_DEVICE);
     info->setAttributeValue(L"HttpCommEvent", static_cast<int>(HelloInfo));
-    {
-        AutoMutex guard(m_connectionLock);
-        info->setAttributeValue(L"HelloClientVersion", m_hello.clientVersion);
-        info->setAttributeValue(L"HelloClientURL", m_hello.clientVersionURL);
-        info->setAttributeValue(L"HelloMOTD", m_hello.motd);
-        info->setAttributeValue(L"HelloReportsURL", m_hello.reportsURL);
-    }
+    info->setAttributeValue(L"HelloClientVersion", results.clientVersion);
+    info->setAttributeValue(L"HelloClientURL", results.clientVersionURL);
+    info->setAttributeValue(L"HelloMOTD", results.motd);
+    info->setAttributeValue(L"HelloReportsURL", results.reportsURL);
     CommunicationDevice::pushMessage(info.release(), m_inQ, m_inLock);
-
-    m_proxy = proxy;
-    m_submitServers = servers;
-    for (const auto& server : m_submitServers) {
-        trace(1063605, L"Trying server " + hostPort(server.first, server.second), Event::Info,
-              function);
-        ByteArray reply;
-        const ByteArray body("echo", 4);
-        if (transmit(server.first, server.second, EchoPath, body, reply, m_proxy,
-                     EchoTimeoutSeconds) == Success) {
-            m_serverHost = server.first;
-            m_serverPort = server.second;
-            m_connected.store(true);
-            trace(1063606, L"Connected to server " + hostPort(server.first, server.second),
-                  Event::Info, function);
-            return true;
-        }
-    }
-    return false;
-}
-
-bool HttpCommDevice::sendHello(const wchar_t* host, int port, const ProxySettings& proxy,
-                               ServerList& submitServers)
-{
-    ByteArray reply;
-    if (transmit(host, port, HelloPath, helloBody(m_userName), reply, proxy, HelloTimeoutSeconds) !=
-        Success)
-        return false;
-    AutoMutex guard(m_connectionLock);
-    return readHelloReply(reply, m_hello, submitServers);
 }
 
 HttpCommDevice::HttpCommDeviceEvent HttpCommDevice::sendEcho(const wchar_t* host, int port,
                                                              const ProxySettings& proxy)
 {
     ByteArray reply;
-    return sendReceive(host, port, EchoPath, ByteArray("echo", 4), reply, proxy,
-                       EchoTimeoutSeconds);
-}
-
-ByteArray HttpCommDevice::helloBody(const std::wstring& userName)
-{
-    return ByteArray(L"email=" + userName);
-}
-
-bool HttpCommDevice::readHelloReply(const ByteArray& reply, HelloResults& results,
-                                    ServerList& submitServers)
-{
-    if (reply.getSize() == 0 || reply.getData()[0] == '<')
-        return false;
-    results.clientVersion.clear();
-    results.clientVersionURL.clear();
-    results.motd.clear();
-    submitServers.clear();
-    const std::wstring text = reply.a2w();
-    size_t start = 0;
-    while (start <= text.size()) {
-        size_t end = text.find(L';', start);
-        if (end == std::wstring::npos)
-            end = text.size();
-        const std::wstring token = text.substr(start, end - start);
-        auto rest = [&token](const wchar_t* prefix, std::wstring& out) {
-            const std::wstring p(prefix);
-            if (token.compare(0, p.size(), p) != 0)
-                return false;
-            out = token.substr(p.size());
-            return true;
-        };
-        std::wstring value;
-        // "version_url=" before "version=": neither is a prefix of the other,
-        // but the order keeps that obvious.
-        if (rest(L"version_url=", value))
-            results.clientVersionURL = value;
-        else if (rest(L"version=", value))
-            results.clientVersion = value;
-        else if (rest(L"motd=", value))
-            results.motd = value;
-        else if (rest(L"reports=", value))
-            results.reportsURL = value;
-        else if (rest(L"server=", value))
-            submitServers.push_back(parseServerToken(value));
-        start = end + 1;
-    }
-    return true;
-}
-
-std::pair<std::wstring, int> HttpCommDevice::parseServerToken(const std::wstring& rest)
-{
-    std::wstring text = rest;
-    const std::wstring scheme = L"http://";
-    if (text.compare(0, scheme.size(), scheme) == 0)
-        text = text.substr(scheme.size());
-    const size_t hostEnd = text.find_first_of(L":/");
-    const std::wstring host = text.substr(0, hostEnd);
-    int port = 80;
-    if (hostEnd != std::wstring::npos && text[hostEnd] == L':') {
-        size_t i = hostEnd + 1;
-        long long value = 0;
-        bool digits = false;
-        while (i < text.size() && text[i] >= L'0' && text[i] <= L'9' && value <= 65535) {
-            value = value * 10 + (text[i] - L'0');
-            digits = true;
-            ++i;
-        }
-        // A port that is missing or out of range names no port: the default.
-        if (digits && value > 0 && value <= 65535)
-            port = static_cast<int>(value);
-    }
-    return {host, port};
+    return sendReceive(host, port, HelloServerFinder::EchoPath, ByteArray("echo", 4), reply, proxy,
+                       HelloServerFinder::EchoTimeoutSeconds);
 }
 
 bool HttpCommDevice::isOutboundSecured(Msg::MsgType type)

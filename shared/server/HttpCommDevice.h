@@ -13,6 +13,7 @@
 #include "shared/TCShrdApi.h"
 #include "shared/framework/Clock.h"
 #include "shared/server/FileMsgQueue.h"
+#include "shared/server/HelloServerFinder.h"
 #include "shared/server/ProxySettings.h"
 #include "shared/server/ProxySettingsFactory.h"
 
@@ -21,9 +22,8 @@ class System;
 // The transport to the server. Every message a service sends on the Http
 // mechanism lands in pushMessage; the worker thread posts them one at a time
 // and hands the one reply of each back to the framework. Before it can send
-// it asks the hello servers which submit servers to use (directly, then
-// through every proxy candidate) and keeps the first submit server that
-// answers an echo.
+// it has its HelloServerFinder find a submit server; the finder's requests
+// travel through transmit as the device's own do.
 //
 // While there is no connection, ordinary messages wait in the file queue,
 // stamped with "EventTime"; after a logon they are sent with their age in
@@ -38,7 +38,7 @@ class System;
 // framework thread, everything below sendReceiveMsgs on the worker. The
 // pending values and the working key are guarded by the connection lock,
 // the file queue by the outbound lock; the two are never held together.
-class TCSHRD_API HttpCommDevice : public CommunicationDevice {
+class TCSHRD_API HttpCommDevice : public CommunicationDevice, private HelloServerFinder::Link {
 public:
     enum HttpCommDeviceEvent {
         Success = 0,
@@ -54,15 +54,11 @@ public:
     };
 
     // (host, port) pairs, in the order they are to be tried.
-    using ServerList = std::list<std::pair<std::wstring, int>>;
+    using ServerList = HelloServerFinder::ServerList;
 
     static constexpr int MaxMessageSize = 1048576; // request and reply, bytes
-    static constexpr unsigned HelloTimeoutSeconds = 3;
-    static constexpr unsigned EchoTimeoutSeconds = 10;
     static constexpr unsigned SubmitTimeoutSeconds = 30;
     static const wchar_t* const UserAgent;         // "Tavelin Client/1.0"
-    static const wchar_t* const HelloPath;         // "/Hello"
-    static const wchar_t* const EchoPath;          // "/Tavelin/Echo"
     static const wchar_t* const SubmitPath;        // "/Tavelin/SubmitMsg"
     static const wchar_t* const QueueFileName;     // "system.dat"
     static const wchar_t* const ContentTypeHeader; // "Content-Type: application/octet-stream"
@@ -123,37 +119,12 @@ public:
                                            const ProxySettings& proxy, unsigned timeoutSeconds);
     // An echo request: Success when the server answered with status 200.
     static HttpCommDeviceEvent sendEcho(const wchar_t* host, int port, const ProxySettings& proxy);
-    // Asks the hello server with the current user name; true when it
-    // answered with a usable text, whose tokens then replace the hello
-    // results and the submit-server list.
-    bool sendHello(const wchar_t* host, int port, const ProxySettings& proxy,
-                   ServerList& submitServers);
-
-    // What a hello server tells besides its submit servers.
-    struct HelloResults {
-        std::wstring clientVersion;
-        std::wstring clientVersionURL;
-        std::wstring motd;
-        std::wstring reportsURL;
-    };
-    // The body of a hello request: UTF-16LE "email=" + user name.
-    static ByteArray helloBody(const std::wstring& userName);
-    // Reads a hello reply, one byte per character, split at ";". False, with
-    // nothing changed, for an empty reply or one that starts with "<" (a web
-    // page). Otherwise the version, its URL and the message of the day are
-    // cleared, the reports URL kept, the submit servers emptied, and the
-    // tokens applied. Also true when no "server=" token came.
-    static bool readHelloReply(const ByteArray& reply, HelloResults& results,
-                               ServerList& submitServers);
-    // The host and port that a "server=" token's rest names: after "http://"
-    // the host runs to ":", "/" or the end; the port is the run of digits
-    // after ":" (80 when there is none).
-    static std::pair<std::wstring, int> parseServerToken(const std::wstring& rest);
 
 protected:
+    // True when connected, or when the finder found a submit server for the
+    // pending user name and hello servers (the pending key then becomes the
+    // working key); a hello server that answers raises HelloInfo.
     bool establishConnectability();
-    bool establishConnection(const ProxySettings& proxy, const std::wstring& helloHost,
-                             int helloPort, const wchar_t* label);
     // Replaces an outbound message of the secured types by its envelope.
     // False (msg untouched) when that cannot be done; then the event is raised.
     bool encryptMsgIfNecessary(Msg*& msg);
@@ -170,8 +141,8 @@ protected:
                                          const ByteArray& body, ByteArray& reply,
                                          const ProxySettings& proxy, unsigned timeoutSeconds);
     // The candidates of one proxy source; the factory's unless a test stands in.
-    virtual void proxyCandidates(ProxySettingsFactory::SettingsSource source,
-                                 const std::wstring& host, int port, std::list<ProxySettings>& out);
+    void proxyCandidates(ProxySettingsFactory::SettingsSource source, const std::wstring& host,
+                         int port, std::list<ProxySettings>& out) override;
 
     // Puts a message that could not be delivered back into the file queue,
     // stamped with the time it was first accepted. Logon messages belong
@@ -182,6 +153,12 @@ protected:
     static bool isInboundSecured(Msg::MsgType type);
 
 private:
+    // The finder's requests go out through transmit, its proxy candidates
+    // come from proxyCandidates, and a hello answer becomes HelloInfo.
+    bool post(const std::wstring& host, int port, const wchar_t* path, const ByteArray& body,
+              ByteArray& reply, const ProxySettings& proxy, unsigned timeoutSeconds) override;
+    void helloAnswered(const HelloServerFinder::HelloResults& results) override;
+
     // Operating-system half, in win32/HttpCommDevice.cpp (WinHTTP) and
     // posix/HttpCommDevice.cpp (plain sockets). Reads the reply of a sent
     // request: status 200 and at most MaxMessageSize bytes, else
@@ -196,20 +173,14 @@ private:
     System& m_system;
     const Clock& m_clock;
 
-    std::wstring m_serverHost;
-    int m_serverPort = 0;
-    ProxySettings m_proxy;
+    HelloServerFinder m_finder{*this};
     std::unique_ptr<FileMsgQueue> m_fileQueue;
-    ServerList m_helloServers;
-    ServerList m_submitServers;
-    std::wstring m_userName;
 
     // Guarded by m_connectionLock.
     ByteArray m_sessionKey;
     ByteArray m_pendingSessionKey;
     ServerList m_pendingHelloServers;
     std::wstring m_pendingUserName;
-    HelloResults m_hello;
     mutable Mutex m_connectionLock;
 
     // Set by the worker when a server is chosen, cleared by the worker on a

@@ -68,6 +68,12 @@ protected:
         m_framework->addService(s);
         return s;
     }
+    // Moves the clock on by ms and pulses once.
+    void step(int64_t ms)
+    {
+        m_clock.advanceMs(ms);
+        m_framework->pulse();
+    }
     // Moves the clock on in steps, pulsing after each, as a host that
     // pulses every step milliseconds would.
     void run(int64_t ms, int64_t step = 100)
@@ -91,11 +97,9 @@ TEST_F(ClockDrivenTimerTest, NothingFiresWhileTheClockStandsStill)
     for (int i = 0; i < 200; ++i)
         m_framework->pulse();
     EXPECT_EQ(0, s->timerCalls);
-    m_clock.advanceMs(9);
-    m_framework->pulse();
+    step(9);
     EXPECT_EQ(0, s->timerCalls);
-    m_clock.advanceMs(1);
-    m_framework->pulse();
+    step(1);
     EXPECT_EQ(1, s->timerCalls);
 }
 
@@ -115,11 +119,9 @@ TEST_F(ClockDrivenTimerTest, ALateTimerTicksOnceAndCountsItsPeriodFromThen)
     m_framework->pulse();
     m_framework->pulse();
     EXPECT_EQ(1, s->timerCalls) << "an hour of ticks between two pulses is one tick";
-    m_clock.advanceMs(999);
-    m_framework->pulse();
+    step(999);
     EXPECT_EQ(1, s->timerCalls);
-    m_clock.advanceMs(1);
-    m_framework->pulse();
+    step(1);
     EXPECT_EQ(2, s->timerCalls);
 }
 

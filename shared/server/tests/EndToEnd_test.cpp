@@ -30,6 +30,7 @@
 #include "shared/framework/InternalCommDevice.h"
 #include "shared/monitoring/ScriptedDesktop.h"
 #include "shared/monitoring/System.h"
+#include "shared/server/HelloServerFinder.h"
 #include "shared/server/HttpCommDevice.h"
 #include "shared/server/SecurityDevice.h"
 #include "shared/server/ServerConnectionManagerService.h"
@@ -365,12 +366,12 @@ TEST_F(EndToEndTest, HelloThroughARealProxy)
     const ProxySettings settings(ProxySettings::Proxy, wide(proxy.substr(0, colon)),
                                  std::atoi(proxy.substr(colon + 1).c_str()));
     ByteArray reply;
-    ASSERT_EQ(HttpCommDevice::sendReceive(m_host.c_str(), m_port, HttpCommDevice::HelloPath,
-                                          HttpCommDevice::helloBody(L"ann"), reply, settings, 3),
+    ASSERT_EQ(HttpCommDevice::sendReceive(m_host.c_str(), m_port, HelloServerFinder::HelloPath,
+                                          HelloServerFinder::helloBody(L"ann"), reply, settings, 3),
               HttpCommDevice::Success);
-    HttpCommDevice::HelloResults results;
+    HelloServerFinder::HelloResults results;
     HttpCommDevice::ServerList servers;
-    ASSERT_TRUE(HttpCommDevice::readHelloReply(reply, results, servers));
+    ASSERT_TRUE(HelloServerFinder::readHelloReply(reply, results, servers));
     ASSERT_EQ(servers.size(), 1u);
     EXPECT_EQ(servers.front().first, m_host);
     EXPECT_EQ(HttpCommDevice::sendEcho(m_host.c_str(), m_port, settings), HttpCommDevice::Success);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "HttpCommDeviceFixture.h"
 #include "HttpTestSupport.h"
 #include "base/Exception.h"
 #include "base/File.h"
@@ -16,81 +17,6 @@ using namespace httptest;
 
 namespace {
 
-using Events = std::vector<int>;
-
-class HttpCommDeviceTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        m_queueName = testsupport::uniqueName(L"httpq") + L".dat";
-        m_device.reset(new ScriptedDevice(m_system, m_clock, m_server, m_queueName));
-    }
-    void TearDown() override
-    {
-        m_device.reset();
-        testsupport::removeFile(File::getTempPath() + File::Separator + m_queueName);
-    }
-
-    static Msg* status(int state)
-    {
-        Msg* msg = new Msg();
-        msg->setType(Msg::SYSTEM_STATE_CHANGE);
-        msg->setAttributeValue(L"SystemState", state);
-        msg->setAttributeValue(L"MachineName", std::wstring(L"PC1"));
-        msg->setAttributeValue(L"MachineDomain", std::wstring(L"WORK"));
-        msg->setAttributeValue(L"Icon", new ByteArray("icon", 4));
-        return msg;
-    }
-    static int stateOf(const Msg& msg)
-    {
-        int state = -1;
-        msg.getAttributeValue(L"SystemState", state);
-        return state;
-    }
-    static int intOf(const Msg& msg, const wchar_t* name)
-    {
-        int value = -12345;
-        msg.getAttributeValue(name, value);
-        return value;
-    }
-
-    // A connection and a session key, as the logon service leaves them.
-    void connect()
-    {
-        m_device->resetConnection(L"ann", {{L"hello", 80}});
-        Msg* challenge = new Msg();
-        challenge->setType(Msg::CHALLENGE_REQUEST);
-        m_device->pushMessage(challenge);
-        // Live messages left from the broken connection go to the file
-        // queue first, one per step.
-        for (int i = 0; i < 5 && !m_device->isConnected(); ++i)
-            m_device->sendReceiveMsgs();
-        ASSERT_TRUE(m_device->isConnected());
-        ASSERT_EQ(m_device->getOutQSize(), 0u);
-        const ByteArray key = m_server.sessionKey();
-        m_device->setSessionKey(&key);
-        m_system.getTavelinSessionDetails().setUserID(m_server.userId);
-        m_device->takeInbound();
-    }
-
-    // Steps the worker until it has nothing left (bounded).
-    void drain()
-    {
-        for (int i = 0; i < 50 && (m_device->sendReceiveMsgs() || m_device->getQueuedCount() > 0 ||
-                                   m_device->getOutQSize() > 0);
-             ++i) {
-        }
-    }
-
-    testsupport::EventRecorder m_trace{testsupport::uniqueName(L"HttpDeviceTest")};
-    ScriptedDesktop m_desktop;
-    ManualClock m_clock{1800000000};
-    System m_system{m_desktop, m_clock};
-    ScriptedServer m_server;
-    std::wstring m_queueName;
-    std::unique_ptr<ScriptedDevice> m_device;
-};
-
 TEST_F(HttpCommDeviceTest, OfflineMessageIsQueuedWithItsTimeAndWithoutItsIcon)
 {
     m_device->pushMessage(status(3));
@@ -98,16 +24,11 @@ TEST_F(HttpCommDeviceTest, OfflineMessageIsQueuedWithItsTimeAndWithoutItsIcon)
     EXPECT_EQ(ScriptedDevice::events(m_device->takeInbound()), Events{HttpCommDevice::Success});
     EXPECT_EQ(m_device->getOutQSize(), 0u);
     ASSERT_EQ(m_device->getQueuedCount(), 1);
-    // An independent reader of the file: the queue class itself.
-    m_device.reset();
-    FileMsgQueue reader(m_queueName);
-    ASSERT_TRUE(reader.open());
-    std::unique_ptr<Msg> stored(reader.popMessage());
+    std::unique_ptr<Msg> stored = firstStoredMessage();
     ASSERT_TRUE(stored);
     EXPECT_EQ(intOf(*stored, L"EventTime"), 1800000000);
     EXPECT_FALSE(stored->containsByteArrayAttribute(L"Icon"));
     EXPECT_EQ(stateOf(*stored), 3);
-    m_device.reset(new ScriptedDevice(m_system, m_clock, m_server, m_queueName));
 }
 
 TEST_F(HttpCommDeviceTest, WithoutAServerNothingIsSentAndTheQueueIsKept)
@@ -181,107 +102,6 @@ TEST_F(HttpCommDeviceTest, LogonMessagesTravelPlainAndWithoutAStamp)
     EXPECT_FALSE(sent.containsIntAttribute(L"EventTime"));
 }
 
-TEST_F(HttpCommDeviceTest, HelloRequestCarriesTheUserNameAndIsTriedDirectlyFirst)
-{
-    connect();
-    ASSERT_GE(m_server.requests.size(), 3u);
-    const Request& hello = m_server.requests[0];
-    EXPECT_EQ(hello.path, L"/Hello");
-    EXPECT_EQ(hello.timeout, 3u);
-    EXPECT_EQ(hello.proxy.getConnectionType(), ProxySettings::Direct);
-    EXPECT_EQ(hello.body, ByteArray(std::wstring(L"email=ann")));
-    const Request& echo = m_server.requests[1];
-    EXPECT_EQ(echo.path, L"/Tavelin/Echo");
-    EXPECT_EQ(echo.host, L"submit");
-    EXPECT_EQ(echo.timeout, 10u);
-    EXPECT_EQ(echo.body, ByteArray("echo", 4));
-    EXPECT_EQ(m_trace.find(1063603).description, L"Trying hello server hello:80 (DIRECT)");
-    EXPECT_EQ(m_trace.find(1063604).description, L"Contacted hello server hello:80 (DIRECT)");
-    EXPECT_EQ(m_trace.find(1063605).description, L"Trying server submit:8080");
-    EXPECT_EQ(m_trace.find(1063606).description, L"Connected to server submit:8080");
-}
-
-TEST_F(HttpCommDeviceTest, HelloInfoEventCarriesTheHelloAnswer)
-{
-    m_device->resetConnection(L"ann", {{L"hello", 80}});
-    ASSERT_TRUE(m_device->establishConnectability());
-    auto inbound = m_device->takeInbound();
-    ASSERT_EQ(inbound.size(), 1u);
-    EXPECT_EQ(intOf(*inbound[0], L"HttpCommEvent"), HttpCommDevice::HelloInfo);
-    std::wstring text;
-    inbound[0]->getAttributeValue(L"HelloClientVersion", text);
-    EXPECT_EQ(text, L"2.0");
-    inbound[0]->getAttributeValue(L"HelloClientURL", text);
-    EXPECT_EQ(text, L"http://get/");
-    inbound[0]->getAttributeValue(L"HelloMOTD", text);
-    EXPECT_EQ(text, L"Hello");
-    inbound[0]->getAttributeValue(L"HelloReportsURL", text);
-    EXPECT_EQ(text, L"http://rep/");
-}
-
-TEST_F(HttpCommDeviceTest, EveryProxySourceIsTriedInOrderWithItsLabelUntilOneReachesTheHelloServer)
-{
-    m_server.failHost[L"hello"] = HttpCommDevice::ConnectFailure;
-    m_server.failHost[L"badproxy"] = HttpCommDevice::ConnectFailure;
-    m_device->candidates[ProxySettingsFactory::RegistryUser] = {
-        ProxySettings(ProxySettings::Proxy, L"badproxy", 3128)};
-    m_device->candidates[ProxySettingsFactory::AutoDetect] = {
-        ProxySettings(ProxySettings::Proxy, L"goodproxy", 8081)};
-    m_device->resetConnection(L"ann", {{L"hello", 80}});
-
-    ASSERT_TRUE(m_device->establishConnectability());
-    std::vector<std::wstring> tried;
-    for (const auto& e : m_trace.withId(1063603))
-        tried.push_back(e.description);
-    EXPECT_EQ(tried, (std::vector<std::wstring>{L"Trying hello server hello:80 (DIRECT)",
-                                                L"Trying hello server badproxy:3128 (HKCU)",
-                                                L"Trying hello server goodproxy:8081 (AUTO)"}));
-    EXPECT_EQ(m_device->getProxySettings().toString(), L"PROXY goodproxy:8081");
-    // The echo and later submissions go through the proxy that worked.
-    EXPECT_EQ(m_server.requests.back().proxy.toString(), L"PROXY goodproxy:8081");
-}
-
-TEST_F(HttpCommDeviceTest, HelloReplyThatIsAWebPageCountsAsNoAnswer)
-{
-    m_server.helloText = "<html>server=http://submit:8080</html>";
-    m_device->resetConnection(L"ann", {{L"hello", 80}, {L"second", 81}});
-    EXPECT_FALSE(m_device->establishConnectability());
-    EXPECT_EQ(m_trace.count(1063604), 0u);
-    EXPECT_EQ(m_server.requests.size(), 2u) << "both hello servers asked, no echo";
-}
-
-TEST_F(HttpCommDeviceTest, FirstSubmitServerThatAnswersTheEchoIsChosen)
-{
-    m_server.helloText = "server=http://down:1;server=http://up:2";
-    m_server.failHost[L"down"] = HttpCommDevice::ConnectFailure;
-    m_device->resetConnection(L"ann", {{L"hello", 80}});
-    ASSERT_TRUE(m_device->establishConnectability());
-    EXPECT_EQ(m_device->getServerHost(), L"up");
-    EXPECT_EQ(m_device->getServerPort(), 2);
-}
-
-TEST_F(HttpCommDeviceTest, HelloTokensGiveServersInOrderAndTheResults)
-{
-    HttpCommDevice::HelloResults results;
-    results.reportsURL = L"old";
-    results.motd = L"stale";
-    HttpCommDevice::ServerList servers{{L"left", 1}};
-    const std::string text = "junk;server=http://h:8080/path;motd=Hi;server=http://k";
-    ASSERT_TRUE(HttpCommDevice::readHelloReply(ByteArray(text.data(), int32_t(text.size())),
-                                               results, servers));
-    EXPECT_EQ(servers, (HttpCommDevice::ServerList{{L"h", 8080}, {L"k", 80}}));
-    EXPECT_EQ(results.motd, L"Hi");
-    EXPECT_EQ(results.clientVersion, L"");
-    EXPECT_EQ(results.reportsURL, L"old") << "kept unless a reports token comes";
-
-    EXPECT_FALSE(HttpCommDevice::readHelloReply(ByteArray(), results, servers));
-    EXPECT_EQ(servers.size(), 2u) << "no answer changes nothing";
-    EXPECT_EQ(HttpCommDevice::parseServerToken(L"http://host/x:99"),
-              (std::pair<std::wstring, int>{L"host", 80}));
-    EXPECT_EQ(HttpCommDevice::parseServerToken(L"http://host:"),
-              (std::pair<std::wstring, int>{L"host", 80}));
-}
-
 TEST_F(HttpCommDeviceTest, Status404IsAResponseFailureAndTheMessageWaitsForTheNextLogon)
 {
     connect();
@@ -336,14 +156,10 @@ TEST_F(HttpCommDeviceTest, MessageWhoseConnectionAttemptFailsIsQueuedWithItsFirs
     EXPECT_FALSE(m_device->sendReceiveMsgs());
     ASSERT_EQ(m_device->getQueuedCount(), 1);
 
-    m_device.reset();
-    FileMsgQueue reader(m_queueName);
-    ASSERT_TRUE(reader.open());
-    std::unique_ptr<Msg> stored(reader.popMessage());
+    std::unique_ptr<Msg> stored = firstStoredMessage();
     ASSERT_TRUE(stored);
     EXPECT_EQ(intOf(*stored, L"EventTime"), 1800000000);
     EXPECT_FALSE(stored->containsIntAttribute(L"EventTimeDelta"));
-    m_device.reset(new ScriptedDevice(m_system, m_clock, m_server, m_queueName));
 }
 
 TEST_F(HttpCommDeviceTest, MessagesArrivingBeforeTheSessionKeyWaitInTheFileQueue)

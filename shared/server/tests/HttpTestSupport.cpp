@@ -14,11 +14,11 @@ HttpCommDevice::HttpCommDeviceEvent ScriptedServer::handle(const Request& reques
     if (byPath != failPath.end())
         return byPath->second;
 
-    if (request.path == HttpCommDevice::HelloPath) {
+    if (request.path == HelloServerFinder::HelloPath) {
         reply.copyData(helloText.data(), static_cast<int32_t>(helloText.size()));
         return HttpCommDevice::Success;
     }
-    if (request.path == HttpCommDevice::EchoPath)
+    if (request.path == HelloServerFinder::EchoPath)
         return HttpCommDevice::Success;
 
     Msg in;

@@ -13,6 +13,7 @@
 #include "shared/framework/Clock.h"
 #include "shared/monitoring/ScriptedDesktop.h"
 #include "shared/monitoring/System.h"
+#include "shared/server/HelloServerFinder.h"
 #include "shared/server/HttpCommDevice.h"
 #include "shared/server/SecurityDevice.h"
 #include "testsupport/TestSupport.h"

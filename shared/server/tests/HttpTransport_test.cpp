@@ -71,7 +71,7 @@ TEST_F(HttpTransportTest, SubmissionIsAPostWithTheUserAgentTheContentTypeAndTheB
 TEST_F(HttpTransportTest, HelloAndEchoBodiesAreSentAsTheyAre)
 {
     ByteArray reply;
-    ASSERT_EQ(post(L"/Hello", HttpCommDevice::helloBody(L"ann"), reply), HttpCommDevice::Success);
+    ASSERT_EQ(post(L"/Hello", HelloServerFinder::helloBody(L"ann"), reply), HttpCommDevice::Success);
     ASSERT_EQ(HttpCommDevice::sendEcho(L"127.0.0.1", m_server.port(), ProxySettings()),
               HttpCommDevice::Success);
     const auto requests = m_server.requests();

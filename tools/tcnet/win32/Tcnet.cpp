@@ -22,6 +22,7 @@
 #include "base/Tools.h"
 #include "base/Utf16.h"
 #include "base/win32/WindowsSupport.h"
+#include "shared/server/HelloServerFinder.h"
 #include "shared/server/HttpCommDevice.h"
 #include "shared/server/ProxySettingsFactory.h"
 #include "shared/server/SecurityDevice.h"
@@ -105,16 +106,16 @@ bool tryHello(const std::wstring& host, int port, const Way& way, const std::wst
 {
     ByteArray reply;
     const int result = HttpCommDevice::sendReceive(
-        host.c_str(), port, HttpCommDevice::HelloPath, HttpCommDevice::helloBody(user), reply,
-        way.settings, HttpCommDevice::HelloTimeoutSeconds);
+        host.c_str(), port, HelloServerFinder::HelloPath, HelloServerFinder::helloBody(user), reply,
+        way.settings, HelloServerFinder::HelloTimeoutSeconds);
     const std::wstring head = L"hello " + way.label + L" " + way.settings.toString() + L": ";
     if (result != HttpCommDevice::Success) {
         if (print)
             out(head + resultName(result));
         return false;
     }
-    HttpCommDevice::HelloResults hello;
-    if (!HttpCommDevice::readHelloReply(reply, hello, servers)) {
+    HelloServerFinder::HelloResults hello;
+    if (!HelloServerFinder::readHelloReply(reply, hello, servers)) {
         if (print)
             out(head + L"no answer (an empty reply or a web page)");
         return false;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "MonitoringFramework.h"
+#include "RealDesktopFixture.h"
 #include "base/File.h"
 #include "base/Tools.h"
 #include "base/Utf16.h"
@@ -26,6 +27,8 @@
 #include "testsupport/TestSupport.h"
 
 #include <wincrypt.h>
+
+using namespace desktoptest;
 
 namespace {
 
@@ -58,53 +61,6 @@ std::string systemSha1Base64(const std::wstring& path)
     }
     return text;
 }
-
-// A helper program's window, found by its unique title.
-class HelperWindow {
-public:
-    bool open(const std::wstring& program, const std::wstring& title)
-    {
-        return openPath(testsupport::helperProgram(program), title);
-    }
-    bool openPath(const std::wstring& path, const std::wstring& title)
-    {
-        m_title = title;
-        if (!m_process.start(path, {title}))
-            return false;
-        return testsupport::eventually([this] {
-            m_window = FindWindowW(L"OndrivexTestWindow", m_title.c_str());
-            return m_window != nullptr && IsWindowVisible(m_window);
-        });
-    }
-    HWND window() const { return m_window; }
-    uint32_t processId() const { return m_process.id(); }
-    const std::wstring& title() const { return m_title; }
-    bool bringToFront() const
-    {
-        SetForegroundWindow(m_window);
-        return testsupport::eventually([this] { return GetForegroundWindow() == m_window; });
-    }
-    // False when the window did not take the text within ten seconds (a
-    // stuck helper must fail the test, not hang it).
-    bool setTitle(const std::wstring& title)
-    {
-        m_title = title;
-        DWORD_PTR result = 0;
-        return SendMessageTimeoutW(m_window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title.c_str()),
-                                   SMTO_ABORTIFHUNG, 10000, &result) != 0;
-    }
-    bool close()
-    {
-        PostMessageW(m_window, WM_CLOSE, 0, 0);
-        int code = -1;
-        return m_process.wait(20000, code) && code == 0;
-    }
-
-private:
-    testsupport::ChildProcess m_process;
-    HWND m_window = nullptr;
-    std::wstring m_title;
-};
 
 // A window of this process registered as the shell's window, for the rules
 // that fall back to it. Wine has none unless a process registers one.
@@ -143,38 +99,6 @@ bool samePath(const std::wstring& a, const std::wstring& b)
 {
     return Tools::equalsIgnoringCase(a, b);
 }
-
-class RealDesktopTest : public ::testing::Test {
-protected:
-    testsupport::EventRecorder m_events;
-    testsupport::TempFolder m_folder{L"desktop"};
-    Desktop& m_desktop = Desktop::system();
-
-    std::wstring title(const std::wstring& stem) { return testsupport::uniqueName(stem + L" "); }
-
-    std::wstring rulesFile()
-    {
-        const std::wstring path = m_folder.file(L"ApplicationRules.txt");
-        testsupport::writeFile(path, std::string("[QUILLPAD.EXE]\n"
-                                                 "ACTIVITY=\"Writing\"\n"
-                                                 "STRING2_DELETE_AFTER=\" - QuillPad\"\n"
-                                                 "STRING1_DELETE_BEFORE_BUT_CONTINUE=\" - \"\n"));
-        return path;
-    }
-
-    static std::wstring text(const Msg& msg, const wchar_t* name)
-    {
-        std::wstring value = L"<missing>";
-        msg.getAttributeValue(name, value);
-        return value;
-    }
-    static int handle(const Msg& msg)
-    {
-        int value = 0;
-        msg.getAttributeValue(L"HWND", value);
-        return value;
-    }
-};
 
 TEST_F(RealDesktopTest, DesktopAnswersForAHelperWindow)
 {
@@ -447,119 +371,6 @@ TEST_F(RealDesktopTest, ClosingTheLastForegroundWindowLeavesNoActiveWindow)
     if (active != nullptr)
         EXPECT_NE(helper.window(), active->getHWND());
     EXPECT_EQ(nullptr, system.findWindow(helper.window()));
-}
-
-// What the presence monitors ask of the real desktop. Under Wine on Xvfb
-// nobody locks the session and no screen saver runs, so the desktop reads
-// as unlocked; a locked workstation cannot be brought about here.
-
-// A one-pixel mouse move there and back through the system's input queue.
-bool moveTheMouse()
-{
-    INPUT input[2] = {};
-    input[0].type = INPUT_MOUSE;
-    input[0].mi.dx = 1;
-    input[0].mi.dwFlags = MOUSEEVENTF_MOVE;
-    input[1] = input[0];
-    input[1].mi.dx = -1;
-    return SendInput(2, input, sizeof(INPUT)) == 2;
-}
-
-TEST_F(RealDesktopTest, TheTickCountIsTheSystemsAndMovesOn)
-{
-    const uint32_t before = GetTickCount();
-    const uint32_t ours = m_desktop.tickCount();
-    const uint32_t clock = Clock::system().tickCount();
-    EXPECT_GE(static_cast<int32_t>(ours - before), 0);
-    EXPECT_GE(static_cast<int32_t>(clock - ours), 0);
-    EXPECT_GE(static_cast<int32_t>(GetTickCount() - clock), 0);
-    ASSERT_TRUE(testsupport::eventually(
-        [&] { return static_cast<int32_t>(m_desktop.tickCount() - ours) > 0; }));
-}
-
-TEST_F(RealDesktopTest, TheLastInputTimeIsATickCountNotInTheFuture)
-{
-    uint32_t last = 0xdeadbeef;
-    unsigned long error = 0xdeadbeef;
-    ASSERT_TRUE(m_desktop.lastInputTick(last, error));
-    EXPECT_EQ(0u, error);
-    EXPECT_NE(0xdeadbeefu, last);
-    LASTINPUTINFO info{};
-    info.cbSize = sizeof info;
-    ASSERT_TRUE(GetLastInputInfo(&info));
-    EXPECT_GE(static_cast<int32_t>(info.dwTime - last), 0) << "read again, never earlier";
-    EXPECT_GE(static_cast<int32_t>(m_desktop.tickCount() - last), 0);
-}
-
-TEST_F(RealDesktopTest, SyntheticInputMovesTheLastInputTime)
-{
-    // Wine counts input sent through SendInput as the session's input, as
-    // Windows does; until some arrives it reports the time the session
-    // started, so an idle check right after start-up finds the machine's
-    // whole uptime without input.
-    const uint32_t before = m_desktop.tickCount();
-    ASSERT_TRUE(moveTheMouse());
-    uint32_t last = 0;
-    unsigned long error = 0;
-    ASSERT_TRUE(testsupport::eventually([&] {
-        return m_desktop.lastInputTick(last, error) && static_cast<int32_t>(last - before) >= 0;
-    })) << "the last input stayed at "
-        << last << ", before the move at " << before;
-}
-
-TEST_F(RealDesktopTest, AnUnlockedDesktopReadsAsUnlocked)
-{
-    std::wstring name = L"prefilled";
-    unsigned long error = 0xdeadbeef;
-    EXPECT_EQ(Desktop::DesktopAccess::Readable,
-              m_desktop.inputDesktop(PCLockedMonitorService::DesktopNameBufferBytes, name, error));
-    EXPECT_EQ(0u, error);
-    EXPECT_EQ(L"Default", name);
-    EXPECT_FALSE(m_desktop.screenSaverRunning());
-    EXPECT_TRUE(m_desktop.openDesktop(L"Default", error));
-    EXPECT_EQ(0u, error);
-
-    PCLockedMonitorService monitor(m_desktop);
-    EXPECT_TRUE(monitor.canAccessDesktop());
-    EXPECT_FALSE(monitor.isScreenSaverActiveNT5());
-    EXPECT_FALSE(monitor.isPCLocked());
-    EXPECT_FALSE(monitor.isScreenSaverActiveNT4()) << "no desktop \"screen-saver\" exists";
-    EXPECT_FALSE(m_desktop.openDesktop(L"screen-saver", error));
-    EXPECT_NE(0u, error);
-    EXPECT_NE(5u, error) << "absent, not refused";
-}
-
-TEST_F(RealDesktopTest, ANameTooLongForTheBufferIsNoLock)
-{
-    std::wstring name = L"prefilled";
-    unsigned long error = 0;
-    EXPECT_EQ(Desktop::DesktopAccess::NameFailed, m_desktop.inputDesktop(4, name, error));
-    EXPECT_EQ(static_cast<unsigned long>(ERROR_INSUFFICIENT_BUFFER), error);
-    EXPECT_EQ(L"prefilled", name) << "untouched on failure";
-}
-
-TEST_F(RealDesktopTest, TheMonitorsOnTheRealDesktopReportNothingForAnActiveUnlockedUser)
-{
-    HelperWindow helper;
-    ASSERT_TRUE(helper.open(L"mon_win_bare", title(L"Presence")));
-    ASSERT_TRUE(helper.bringToFront());
-    System system(m_desktop);
-    montest::TestFramework framework;
-    auto* lock = framework.add(new PCLockedMonitorService(m_desktop));
-    auto* idle = framework.add(new IdleUserMonitorService(system));
-    auto* recorder = framework.add(new montest::MsgRecorder({Msg::SYSTEM_EVENT}));
-    ASSERT_TRUE(framework.setup());
-    // Three samples of each, the user moving the mouse meanwhile: a lock
-    // would be reported by the second sample.
-    for (int i = 0; i < 3; ++i) {
-        ASSERT_TRUE(moveTheMouse());
-        lock->onTimer();
-        idle->onTimer();
-        framework.drain();
-    }
-    EXPECT_TRUE(recorder->received.empty()) << "no idle, active, lock or unlock event";
-    EXPECT_TRUE(idle->isUserActive());
-    ASSERT_TRUE(helper.close());
 }
 
 } // namespace
