@@ -314,6 +314,14 @@ void CDlgController::onConnectionStatusChange(int)
     else if (header.changesStatus)
         m_statusText = header.statusText;
     setStatusBitmap(header.bitmap);
+    // A window made while an error of the start was in force shows no view;
+    // the first status that has one brings it (the sign-in, or the
+    // states once connected), so the window never stays empty.
+    if (m_viewNumber == StatusRules::NoView) {
+        int first = StatusRules::firstView(session);
+        if (first != StatusRules::NoView)
+            showView(first);
+    }
     if (status == static_cast<int>(Status::Connected)) {
         m_commands.endSwitchUser();
         updateReportsLink();

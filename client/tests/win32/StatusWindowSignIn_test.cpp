@@ -46,6 +46,31 @@ TEST_F(StatusWindowTest, AnyOtherConnectionErrorShowsNoViewYet)
         EXPECT_FALSE(IsWindowVisible(view(n).hwnd())) << n;
 }
 
+TEST_F(StatusWindowTest, AWindowWithoutAViewShowsSignInWhenTheLogOnProcessFails)
+{
+    client.connect(Status::ConnectionError, Error::ConnectFailed);
+    open();
+    ASSERT_EQ(0, window->currentViewNumber());
+    client.connect(Status::ConnectionError, Error::LogOnProcessFailed);
+    update(1);
+    EXPECT_EQ(2, window->currentViewNumber());
+    EXPECT_TRUE(IsWindowVisible(view(2).hwnd()));
+    EXPECT_EQ(L"Log on process failed", textOf(header(IDC_STATUS_TEXT)));
+}
+
+TEST_F(StatusWindowTest, AWindowWithoutAViewShowsTheStatesOnceConnected)
+{
+    client.connect(Status::ConnectionError, Error::ConnectFailed);
+    open();
+    ASSERT_EQ(0, window->currentViewNumber());
+    connected();
+    EXPECT_EQ(7, window->currentViewNumber());
+    EXPECT_TRUE(IsWindowVisible(view(7).hwnd()));
+    for (int n = 1; n <= 10; ++n)
+        if (n != 7)
+            EXPECT_FALSE(IsWindowVisible(view(n).hwnd())) << n;
+}
+
 TEST_F(StatusWindowTest, SignInAsksForAMissingNameOrPasswordAndSendsNothing)
 {
     open();
