@@ -34,8 +34,10 @@ bool ClockControlWindow::create()
     windowClass.lpszClassName = ClassName;
     // Already registered by an earlier window of the process is fine.
     RegisterClassW(&windowClass);
-    m_window = CreateWindowExW(0, ClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, module,
-                               this);
+    // A hidden top-level window rather than a message-only one: Wine does
+    // not always find message-only windows of another process.
+    m_window = CreateWindowExW(WS_EX_TOOLWINDOW, ClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
+                               nullptr, module, this);
     return m_window != nullptr;
 }
 

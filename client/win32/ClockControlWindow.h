@@ -10,7 +10,7 @@ class AdjustableClock;
 // AdjustableClock and makes this window; any other client has neither and
 // ignores the message.
 //
-// A message-only window of class "OndrivexClockControl" on the status
+// A hidden top-level window of class "OndrivexClockControl" on the status
 // window's thread. "WM_TL_ADVANCE_CLOCK" with wParam = seconds moves the
 // clock on (1 s to a day) and answers TRUE, or FALSE when refused; the
 // services' timers that fall due in the step tick at the next heartbeat.

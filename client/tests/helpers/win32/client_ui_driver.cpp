@@ -462,7 +462,10 @@ std::wstring run(const std::wstring& line)
         return L"ok";
     }
     if (command == L"clock") {
-        HWND clock = FindWindowExW(HWND_MESSAGE, nullptr, ClockControlWindow::ClassName, nullptr);
+        HWND clock = nullptr;
+        while ((clock = FindWindowExW(nullptr, clock, ClockControlWindow::ClassName, nullptr)))
+            if (ownedByClient(clock))
+                break;
         if (!clock)
             return L"error the client runs on the system clock";
         DWORD_PTR result = 0;
