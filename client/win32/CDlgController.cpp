@@ -24,16 +24,6 @@ using Status = TavelinSessionDetails::ConnectionStatus;
 namespace {
 const UINT_PTR HeartbeatTimer = 0;
 
-// The wait cursor for the length of a command.
-class WaitCursor {
-public:
-    WaitCursor() : m_old(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
-    ~WaitCursor() { SetCursor(m_old); }
-
-private:
-    HCURSOR m_old;
-};
-
 std::wstring executablePath()
 {
     std::vector<wchar_t> buffer(MAX_PATH);
@@ -49,7 +39,7 @@ std::wstring executablePath()
 CDlgController::CDlgController(ClientOperations& client, const Registry& userSettings,
                                const Clock& clock)
     : Dialog(IDD_CONTROLLER), m_client(client), m_settings(userSettings), m_clock(clock),
-      m_log(client), m_motd(userSettings)
+      m_log(client), m_commands(*this, client), m_motd(userSettings)
 {
     addLink(IDC_HELP_LINK)
         .setAddress(std::wstring(AuthenticationURL::MakerSite) + L"Info/Help/Default.aspx");
@@ -58,13 +48,10 @@ CDlgController::CDlgController(ClientOperations& client, const Registry& userSet
 
 CDlgController::~CDlgController()
 {
-    m_tray.remove();
+    m_commands.tray().remove();
     m_views.clear();
     if (m_statusBitmap)
         DeleteObject(m_statusBitmap);
-    for (HICON icon : m_trayIcons)
-        if (icon)
-            DestroyIcon(icon);
     if (m_smallIcon)
         DestroyIcon(m_smallIcon);
 }
@@ -151,7 +138,7 @@ bool CDlgController::onInitDialog()
     HICON programIcon = static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(IDR_MAINFRAME),
                                                       IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
                                                       GetSystemMetrics(SM_CYSMICON), 0));
-    m_tray.create(hwnd(), L"Ondrivex", programIcon);
+    m_commands.tray().create(hwnd(), L"Ondrivex", programIcon);
     restorePlacement();
     updateTrayIcon();
     // Nobody is signed in yet: the link waits for the first connection.
@@ -309,11 +296,12 @@ void CDlgController::onConnectionStatusChange(int)
     TavelinSessionDetails& session = m_client.getSystem().getTavelinSessionDetails();
     int status = static_cast<int>(session.getConnectionStatus());
     StatusRules::Header header = StatusRules::header(session);
-    if (header.retryPreviousUser && m_switchUser && !session.getUserName().empty()) {
+    if (header.retryPreviousUser && m_commands.switchUserFlag() &&
+        !session.getUserName().empty()) {
         // A wrong password while switching users: the previous user carries
         // on. The flag is spent, so a failure of the previous user's own
         // sign-in cannot start this again.
-        m_switchUser = false;
+        m_commands.endSwitchUser();
         m_client.logOn(session.getUserName(), session.getUserPassword());
         messageBox(
             L"Incorrect username/password.  You will be logged back in as the original user.",
@@ -326,8 +314,16 @@ void CDlgController::onConnectionStatusChange(int)
     else if (header.changesStatus)
         m_statusText = header.statusText;
     setStatusBitmap(header.bitmap);
+    // A window made while an error of the start was in force shows no view;
+    // the first status that has one brings it (the sign-in, or the
+    // states once connected), so the window never stays empty.
+    if (m_viewNumber == StatusRules::NoView) {
+        int first = StatusRules::firstView(session);
+        if (first != StatusRules::NoView)
+            showView(first);
+    }
     if (status == static_cast<int>(Status::Connected)) {
-        m_switchUser = false;
+        m_commands.endSwitchUser();
         updateReportsLink();
         if (m_viewNumber == StatusRules::SignInView || m_viewNumber == StatusRules::SwitchUserView)
             showView(StatusRules::ChangeStatusView);
@@ -346,28 +342,10 @@ void CDlgController::onClientProfileChange()
     showView(m_viewNumber);
 }
 
-void CDlgController::updateTrayIcon()
+void CDlgController::setUserLabel(const std::wstring& label)
 {
-    const System& system = m_client.getSystem();
-    StatusRules::Tray t =
-        StatusRules::tray(system.getTavelinSessionDetails(), system.getUserStatus());
-    if (t.state == m_trayState)
-        return;
-    bool done = true;
-    if (t.hidden) {
-        done = m_tray.hide(true);
-    } else {
-        int slot = t.icon == IDI_TRAY_OFFLINE ? 0 : t.icon == IDI_TRAY_IDLE ? 1 : 2;
-        if (!m_trayIcons[slot])
-            m_trayIcons[slot] = static_cast<HICON>(
-                LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(t.icon), IMAGE_ICON,
-                           GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
-        done = m_tray.hide(false) && m_tray.setIcon(m_trayIcons[slot]);
-        if (done)
-            m_tray.setMenu(t.menu);
-    }
-    if (done)
-        m_trayState = t.state;
+    m_userLabel = label;
+    setItemText(IDC_USER_LABEL, label);
 }
 
 void CDlgController::updateReportsLink()
@@ -381,139 +359,12 @@ void CDlgController::updateReportsLink()
             ->setAddress(AuthenticationURL::generate(session, m_client.getReportsURL(), false));
 }
 
-void CDlgController::signIn()
-{
-    if (m_viewNumber != StatusRules::SignInView && m_viewNumber != StatusRules::SwitchUserView)
-        return;
-    WaitCursor wait;
-    auto* form = static_cast<CDlgChildSignIn*>(m_current);
-    if (!form)
-        return;
-    std::wstring user = form->userName();
-    std::wstring password = form->password();
-    if (user.empty()) {
-        messageBox(L"Please enter your user username", MB_OK);
-        return;
-    }
-    if (password.empty()) {
-        messageBox(L"Please enter your user password", MB_OK);
-        return;
-    }
-    m_lastUser = user;
-    m_lastPassword = password;
-    m_userLabel = user;
-    setItemText(IDC_USER_LABEL, user);
-    const UserStatus& status = m_client.getSystem().getUserStatus();
-    if (status.atMeeting())
-        m_client.stopMeeting();
-    else if (status.onPhone())
-        m_client.stopPhoneCall();
-    else if (status.isPrivate())
-        m_client.stopPrivacy();
-    m_client.logOn(user, password);
-}
-
-void CDlgController::logOnAsAnotherUser()
-{
-    if (auto* switchView = static_cast<CDlgChildSignIn*>(view(StatusRules::SwitchUserView)))
-        switchView->setUserName(m_lastUser);
-    if (m_client.getSystem().getTavelinSessionDetails().getConnectionStatus() ==
-        Status::Connected) {
-        m_switchUser = true;
-        showView(StatusRules::SwitchUserView);
-    } else {
-        showView(StatusRules::SignInView);
-    }
-    showWindow();
-}
-
-void CDlgController::startDeclaredState()
-{
-    if (m_viewNumber < StatusRules::GotoMeetingView || m_viewNumber > StatusRules::GotoPrivacyView)
-        return;
-    auto* form = static_cast<CDlgChildTimeOptions*>(m_current);
-    std::wstring subject = form->subject();
-    std::wstring durationText = form->durationText();
-    int seconds = form->durationSeconds();
-    if (m_viewNumber == StatusRules::GotoMeetingView) {
-        m_client.atMeeting(subject, seconds);
-        showView(StatusRules::MeetingStatusView);
-        auto* timed = static_cast<CDlgChildCurrentStatusTimed*>(m_current);
-        timed->setUp(seconds);
-        timed->setTitle(subject);
-        timed->setSecondLine(durationText);
-        timed->onViewShown();
-    } else if (m_viewNumber == StatusRules::GotoPhoneView) {
-        m_client.onPhoneCall(subject);
-        showView(StatusRules::PhoneStatusView);
-        auto* timed = static_cast<CDlgChildCurrentStatusTimed*>(m_current);
-        timed->setUp(0);
-        timed->setTitle(L"On Phone Call");
-        timed->setSecondLine(subject);
-        timed->onViewShown();
-    } else {
-        m_client.enablePrivacy(seconds);
-        showView(StatusRules::PrivacyStatusView);
-        auto* timed = static_cast<CDlgChildCurrentStatusTimed*>(m_current);
-        timed->setUp(seconds);
-        timed->setSecondLine(durationText);
-        timed->onViewShown();
-    }
-}
-
-void CDlgController::cancel()
-{
-    const System& system = m_client.getSystem();
-    showView(StatusRules::cancelTarget(system.getTavelinSessionDetails(), system.getUserStatus()));
-}
-
-void CDlgController::finish()
-{
-    const UserStatus& status = m_client.getSystem().getUserStatus();
-    bool meeting = status.atMeeting(), phone = status.onPhone(), personal = status.isPrivate();
-    if (meeting)
-        m_client.stopMeeting();
-    if (phone)
-        m_client.stopPhoneCall();
-    if (personal)
-        m_client.stopPrivacy();
-    showView(StatusRules::ChangeStatusView);
-}
-
 std::wstring CDlgController::localVersion()
 {
     Version version;
     if (!version.getInfoFromExecutable(executablePath().c_str()))
         return std::wstring();
     return VersionText::fromFileVersion(version.getFileVersion());
-}
-
-void CDlgController::checkForUpdates()
-{
-    std::wstring local = localVersion();
-    std::wstring server = m_client.getCurrentClientVersion();
-    if (VersionText::isUpdateAvailable(local, server)) {
-        if (messageBox(VersionText::updateQuestion(server), MB_YESNO | MB_ICONQUESTION) == IDYES)
-            CXHyperLink::open(m_client.getCurrentClientVersionURL(), SW_SHOW);
-    } else {
-        messageBox(VersionText::NoUpdates, MB_ICONINFORMATION);
-    }
-}
-
-void CDlgController::showReports()
-{
-    const TavelinSessionDetails& session = m_client.getSystem().getTavelinSessionDetails();
-    if (session.getClientProfile().hideLinks())
-        return;
-    WaitCursor wait;
-    CXHyperLink::open(AuthenticationURL::generate(session, m_client.getReportsURL(), false),
-                      SW_SHOW);
-}
-
-void CDlgController::showAbout()
-{
-    showWindow();
-    showAboutBox();
 }
 
 int CDlgController::messageBox(const std::wstring& text, UINT flags)
@@ -538,12 +389,6 @@ void CDlgController::onCommand(int id, int code)
         if (m_viewNumber != StatusRules::ChangeStatusView)
             showView(StatusRules::ChangeStatusView);
         break;
-    case IDC_SIGNIN:
-        signIn();
-        break;
-    case IDC_CANCEL:
-        cancel();
-        break;
     case IDC_PRIVATE:
         showView(StatusRules::GotoPrivacyView);
         break;
@@ -556,31 +401,15 @@ void CDlgController::onCommand(int id, int code)
     case IDC_CURRENT_STATUS:
         showView(StatusRules::StatusView);
         break;
-    case IDC_BACK:
-        finish();
-        break;
-    case IDC_START:
-        startDeclaredState();
-        break;
     case IDC_HIDE:
         hideToTray(true);
         break;
     case IDC_MINIMISE:
         minimiseWindow();
         break;
-    case ID_TRAY_LOGON:
-        logOnAsAnotherUser();
-        break;
-    case ID_TRAY_SHOW_REPORTS:
-        showReports();
-        break;
-    case ID_TRAY_CHECK_UPDATES:
-        checkForUpdates();
-        break;
-    case ID_TRAY_ABOUT:
-        showAbout();
-        break;
     default:
+        // Sign-in, the declared states, the tray menu's entries.
+        m_commands.run(id);
         break;
     }
 }
@@ -604,7 +433,7 @@ void CDlgController::onClose()
 {
     savePlacement();
     KillTimer(hwnd(), HeartbeatTimer);
-    m_tray.remove();
+    m_commands.tray().remove();
     for (auto& entry : m_views)
         if (entry.second->hwnd())
             SendMessageW(entry.second->hwnd(), WM_CLOSE, 0, 0);
@@ -649,7 +478,7 @@ bool CDlgController::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_P
             std::wstring motd =
                 m_motd.check(session, session.isLoggedOn() ? m_client.getMOTD() : L"");
             if (!motd.empty())
-                m_tray.showBalloon(motd, L"Ondrivex", 2, 10000);
+                m_commands.tray().showBalloon(motd, L"Ondrivex", 2, 10000);
             updateTrayIcon();
             updateReportsLink();
             break;
@@ -664,10 +493,7 @@ bool CDlgController::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_P
         return true;
     }
     if (message == ClientMessages::trayNotify()) {
-        if (LOWORD(lParam) == WM_LBUTTONDBLCLK)
-            hideToTray(IsWindowVisible(hwnd()) && !IsIconic(hwnd()));
-        else
-            m_tray.onNotify(wParam, lParam);
+        m_commands.onTrayNotify(wParam, lParam);
         result = TRUE;
         return true;
     }

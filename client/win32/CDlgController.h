@@ -6,7 +6,7 @@
 #include "base/Registry.h"
 #include "client/MessageOfTheDay.h"
 #include "client/win32/CDlgLog.h"
-#include "client/win32/CTrayNotifyIcon.h"
+#include "client/win32/CStatusWindowCommands.h"
 #include "client/win32/Dialog.h"
 
 class CChildDialog;
@@ -17,7 +17,9 @@ class ClientOperations;
 // one of the ten views below it, the reports and help links at the foot;
 // the tray icon and the log window belong to it. Its 200 ms timer is the
 // client's heartbeat (ClientOperations::doWork). Created hidden; closing it
-// ends the program's loop.
+// ends the program's loop. The window decides which view is on show and
+// keeps the header up to date; what its buttons and tray menu do, and the
+// tray icon, are CStatusWindowCommands'.
 class CDlgController : public Dialog {
 public:
     // userSettings: the user's settings key (window placement, subjects,
@@ -42,27 +44,31 @@ public:
     void onSystemInfoUpdate();
     void onConnectionStatusChange(int status);
     void onClientProfileChange();
-    void updateTrayIcon();
+    void updateTrayIcon() { m_commands.updateTrayIcon(); }
     void updateReportsLink();
+    // The header's first line, as a sign-in shows the name typed.
+    void setUserLabel(const std::wstring& label);
 
     // The commands, as their buttons and menu entries run them.
-    void signIn();
-    void logOnAsAnotherUser();
-    void startDeclaredState();
-    void cancel();
-    void finish();
-    void checkForUpdates();
-    void showReports();
-    void showAbout();
+    void signIn() { m_commands.signIn(); }
+    void logOnAsAnotherUser() { m_commands.logOnAsAnotherUser(); }
+    void startDeclaredState() { m_commands.startDeclaredState(); }
+    void cancel() { m_commands.cancel(); }
+    void finish() { m_commands.finish(); }
+    void checkForUpdates() { m_commands.checkForUpdates(); }
+    void showReports() { m_commands.showReports(); }
+    void showAbout() { m_commands.showAbout(); }
 
-    bool switchUserFlag() const { return m_switchUser; }
-    int trayState() const { return m_trayState; }
-    CTrayNotifyIcon& tray() { return m_tray; }
+    bool switchUserFlag() const { return m_commands.switchUserFlag(); }
+    int trayState() const { return m_commands.trayState(); }
+    CTrayNotifyIcon& tray() { return m_commands.tray(); }
     CDlgLog& logWindow() { return m_log; }
     // The version as the about box and the update check show it.
     virtual std::wstring localVersion();
 
 protected:
+    friend class CStatusWindowCommands;
+
     // Message boxes and the modal about box go through these, so that
     // tests can answer them.
     virtual int messageBox(const std::wstring& text, UINT flags);
@@ -94,14 +100,9 @@ private:
     std::map<std::wstring, std::unique_ptr<CChildDialog>> m_views;
     CChildDialog* m_current = nullptr;
     int m_viewNumber = 0;
-    CTrayNotifyIcon m_tray;
-    std::wstring m_lastUser;
-    std::wstring m_lastPassword;
-    bool m_switchUser = false;
-    int m_trayState = 1;
+    CStatusWindowCommands m_commands;
     MessageOfTheDay m_motd;
     HBITMAP m_statusBitmap = nullptr;
     HICON m_smallIcon = nullptr;
-    HICON m_trayIcons[3] = {nullptr, nullptr, nullptr};
     bool m_ended = false;
 };

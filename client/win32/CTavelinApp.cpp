@@ -10,9 +10,11 @@
 #include "base/Logger.h"
 #include "base/Registry.h"
 #include "base/Tools.h"
+#include "client/AdjustableClock.h"
 #include "client/CCustomCommandLineInfo.h"
 #include "client/TavelinClientApplication.h"
 #include "client/win32/CDlgController.h"
+#include "client/win32/ClockControlWindow.h"
 #include "shared/framework/Clock.h"
 
 const wchar_t* const CTavelinApp::ServiceName = L"OndrivexService";
@@ -99,9 +101,19 @@ void CTavelinApp::setupLogging()
     Logger::addConsoleLogDevice();
 }
 
+const Clock& CTavelinApp::clock() const
+{
+    return m_testClock ? static_cast<const Clock&>(*m_testClock) : Clock::system();
+}
+
 void CTavelinApp::createApplication()
 {
-    m_app.reset(new TavelinClientApplication);
+    TavelinClientApplication::Environment environment;
+    if (ClockControlWindow::requested()) {
+        m_testClock.reset(new AdjustableClock(Clock::system()));
+        environment.clock = m_testClock.get();
+    }
+    m_app.reset(new TavelinClientApplication(environment));
     // A service that fails its set-up does not stop the client.
     m_app->setup();
 }
@@ -168,10 +180,16 @@ void CTavelinApp::terminateOtherClient(const std::wstring& exeName)
 bool CTavelinApp::runStatusWindow()
 {
     trace("Instantiate DLG");
-    CDlgController window(*m_app, Registry(Registry::CurrentUser), Clock::system());
+    CDlgController window(*m_app, Registry(Registry::CurrentUser), clock());
     trace("Create DLG");
     if (!window.create(nullptr))
         return false;
+    std::unique_ptr<ClockControlWindow> clockControl;
+    if (m_testClock) {
+        clockControl.reset(new ClockControlWindow(*m_testClock));
+        if (!clockControl->create())
+            trace("No clock control window");
+    }
     // The window restored its placement while it was made; the program
     // starts in the tray all the same.
     ShowWindow(window.hwnd(), SW_HIDE);

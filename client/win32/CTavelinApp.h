@@ -6,6 +6,8 @@
 #include "base/win32/WindowsSupport.h"
 #include "shared/monitoring/win32/SystemSingleton.h"
 
+class AdjustableClock;
+class Clock;
 class TavelinClientApplication;
 
 // The client program's start-up: the start-up trace "debug.log" in the
@@ -38,6 +40,10 @@ public:
     virtual void createApplication();
     void destroyApplication();
     TavelinClientApplication* getApplication() const { return m_app.get(); }
+    // The clock the framework and the status window run on: the system's,
+    // or an adjustable one when the window tests ask for it
+    // (ClockControlWindow::requested, looked at by createApplication).
+    const Clock& clock() const;
 
     // Writes a line to debug.log and flushes it; nothing before it is open.
     static void trace(const char* text);
@@ -59,5 +65,7 @@ private:
     bool startUp(const std::vector<std::wstring>& arguments);
 
     SystemSingleton m_singleton;
+    // Outlives the framework that reads it.
+    std::unique_ptr<AdjustableClock> m_testClock;
     std::unique_ptr<TavelinClientApplication> m_app;
 };

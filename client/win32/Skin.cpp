@@ -168,7 +168,7 @@ void Skin::drawDigit(HDC dc, const RECT& box, int digit)
     };
     unsigned char on = (digit >= 0 && digit <= 9) ? lit[digit] : 0;
     for (int s = 0; s < 7; ++s) {
-        COLORREF colour = (on & (1 << s)) ? DigitColour : RGB(242, 245, 250);
+        COLORREF colour = (on & (1 << s)) ? DigitLit : DigitUnlit;
         HPEN pen = CreatePen(PS_SOLID, t, colour);
         HGDIOBJ old = SelectObject(dc, pen);
         MoveToEx(dc, segs[s].ax, segs[s].ay, nullptr);

@@ -16,7 +16,11 @@ public:
     static const COLORREF Muted = RGB(96, 102, 112);
     static const COLORREF Line = RGB(218, 222, 228);
     static const COLORREF LinkText = 0xEE0000; // as the system writes colours: blue
-    static const COLORREF DigitColour = 0xFFC8A0;
+    // The clock's segments: lit ones in the accent's dark blue, unlit ones
+    // a faint trace of the digit, so that the time reads at a glance (a
+    // contrast of more than 4.5 to 1 between the two).
+    static const COLORREF DigitLit = RGB(0, 84, 160);
+    static const COLORREF DigitUnlit = RGB(232, 237, 244);
 
     enum ButtonKind { Primary, Secondary, Tile, Frame };
 
