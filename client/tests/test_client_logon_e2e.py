@@ -55,6 +55,19 @@ def names_quill(row):
     return 'mon_win_quill' in paths.lower()
 
 
+def touch(window):
+    """The user touches the mouse: the helper window turns each byte on its
+    input into a small move sent as input. Without it the session may look
+    idle to the client (the last input, from whatever ran in this Wine
+    session before, is minutes old), and an idle user's windows are not
+    recorded."""
+    try:
+        window.stdin.write(b'.')
+        window.stdin.flush()
+    except (OSError, ValueError):
+        pass
+
+
 def end(proc, how=None):
     """Ends a program this test started, however it is doing."""
     if proc is None or proc.poll() is not None:
@@ -120,10 +133,18 @@ def main():
                     end(window)
                 window = subprocess.Popen(list(emulator) + [quill, TITLE], stdin=subprocess.PIPE,
                                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                touched = [0.0]
+
+                def recorded():
+                    if time.monotonic() - touched[0] >= 2:
+                        touch(window)
+                        touched[0] = time.monotonic()
+                    return (any(names_quill(r) for r in quill_rows(server, user_id))
+                            or client.poll() is not None)
+
                 # A window change reaches the server once it has settled
                 # for ten seconds.
-                found = eventually(lambda: any(names_quill(r) for r in quill_rows(server, user_id))
-                                   or client.poll() is not None, 25, deadline)
+                found = eventually(recorded, 25, deadline)
             rows = quill_rows(server, user_id)
             check(found and any(names_quill(r) for r in rows),
                   'the helper window in front is recorded for ann: %s' % rows)
