@@ -9,6 +9,7 @@ SETUP is the helper client_signin_setup; QUILL the window program
 mon_win_quill of the monitoring tests.
 """
 import os
+import signal
 import subprocess
 import sys
 import tempfile
@@ -21,15 +22,20 @@ from tooltest import check  # noqa: E402
 import tcserver_run  # noqa: E402
 
 TITLE = 'Ledger 2031 - Quill'
+# The whole test stays well inside ctest's time-out (300 s), so that it
+# always gets to end the programs it started and to clear the registry: a
+# test ended from outside would leave the client running in the Wine session
+# and the next copy would refuse to start.
+BUDGET = 230
 
 
 def run(emulator, *args, cwd=None):
     return subprocess.run(list(emulator) + list(args), capture_output=True, timeout=120, cwd=cwd)
 
 
-def eventually(ready, limit):
+def eventually(ready, limit, deadline=None):
     """Polls until ready; the limit only guards against a hang."""
-    deadline = time.monotonic() + limit
+    deadline = min(time.monotonic() + limit, deadline or float('inf'))
     while not ready():
         if time.monotonic() > deadline:
             return False
@@ -49,15 +55,55 @@ def names_quill(row):
     return 'mon_win_quill' in paths.lower()
 
 
+def touch(window):
+    """The user touches the mouse: the helper window turns each byte on its
+    input into a small move sent as input. Without it the session may look
+    idle to the client (the last input, from whatever ran in this Wine
+    session before, is minutes old), and an idle user's windows are not
+    recorded."""
+    try:
+        window.stdin.write(b'.')
+        window.stdin.flush()
+    except (OSError, ValueError):
+        pass
+
+
+def end(proc, how=None):
+    """Ends a program this test started, however it is doing."""
+    if proc is None or proc.poll() is not None:
+        return
+    if how is not None:
+        try:
+            how()
+        except (OSError, subprocess.SubprocessError):
+            pass
+    try:
+        proc.wait(timeout=30)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.wait()
+
+
+def terminated(signum, frame):
+    # ctest's or a person's stop: the clean-up below still runs.
+    raise SystemExit('stopped by signal %d' % signum)
+
+
 def main():
     ondrivex, setup, quill, tcserver = sys.argv[1:5]
     tcserver_run.require(tcserver)
     emulator = sys.argv[5:]
+    signal.signal(signal.SIGTERM, terminated)
+    signal.signal(signal.SIGINT, terminated)
+    deadline = time.monotonic() + BUDGET
     with tempfile.TemporaryDirectory() as folder:
         server = tcserver_run.TcServer(tcserver, folder)
         server.start()
         window = client = None
         try:
+            # A copy left running in this Wine session (by a run that was
+            # killed) would make ours refuse to start: end it first.
+            run(emulator, ondrivex, 'stopClient', cwd=folder)
             user_id = server.add_user('ann', 'secret')
             prepared = run(emulator, setup, 'set', str(server.port), 'ann', 'secret')
             check(prepared.returncode == 0, 'the registry is prepared: %r' % prepared.stderr)
@@ -69,7 +115,7 @@ def main():
             def activity():
                 return server.rows('SELECT COUNT(*) FROM activity WHERE user_id = ?', user_id)[0][0]
 
-            eventually(lambda: activity() > 0 or client.poll() is not None, 150)
+            eventually(lambda: activity() > 0 or client.poll() is not None, 150, deadline)
             check(client.poll() is None,
                   'the client keeps running (exit %s; a copy already running refuses a second)'
                   % client.poll())
@@ -80,17 +126,25 @@ def main():
             # for the foreground again) until the client has reported it.
             found = False
             for _ in range(8):
-                if found or client.poll() is not None:
+                if found or client.poll() is not None or time.monotonic() >= deadline:
                     break
                 if window is not None:
                     window.stdin.close()
-                    window.wait(timeout=30)
+                    end(window)
                 window = subprocess.Popen(list(emulator) + [quill, TITLE], stdin=subprocess.PIPE,
                                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                touched = [0.0]
+
+                def recorded():
+                    if time.monotonic() - touched[0] >= 2:
+                        touch(window)
+                        touched[0] = time.monotonic()
+                    return (any(names_quill(r) for r in quill_rows(server, user_id))
+                            or client.poll() is not None)
+
                 # A window change reaches the server once it has settled
                 # for ten seconds.
-                found = eventually(lambda: any(names_quill(r) for r in quill_rows(server, user_id))
-                                   or client.poll() is not None, 25)
+                found = eventually(recorded, 25, deadline)
             rows = quill_rows(server, user_id)
             check(found and any(names_quill(r) for r in rows),
                   'the helper window in front is recorded for ann: %s' % rows)
@@ -102,24 +156,17 @@ def main():
             machines = server.rows('SELECT COUNT(*) FROM machines')
             check(machines[0][0] >= 1, 'the machine is known to the server: %s' % machines)
         finally:
-            if client is not None and client.poll() is None:
-                # The client's own way to end another copy of it.
-                run(emulator, ondrivex, 'stopClient', cwd=folder)
-                try:
-                    client.wait(timeout=30)
-                except subprocess.TimeoutExpired:
-                    client.kill()
-                    client.wait()
-            if window is not None:
+            # The client's own way to end another copy of it.
+            end(client, lambda: run(emulator, ondrivex, 'stopClient', cwd=folder))
+            if window is not None and not window.stdin.closed:
                 window.stdin.close()
-                try:
-                    window.wait(timeout=30)
-                except subprocess.TimeoutExpired:
-                    window.kill()
-                    window.wait()
+            end(window)
             cleared = run(emulator, setup, 'clear')
             check(cleared.returncode == 0, 'the registry is cleared again')
             server.stop()
+            if tooltest.failures:
+                with open(os.path.join(folder, 'server.log'), errors='replace') as log:
+                    print('server log (end):\n' + log.read()[-3000:])
     return tooltest.finish()
 
 

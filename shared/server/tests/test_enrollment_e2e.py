@@ -30,8 +30,15 @@ class Client:
     def __init__(self, exe, emulator, folder, *args):
         env = dict(os.environ, LC_ALL='C.UTF-8')
         self.err = open(os.path.join(folder, 'client.err'), 'wb')
-        self.proc = subprocess.Popen(list(emulator) + [exe] + list(args), stdin=subprocess.PIPE,
-                                     stdout=subprocess.PIPE, stderr=self.err, env=env)
+        # The events go to a file of their own that the helper writes
+        # through: the emulator passes a program's standard error on only
+        # some time after the program has ended (scripts/wine-run), later
+        # than a look right after its exit.
+        self.events_file = os.path.join(folder, 'client.events')
+        events = tooltest.windows_path(self.events_file) if emulator else self.events_file
+        self.proc = subprocess.Popen(list(emulator) + [exe] + list(args) + ['--events', events],
+                                     stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=self.err,
+                                     env=env)
         self.lines = queue.Queue()
         self.seen = []
         threading.Thread(target=self._read, daemon=True).start()
@@ -77,7 +84,10 @@ class Client:
         return code
 
     def events(self):
-        with open(self.err.name, 'rb') as f:
+        """The events the helper traced (after finish: all of them)."""
+        if not os.path.exists(self.events_file):
+            return ''
+        with open(self.events_file, 'rb') as f:
             return f.read().decode('utf-8', 'replace')
 
 

@@ -3,7 +3,7 @@
 // automatic enrollment, user details update, client profile update), run
 // against a server on the loopback, for the end-to-end tests.
 //
-//   srv_enroll_client PORT [--org ID TOKEN] [--user NAME PASSWORD]
+//   srv_enroll_client PORT [--org ID TOKEN] [--user NAME PASSWORD] [--events FILE]
 //
 // The machine's settings (hello servers, organisation id and token) and the
 // user's (saved sign-in, profile) live in keys of this process's own under
@@ -19,7 +19,10 @@
 //   user-info-sent             the directory details went to the server
 //   profile-change ...         the profile arrived; then "registry NAME=VALUE"
 //                              lines and what a next start would read
-// Events go to standard error. Commands on standard input, one a line:
+// Events go to standard error, or with --events to the end of FILE, each
+// line written through before the next step: a reader that looks once the
+// process has ended finds them all, whatever the emulator does with the
+// standard error. Commands on standard input, one a line:
 //   tick   five minutes pass on the enrollment's clock and its timer fires
 //          (the pending re-send, without waiting for it)
 //   quit
@@ -222,9 +225,15 @@ int run(int argc, wchar_t** argv)
         servers.write(L"server." + std::to_wstring(i) + L".host", L"127.0.0.1");
         servers.write(L"server." + std::to_wstring(i) + L".port", port);
     }
-    for (int i = 2; i < argc; ++i) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> events(nullptr, &std::fclose);
+    bool understood = true;
+    for (int i = 2; i < argc && understood; ++i) {
         const std::wstring option = argv[i];
-        if (option == L"--org" && i + 2 < argc) {
+        if (option == L"--events" && i + 1 < argc) {
+            events.reset(_wfopen(argv[i + 1], L"ab"));
+            understood = events != nullptr;
+            i += 1;
+        } else if (option == L"--org" && i + 2 < argc) {
             machine.write(L"OrganisationID", _wtoi(argv[i + 1]));
             machine.write(L"OrganisationToken", std::wstring(argv[i + 2]));
             i += 2;
@@ -234,9 +243,18 @@ int run(int argc, wchar_t** argv)
             user.write(L"SessionID", SecurityDevice::encryptString(argv[i + 2], name));
             i += 2;
         } else {
-            return 2;
+            understood = false;
         }
     }
+    if (!understood) {
+        removeKey(Registry::LocalMachine, parent, leaf);
+        removeKey(Registry::CurrentUser, parent, leaf);
+        return 2;
+    }
+
+    Logger::initialise(L"srv_enroll_client");
+    Logger::addCustomTraceDevice(events ? new toolsupport::StderrEvents(events.get())
+                                        : new toolsupport::StderrEvents());
 
     int result = 3;
     const std::wstring queueName = leaf + L".dat";
@@ -291,6 +309,8 @@ int run(int argc, wchar_t** argv)
     DeleteFileW((File::getTempPath() + L"\\" + queueName).c_str());
     removeKey(Registry::LocalMachine, parent, leaf);
     removeKey(Registry::CurrentUser, parent, leaf);
+    // The devices go before the file they write to.
+    Logger::shutDown();
     return result;
 }
 
@@ -298,7 +318,6 @@ int run(int argc, wchar_t** argv)
 
 int main()
 {
-    toolsupport::traceToStderr(L"srv_enroll_client");
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     const int result = run(argc, argv);
