@@ -129,34 +129,42 @@ void HttpFront::openMain()
     // reply on a kept-alive connection waits for a delayed acknowledgement.
     server->set_tcp_nodelay(true);
 
-    server->set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
+    // Only the delay acts before the request is read. The faults that
+    // answer in place of the server act in the handlers, once the body has
+    // been read: answering before it and closing the connection with the
+    // body unread makes the kernel reset it, so that the client would
+    // sometimes see a dropped connection instead of the answer.
+    server->set_pre_routing_handler([this](const httplib::Request&, httplib::Response&) {
         const int slow = m_faults.slowMilliseconds();
         if (slow > 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(slow));
-        if (m_faults.notFound(req.path)) {
-            res.status = 404;
-            res.set_content("Not Found", "text/plain");
-            return httplib::Server::HandlerResponse::Handled;
-        }
-        if (m_faults.garbage(req.path)) {
-            res.status = 200;
-            res.set_content(garbageBytes(), "application/octet-stream");
-            return httplib::Server::HandlerResponse::Handled;
-        }
         return httplib::Server::HandlerResponse::Unhandled;
     });
+    auto guarded = [this](httplib::Server::Handler handler) {
+        return [this, handler](const httplib::Request& req, httplib::Response& res) {
+            if (m_faults.notFound(req.path)) {
+                res.status = 404;
+                res.set_content("Not Found", "text/plain");
+            } else if (m_faults.garbage(req.path)) {
+                res.status = 200;
+                res.set_content(garbageBytes(), "application/octet-stream");
+            } else {
+                handler(req, res);
+            }
+        };
+    };
 
-    server->Post("/Hello", [this](const httplib::Request& req, httplib::Response& res) {
+    server->Post("/Hello", guarded([this](const httplib::Request& req, httplib::Response& res) {
         if (m_faults.htmlHello()) {
             res.set_content("<html><body>Hello</body></html>", "text/html");
             return;
         }
         res.set_content(m_server.hello(req.get_header_value("Host")), "text/plain");
-    });
-    server->Post("/Tavelin/Echo", [](const httplib::Request&, httplib::Response& res) {
+    }));
+    server->Post("/Tavelin/Echo", guarded([](const httplib::Request&, httplib::Response& res) {
         res.set_content("echo", "text/plain");
-    });
-    server->Post("/Tavelin/SubmitMsg", [this](const httplib::Request& req, httplib::Response& res) {
+    }));
+    server->Post("/Tavelin/SubmitMsg", guarded([this](const httplib::Request& req, httplib::Response& res) {
         const ByteArray body(req.body.data(), static_cast<int32_t>(req.body.size()));
         const ByteArray reply = m_server.submit(body, req.get_header_value("User-Agent"));
         if (m_faults.takeLostReply()) {
@@ -167,7 +175,7 @@ void HttpFront::openMain()
         res.set_content(std::string(reinterpret_cast<const char*>(reply.getData()),
                                     static_cast<size_t>(reply.getSize())),
                         "application/octet-stream");
-    });
+    }));
     if (m_reports) {
         auto answer = [](const ReportPages::Response& page, httplib::Response& res) {
             res.status = page.status;
@@ -177,16 +185,16 @@ void HttpFront::openMain()
                 res.set_header("Set-Cookie", page.setCookie);
             res.set_content(page.body, page.contentType.c_str());
         };
-        server->Get("/Security/AutoLogin.aspx", [this, answer](const httplib::Request& req, httplib::Response& res) {
+        server->Get("/Security/AutoLogin.aspx", guarded([this, answer](const httplib::Request& req, httplib::Response& res) {
             answer(m_reports->autoLogin(req.params), res);
-        });
+        }));
         server->Get("/Reports/General/UserSummary.aspx",
-                    [this, answer](const httplib::Request& req, httplib::Response& res) {
+                    guarded([this, answer](const httplib::Request& req, httplib::Response& res) {
                         answer(m_reports->userSummary(req.params, req.get_header_value("Cookie")), res);
-                    });
-        server->Get("/Reports/Group/GroupList.aspx", [this, answer](const httplib::Request& req, httplib::Response& res) {
+                    }));
+        server->Get("/Reports/Group/GroupList.aspx", guarded([this, answer](const httplib::Request& req, httplib::Response& res) {
             answer(m_reports->groupList(req.get_header_value("Cookie")), res);
-        });
+        }));
     }
     server->set_exception_handler(
         [](const httplib::Request&, httplib::Response& res, std::exception_ptr e) {

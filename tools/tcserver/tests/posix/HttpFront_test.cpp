@@ -184,6 +184,23 @@ TEST_F(HttpFrontTest, ALostReplyStillStoresAndTheRepeatIsAnsweredOnce)
     EXPECT_EQ(1u, f.db().activity(aliceId, 0, INT64_MAX).size());
 }
 
+// The answer that stands in for the server comes after the body is read:
+// a connection closed on an unread body is reset, and the client would see
+// a dropped connection instead of the 404.
+TEST_F(HttpFrontTest, AFaultAnswerWithALargeBodyPendingStillReachesTheClient)
+{
+    start();
+    ASSERT_TRUE(front->applyFault("404=/Tavelin/SubmitMsg"));
+    const std::string body(900 * 1024, '\x5a');
+    std::string reply;
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(404, client()->post("/Tavelin/SubmitMsg", body, reply)) << "attempt " << i;
+    ASSERT_TRUE(front->applyFault("none"));
+    ASSERT_TRUE(front->applyFault("garbage=/Tavelin/SubmitMsg"));
+    EXPECT_EQ(200, client()->post("/Tavelin/SubmitMsg", body, reply));
+    EXPECT_EQ(64u, reply.size());
+}
+
 TEST_F(HttpFrontTest, ControlPortSwitchesFaultsAndRefusesUnknownOnes)
 {
     start();
