@@ -11,7 +11,7 @@ phone call and the personal time with their subjects.
 usage: test_client_windows_e2e.py ONDRIVEX DRIVER TCSERVER [EMULATOR...]
 
 DRIVER is the helper client_ui_driver. The client is started with
-ONDRIVEX_TEST_CLOCK=adjustable, so the driver can move its clock on: the
+ONDRIVEX_TEST_CLOCK=adjustable (and the machine's "TestClock" set), so the driver can move its clock on: the
 five-minute meeting runs out in the client's time, not the test's.
 
 The registry keys the client uses (HKLM and HKCU "Software\\Ondrivex") are
@@ -236,8 +236,12 @@ def main():
             check(registry.clear(), 'the client starts with no keys of its own')
             hosts = ''.join('"server.%d.host"="127.0.0.1"\n"server.%d.port"=dword:%08x\n'
                             % (n, n, server.port) for n in range(5))
-            check(registry.load('REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Ondrivex\\Servers]\n'
-                                + hosts), 'the hello servers are written')
+            # The machine's "TestClock" lets the copy started with the
+            # variable run on the test clock (an administrator's switch).
+            check(registry.load('REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Ondrivex]\n'
+                                '"TestClock"=dword:00000001\n\n'
+                                '[HKEY_LOCAL_MACHINE\\Software\\Ondrivex\\Servers]\n'
+                                + hosts), 'the hello servers and the test clock switch are written')
 
             env = dict(os.environ, ONDRIVEX_TEST_CLOCK='adjustable')
             client = subprocess.Popen(list(emulator) + [ondrivex], cwd=folder, env=env,

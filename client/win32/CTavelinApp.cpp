@@ -109,7 +109,7 @@ const Clock& CTavelinApp::clock() const
 void CTavelinApp::createApplication()
 {
     TavelinClientApplication::Environment environment;
-    if (ClockControlWindow::requested()) {
+    if (ClockControlWindow::requested(Registry(Registry::LocalMachine))) {
         m_testClock.reset(new AdjustableClock(Clock::system()));
         environment.clock = m_testClock.get();
     }

@@ -5,6 +5,7 @@
 const wchar_t* const ClockControlWindow::ClassName = L"OndrivexClockControl";
 const wchar_t* const ClockControlWindow::EnvironmentName = L"ONDRIVEX_TEST_CLOCK";
 const wchar_t* const ClockControlWindow::EnvironmentValue = L"adjustable";
+const wchar_t* const ClockControlWindow::MachineSwitch = L"TestClock";
 
 ClockControlWindow::~ClockControlWindow()
 {
@@ -12,11 +13,16 @@ ClockControlWindow::~ClockControlWindow()
         DestroyWindow(m_window);
 }
 
-bool ClockControlWindow::requested()
+bool ClockControlWindow::requested(const Registry& machine)
 {
     wchar_t value[32] = L"";
     DWORD n = GetEnvironmentVariableW(EnvironmentName, value, 32);
-    return n > 0 && n < 32 && lstrcmpW(value, EnvironmentValue) == 0;
+    if (n == 0 || n >= 32 || lstrcmpW(value, EnvironmentValue) != 0)
+        return false;
+    // The variable is the user's to set; moving the clock that dates the
+    // user's record also needs the machine's switch, which only an
+    // administrator can write.
+    return machine.read(MachineSwitch, 0) == 1;
 }
 
 UINT ClockControlWindow::advanceMessage()
