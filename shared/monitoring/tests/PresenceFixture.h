@@ -50,8 +50,8 @@ protected:
         return path;
     }
 
-    // Time passes, the framework pulsed every 100 ms.
-    void run(int64_t ms) { runFor(m_framework, m_clock, ms); }
+    // Time passes, the framework pulsed every 100 ms (or every stepMs).
+    void run(int64_t ms, int64_t stepMs = 100) { runFor(m_framework, m_clock, ms, stepMs); }
     // The "EventID" of every SYSTEM_EVENT sent so far.
     std::vector<int> sent() const { return m_sent->numbers(L"EventID"); }
     std::vector<int> announced() const { return m_announced->numbers(L"SystemChangeEvent"); }
