@@ -16,7 +16,7 @@ cd "$root"
 bash scripts/setup.sh || { echo "setup failed"; echo "0 passed, 1 failed"; exit 1; }
 
 configs=${TC_CONFIGS:-native win32 win64 fuzz tsan}
-fuzz_seconds=${TC_FUZZ_SECONDS:-30}
+fuzz_seconds=${TC_FUZZ_SECONDS:-15}
 results=$root/build/results
 rm -rf "$results"
 mkdir -p "$results"
