@@ -5,6 +5,7 @@
 
 #include "client/win32/ClientMessages.h"
 #include "client/win32/CXHyperLink.h"
+#include "win32/ScreenPicture.h"
 
 namespace clienttest {
 
@@ -53,37 +54,9 @@ void screenshot(HWND window, const std::wstring& name)
     pump();
     RECT r;
     GetWindowRect(window, &r);
-    int w = r.right - r.left, h = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, bitmap);
-    BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    GdiFlush();
-    int stride = (w * 3 + 3) & ~3;
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-    file.bfSize = file.bfOffBits + static_cast<DWORD>(stride * h);
-    std::wstring path = screenshotFolder() + L"\\" + name + L".bmp";
-    FILE* out = _wfopen(path.c_str(), L"wb");
-    if (out) {
-        fwrite(&file, sizeof file, 1, out);
-        fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
-        fwrite(bits, 1, static_cast<size_t>(stride * h), out);
-        fclose(out);
-    }
-    SelectObject(mem, old);
-    DeleteObject(bitmap);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
+    std::wstring why;
+    // A missing picture fails no test: the tests check the windows themselves.
+    screenpicture::write(r, screenshotFolder() + L"\\" + name + L".bmp", why);
     SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 

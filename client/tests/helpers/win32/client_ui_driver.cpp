@@ -35,6 +35,7 @@
 #include "client/win32/ClientMessages.h"
 #include "client/win32/ClientResources.h"
 #include "client/win32/ClockControlWindow.h"
+#include "client/tests/win32/ScreenPicture.h"
 
 namespace {
 
@@ -236,54 +237,7 @@ bool screenshot(const std::wstring& path, std::wstring& why)
         why = L"no window of the client is visible";
         return false;
     }
-    RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    RECT r;
-    IntersectRect(&r, &bounds.rect, &screen);
-    int width = r.right - r.left, height = r.bottom - r.top;
-    if (width <= 0 || height <= 0) {
-        why = L"the windows are off the screen";
-        return false;
-    }
-    HDC screenDc = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screenDc);
-    HBITMAP bitmap = CreateCompatibleBitmap(screenDc, width, height);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screenDc, r.left, r.top, SRCCOPY);
-    SelectObject(memory, old);
-
-    BITMAPINFOHEADER info{};
-    info.biSize = sizeof info;
-    info.biWidth = width;
-    info.biHeight = height; // bottom-up, as a BMP file stores it
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    info.biCompression = BI_RGB;
-    const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-    std::vector<unsigned char> pixels(stride * static_cast<DWORD>(height));
-    int lines = GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(),
-                          reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screenDc);
-    if (lines != height) {
-        why = L"the screen could not be read";
-        return false;
-    }
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42; // "BM"
-    file.bfOffBits = sizeof file + sizeof info;
-    file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
-    FILE* out = _wfopen(path.c_str(), L"wb");
-    if (!out) {
-        why = L"cannot write " + path;
-        return false;
-    }
-    bool written = fwrite(&file, sizeof file, 1, out) == 1 && fwrite(&info, sizeof info, 1, out) == 1 &&
-                   fwrite(pixels.data(), 1, pixels.size(), out) == pixels.size();
-    written = fclose(out) == 0 && written;
-    if (!written)
-        why = L"cannot write " + path;
-    return written;
+    return screenpicture::write(bounds.rect, path, why);
 }
 
 void answer(const std::wstring& text)
