@@ -140,7 +140,7 @@ bool CDlgController::onInitDialog()
                                                       GetSystemMetrics(SM_CYSMICON), 0));
     m_commands.tray().create(hwnd(), L"Ondrivex", programIcon);
     restorePlacement();
-    updateTrayIcon();
+    m_commands.updateTrayIcon();
     // Nobody is signed in yet: the link waits for the first connection.
     updateReportsLink();
 
@@ -273,7 +273,7 @@ void CDlgController::restorePlacement()
 
 void CDlgController::onSystemInfoUpdate()
 {
-    updateTrayIcon();
+    m_commands.updateTrayIcon();
     for (auto& entry : m_views)
         entry.second->onSystemInfoUpdate();
     const UserStatus& status = m_client.getSystem().getUserStatus();
@@ -338,7 +338,7 @@ void CDlgController::onClientProfileChange()
 {
     for (auto& entry : m_views)
         entry.second->onClientProfileChange();
-    updateTrayIcon();
+    m_commands.updateTrayIcon();
     showView(m_viewNumber);
 }
 
@@ -383,7 +383,7 @@ void CDlgController::onCommand(int id, int code)
     switch (id) {
     case IDOK:
         if (m_viewNumber == StatusRules::SignInView || m_viewNumber == StatusRules::SwitchUserView)
-            signIn();
+            m_commands.signIn();
         break;
     case IDCANCEL: // Escape
         if (m_viewNumber != StatusRules::ChangeStatusView)
@@ -479,7 +479,7 @@ bool CDlgController::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_P
                 m_motd.check(session, session.isLoggedOn() ? m_client.getMOTD() : L"");
             if (!motd.empty())
                 m_commands.tray().showBalloon(motd, L"Ondrivex", 2, 10000);
-            updateTrayIcon();
+            m_commands.updateTrayIcon();
             updateReportsLink();
             break;
         }

@@ -44,21 +44,12 @@ public:
     void onSystemInfoUpdate();
     void onConnectionStatusChange(int status);
     void onClientProfileChange();
-    void updateTrayIcon() { m_commands.updateTrayIcon(); }
     void updateReportsLink();
     // The header's first line, as a sign-in shows the name typed.
     void setUserLabel(const std::wstring& label);
 
-    // The commands, as their buttons and menu entries run them.
-    void signIn() { m_commands.signIn(); }
-    void logOnAsAnotherUser() { m_commands.logOnAsAnotherUser(); }
-    void startDeclaredState() { m_commands.startDeclaredState(); }
-    void cancel() { m_commands.cancel(); }
-    void finish() { m_commands.finish(); }
-    void checkForUpdates() { m_commands.checkForUpdates(); }
-    void showReports() { m_commands.showReports(); }
-    void showAbout() { m_commands.showAbout(); }
-
+    // The commands and the tray icon (CStatusWindowCommands) run the
+    // buttons and menu entries; these are for the tests.
     bool switchUserFlag() const { return m_commands.switchUserFlag(); }
     int trayState() const { return m_commands.trayState(); }
     CTrayNotifyIcon& tray() { return m_commands.tray(); }
