@@ -118,6 +118,39 @@ function(_tc_dist_test)
   add_test(NAME DistFolder.HoldsTheDeliverablesAndNothingElse
     COMMAND ${CMAKE_COMMAND} -DDIST=${TC_DIST_DIR} -DEXPECTED=${names}
             -P ${PROJECT_SOURCE_DIR}/cmake/CheckDist.cmake)
+  set_tests_properties(DistFolder.HoldsTheDeliverablesAndNothingElse PROPERTIES LABELS static)
+  # Each binary of dist/ stands alone: built for this machine, importing our
+  # own DLLs and Windows' libraries only. Windows' libraries are those Wine
+  # installs for the machine.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(machine x86-64)
+    set(system_folder x86_64-windows)
+  else()
+    set(machine i386)
+    set(system_folder i386-windows)
+  endif()
+  set(own)
+  set(binaries)
+  foreach(target ${targets})
+    get_target_property(type ${target} TYPE)
+    if(type STREQUAL "SHARED_LIBRARY")
+      list(APPEND own $<TARGET_FILE_NAME:${target}>)
+    endif()
+    list(APPEND binaries $<TARGET_FILE:${target}>)
+  endforeach()
+  string(REPLACE ";" "," own "${own}")
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  find_path(TC_WINE_SYSTEM_FOLDER NAMES kernel32.dll
+    PATHS /usr/lib/x86_64-linux-gnu/wine /usr/lib/i386-linux-gnu/wine /usr/lib/wine /usr/lib64/wine
+    PATH_SUFFIXES ${system_folder} NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+  if(NOT TC_WINE_SYSTEM_FOLDER)
+    message(FATAL_ERROR "Wine's ${system_folder} libraries were not found; scripts/setup.sh installs them")
+  endif()
+  add_test(NAME StandAlone.DeliverablesImportOnlyWindowsLibraries
+    COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/cmake/check_imports.py
+            --objdump ${CMAKE_OBJDUMP} --machine ${machine} --system ${TC_WINE_SYSTEM_FOLDER}
+            --own ${own} ${binaries})
+  set_tests_properties(StandAlone.DeliverablesImportOnlyWindowsLibraries PROPERTIES LABELS static)
 endfunction()
 if(WIN32 AND TC_TESTS)
   cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL _tc_dist_test)
@@ -167,6 +200,7 @@ function(tc_library name)
         COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/cmake/check_exports.py
                 --objdump ${CMAKE_OBJDUMP} --cxxfilt ${TC_CXXFILT} --dll $<TARGET_FILE:${name}>
                 --macro ${L_API} ${CMAKE_CURRENT_SOURCE_DIR})
+      set_tests_properties(ExportTable.${name}ExportsOnlyWhatItsHeadersMark PROPERTIES LABELS static)
     endif()
   else()
     add_library(${name} STATIC ${sources})

@@ -6,7 +6,8 @@
 #
 # On a fresh Debian 12 machine it installs what is missing (scripts/setup.sh)
 # and builds what is missing: the reference server tcserver and the link tool
-# tclink (native), and the client Ondrivex.exe (Windows i686). Then it
+# tclink (native), and the client Ondrivex.exe (Windows i686; x86_64 where
+# the machine cannot run 32-bit programs). Then it
 #  1. starts tcserver on a free local port with a fresh database holding the
 #     demo account (DEMO_USER/DEMO_PASSWORD below),
 #  2. prepares a Wine prefix of the run's own (build/run/wineprefix): the
@@ -49,16 +50,24 @@ fi
 if [ ! -f build/native/build.ninja ]; then
   cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTC_SANITIZE=ON >/dev/null
 fi
-if [ ! -f build/win32/build.ninja ]; then
-  cmake -S . -B build/win32 -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
+# The i686 client, or the x86_64 one on a machine whose kernel cannot run
+# 32-bit programs (scripts/wine-env finds out).
+source scripts/wine-env
+if [ "$TC_WINE32" = yes ]; then
+  client_config=win32 toolchain=cmake/mingw-i686.cmake
+else
+  client_config=win64 toolchain=cmake/mingw-x86_64.cmake
+fi
+if [ ! -f build/$client_config/build.ninja ]; then
+  cmake -S . -B build/$client_config -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_TOOLCHAIN_FILE=$toolchain >/dev/null
 fi
 say "building the reference server and the client (what is missing)"
 cmake --build build/native --target tcserver tclink -- -j2 | tail -n 1
-cmake --build build/win32 --target Ondrivex -- -j2 | tail -n 1
+cmake --build build/$client_config --target Ondrivex -- -j2 | tail -n 1
 tcserver=$root/build/native/bin/tcserver
 tclink=$root/build/native/bin/tclink
-client=$root/build/win32/dist/Ondrivex.exe
+client=$root/build/$client_config/dist/Ondrivex.exe
 
 rm -rf "$run/documents" "$run/tcserver.db"* "$run/run.txt" "$run/day.txt"
 mkdir -p "$run/documents"
@@ -90,7 +99,6 @@ say "tcserver listens at $address (pid $server_pid); demo account \"$DEMO_USER\"
 
 # --- Wine: display, prefix, registry -----------------------------------------
 export WINEPREFIX=${TC_RUN_WINEPREFIX:-$run/wineprefix}
-source scripts/wine-env
 source scripts/wine-start
 xvfb_pid=
 tc_wine_start "$(say "creating the Wine prefix $WINEPREFIX (once)")"
@@ -112,8 +120,8 @@ finish() {
 }
 trap finish EXIT
 
-# The client reads the machine's values through the 32-bit view, as it is a
-# 32-bit program.
+# The client reads the machine's values through the 32-bit view, in both
+# builds (base/win32/Registry.cpp).
 reg() { wine reg "$@" >/dev/null 2>&1; }
 servers='HKLM\Software\Ondrivex\Servers'
 for i in 0 1 2 3 4; do
