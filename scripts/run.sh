@@ -11,8 +11,9 @@
 #  1. starts tcserver on a free local port with a fresh database holding the
 #     demo account (DEMO_USER/DEMO_PASSWORD below),
 #  2. prepares a Wine prefix of the run's own (build/run/wineprefix): the
-#     hello-server list names the local server, and the demo account is the
-#     saved sign-in, so the client signs in by itself,
+#     hello-server list names the local server, the demo account is the
+#     saved sign-in, so the client signs in by itself, and the installation
+#     folder is the build's dist/, whose title rules name the documents,
 #  3. starts Ondrivex.exe under Wine, on the user's display when there is one,
 #     else on an Xvfb display of its own,
 #  4. opens helper windows with documents in their titles (Notepad, WordPad)
@@ -130,6 +131,11 @@ for i in 0 1 2 3 4; do
   reg add "$servers" /v "server.$i.port" /t REG_DWORD /d "$port" /f /reg:32
 done
 reg add 'HKLM\Software\Ondrivex' /v WebServer /t REG_SZ /d "127.0.0.1:$port" /f /reg:32
+# The installation folder is the build's dist/, where the title rules
+# (ApplicationRules.txt) lie beside the client, as they would when installed:
+# documents are then recorded by name, not by the whole title.
+install_dir=$(winepath -w "$(dirname "$client")")
+reg add 'HKLM\Software\Ondrivex' /v InstallDir /t REG_SZ /d "$install_dir\\" /f /reg:32
 secret=$(echo "$DEMO_PASSWORD" | "$tclink" --secret "$DEMO_USER")
 reg add 'HKCU\Software\Ondrivex' /v Username /t REG_SZ /d "$DEMO_USER" /f
 reg add 'HKCU\Software\Ondrivex' /v SessionID /t REG_BINARY /d "$secret" /f
