@@ -100,6 +100,11 @@ const Sample Samples[] = {
     {L"NOTEPAD.EXE.MUI", L"Untitled - Notepad", 1, L"", L"Untitled", L"Text editing"},
     {L"NOTEPAD.EXE.MUI", L"*Untitled - Notepad", 1, L"", L"Untitled", L"Text editing"},
 
+    {L"WORDPAD.EXE", L"report.rtf - WordPad", 1, L"", L"report.rtf", L"Documents"},
+    {L"WORDPAD.EXE", L"Q3 - plan.rtf - WordPad", 1, L"", L"Q3 - plan.rtf", L"Documents"},
+    {L"WORDPAD.EXE", L"report.rtf - Wine Wordpad", 1, L"", L"report.rtf", L"Documents"},
+    {L"WORDPAD.EXE", L"WordPad", 1, L"", L"WordPad", L"Documents"},
+
     {L"NOTEPAD++.EXE", L"*C:\\Users\\anna\\notes.txt - Notepad++", 1, L"",
      L"C:\\Users\\anna\\notes.txt", L"Text editing"},
     {L"NOTEPAD++.EXE", L"new 1 - Notepad++ [Administrator]", 1, L"", L"new 1", L"Text editing"},
