@@ -3,6 +3,7 @@
 // ClientWindowFixture.h with helpers to sign in and to read the combo boxes
 // and timed views.
 #include "client/win32/CDlgChildCurrentStatusTimed.h"
+#include "client/win32/ClientResources.h"
 #include "win32/ClientWindowFixture.h"
 
 namespace clienttest {
@@ -21,6 +22,14 @@ protected:
         client.session().setUserID(7);
         client.connect(Status::Connected);
         update(1);
+    }
+    // Types a user name and password into the sign-in form of a view (1 or
+    // 2) and presses "Sign In".
+    void signIn(int number, const wchar_t* user, const wchar_t* password)
+    {
+        SetWindowTextW(control(number, IDC_USERNAME), user);
+        SetWindowTextW(control(number, IDC_PASSWORD), password);
+        click(control(number, IDC_SIGNIN));
     }
     int selectedIndex(HWND combo)
     {

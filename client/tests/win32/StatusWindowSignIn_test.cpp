@@ -25,9 +25,7 @@ TEST_F(StatusWindowTest, NoSavedSignInOpensViewTwoWithLogOnProcessFailedThenSign
     EXPECT_EQ(L"Log on process failed", textOf(header(IDC_STATUS_TEXT)));
     screenshot(window->hwnd(), L"view2-no-saved-sign-in");
 
-    SetWindowTextW(control(2, IDC_USERNAME), L"ann");
-    SetWindowTextW(control(2, IDC_PASSWORD), L"secret");
-    click(control(2, IDC_SIGNIN));
+    signIn(2, L"ann", L"secret");
     ASSERT_EQ(1u, client.calls.size());
     EXPECT_EQ(L"logOn ann secret", client.calls[0]);
     EXPECT_EQ(L"ann", textOf(header(IDC_USER_LABEL)));
@@ -74,9 +72,7 @@ TEST_F(StatusWindowTest, AWindowWithoutAViewShowsTheStatesOnceConnected)
 TEST_F(StatusWindowTest, SignInAsksForAMissingNameOrPasswordAndSendsNothing)
 {
     open();
-    SetWindowTextW(control(1, IDC_USERNAME), L"");
-    SetWindowTextW(control(1, IDC_PASSWORD), L"");
-    click(control(1, IDC_SIGNIN));
+    signIn(1, L"", L"");
     SetWindowTextW(control(1, IDC_USERNAME), L"bob");
     click(control(1, IDC_SIGNIN));
     ASSERT_EQ(2u, window->boxes.size());
@@ -94,9 +90,7 @@ TEST_F(StatusWindowTest, SigningInEndsADeclaredStateFirst)
 {
     open();
     client.system.getUserStatus().onPhone(true, L"x");
-    SetWindowTextW(control(1, IDC_USERNAME), L"bob");
-    SetWindowTextW(control(1, IDC_PASSWORD), L"pw");
-    click(control(1, IDC_SIGNIN));
+    signIn(1, L"bob", L"pw");
     ASSERT_EQ(2u, client.calls.size());
     EXPECT_EQ(L"stopPhoneCall", client.calls[0]);
     EXPECT_EQ(L"logOn bob pw", client.calls[1]);
@@ -111,9 +105,7 @@ TEST_F(StatusWindowTest, AWrongPasswordWhileSwitchingUsersLogsThePreviousUserBac
     pump();
     EXPECT_EQ(2, window->currentViewNumber());
     EXPECT_TRUE(window->switchUserFlag());
-    SetWindowTextW(control(2, IDC_USERNAME), L"bob");
-    SetWindowTextW(control(2, IDC_PASSWORD), L"wrong");
-    click(control(2, IDC_SIGNIN));
+    signIn(2, L"bob", L"wrong");
     client.connect(Status::ConnectionError, Error::AuthenticationFailed);
     update(1);
     ASSERT_EQ(2u, client.calls.size());
@@ -132,9 +124,7 @@ TEST_F(StatusWindowTest, AWrongPasswordWhileSwitchingUsersLogsThePreviousUserBac
 TEST_F(StatusWindowTest, AWrongPasswordWithoutAPreviousUserIsOnlyReported)
 {
     open();
-    SetWindowTextW(control(1, IDC_USERNAME), L"bob");
-    SetWindowTextW(control(1, IDC_PASSWORD), L"wrong");
-    click(control(1, IDC_SIGNIN));
+    signIn(1, L"bob", L"wrong");
     client.connect(Status::ConnectionError, Error::AuthenticationFailed);
     update(1);
     EXPECT_EQ(1u, client.calls.size());
